@@ -1,0 +1,21 @@
+// The link budget of one hop.
+#pragma once
+
+#include <optional>
+
+#include "errors.h"
+#include "path_record.h"
+
+namespace hopscale {
+
+// Runs the 33 steps of the link budget in order over `inputs` (field texts and unit choices)
+// and `state` (kmPathLengthInMiles and coordinateDistance are read from it). Every stored
+// value is rounded to single; arithmetic within a step is double. Each value written is
+// recorded in `computed`. When KM is checked, `pathLengthField` receives the miles text that
+// replaces Text24 (step 7); otherwise it is left alone.
+// Stops at the first failing step and returns its error; values of earlier steps stay stored,
+// later ones keep their previous contents. Sets state.eirpWarning on success.
+std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state,
+                                   ResultSet& computed, std::string& pathLengthField);
+
+}  // namespace hopscale

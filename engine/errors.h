@@ -1,0 +1,52 @@
+// Errors of the whole program: a small set of kinds, each carried as a value
+// that names what went wrong and where (a field of the input screen or a file).
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "fields.h"
+
+namespace hopscale {
+
+enum class ErrorKind {
+    TypeMismatch,       // a text that must be a number is not one
+    Overflow,           // a number does not fit its type (single, integer, long, double)
+    InvalidArgument,    // logarithm or square root of a value out of its domain
+    DivisionByZero,     // a divisor of 0
+    InvalidCoordinate,  // a packed coordinate that cannot be read as degrees
+    FileNotFound,       // a data file that does not exist or cannot be opened
+    BadFile,            // a data file whose contents cannot be read as intended
+};
+
+// Lower-case name of the kind, as written in JSON and CSV output:
+// "type mismatch", "overflow", "invalid argument", "division by zero",
+// "invalid coordinate", "file not found", "bad file".
+const char* kindName(ErrorKind kind);
+
+struct Error {
+    ErrorKind kind = ErrorKind::TypeMismatch;
+    std::optional<Field> field;  // the input field that caused it, when one did
+    std::string file;            // the file concerned, when one is
+    std::string text;            // the offending text, when there is one
+    std::string detail;          // a short explanation ("is not a number", "not given")
+
+    // One readable sentence naming the kind and the field (with its caption) or the file,
+    // for example: Type mismatch in "Enter Frequency in GHz": "abc" is not a number
+    std::string message() const;
+};
+
+// A value or an error.
+template <class T>
+struct Result {
+    std::optional<T> value;
+    std::optional<Error> error;
+
+    Result(T v) : value(std::move(v)) {}  // NOLINT: implicit by design
+    Result(Error e) : error(std::move(e)) {}  // NOLINT: implicit by design
+    bool ok() const { return value.has_value(); }
+    explicit operator bool() const { return ok(); }
+    const T& operator*() const { return *value; }
+};
+
+}  // namespace hopscale
