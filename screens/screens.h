@@ -1,0 +1,79 @@
+// Screen management: each form exists at most once, is created on first use (every control at
+// its design value, then its load handler), keeps its state while hidden, and is discarded by
+// close; its next use creates it afresh. Showing is modeless and brings the form to the front.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include "app_state.h"
+#include "errors.h"
+
+class QWidget;
+
+namespace hopscale {
+
+class Open_query;
+class Guide;
+class Path_Info;
+class Results;
+class disp;
+
+enum class FormId { Open_query, Guide, Path_Info, Results, disp };
+
+class Screens : public QObject {
+    Q_OBJECT
+public:
+    explicit Screens(AppState& state);
+    ~Screens() override;
+
+    AppState& state() { return state_; }
+
+    // Accessors: create the form on first use (design values, then its load) and return it.
+    // A form is registered as existing before its load runs, so a load that refers to its
+    // own form sees it.
+    Open_query& openQuery();
+    Guide& guide();
+    Path_Info& pathInfo();
+    Results& results();
+    disp& dataSheet();
+
+    bool exists(FormId id) const;
+    QWidget* widget(FormId id) const;  // nullptr when the form does not exist
+
+    void show(FormId id);     // creates when needed, shows modeless, raises and activates
+    void hide(FormId id);     // creates when needed (a reference creates), then hides
+    void close(FormId id);    // discards the form and its state; no-op when it does not exist
+    void repaint(FormId id);  // creates when needed, then repaints
+
+    // Ends the program: every form closes at once, without further handlers.
+    void endProgram();
+    bool ended() const { return ended_; }
+
+    // Shows a modal message naming the error (and its field or file) over `parent`.
+    // In tests, messages are collected instead of shown (see setQuietErrors).
+    void reportError(const Error& error, QWidget* parent = nullptr);
+    void reportError(const QString& message, QWidget* parent = nullptr);
+    void setQuietErrors(bool quiet) { quietErrors_ = quiet; }
+    QStringList takeReportedErrors();
+
+signals:
+    void programEnded();
+
+private:
+    template <class T>
+    T& slot(QPointer<T>& ptr);
+
+    AppState& state_;
+    QPointer<Open_query> openQuery_;
+    QPointer<Guide> guide_;
+    QPointer<Path_Info> pathInfo_;
+    QPointer<Results> results_;
+    QPointer<disp> disp_;
+    bool ended_ = false;
+    bool quietErrors_ = false;
+    QStringList reported_;
+};
+
+}  // namespace hopscale
