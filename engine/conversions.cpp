@@ -1,0 +1,280 @@
+#include "conversions.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace hopscale {
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The parts of a decimal number found at the start of a text.
+struct Scanned {
+    std::size_t length = 0;  // characters consumed; 0 when there is no number
+    bool negative = false;
+    std::string_view mantissa;  // digits and at most one ".", no sign
+    std::string_view exponent;  // optional sign and digits, without the letter; may be empty
+};
+
+// Scans [sign] digits-with-at-most-one-point [E|D [sign] digits] from the start of `s`.
+// The exponent is taken only when at least one digit follows its letter.
+Scanned scanNumber(std::string_view s) {
+    Scanned out;
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        out.negative = s[i] == '-';
+        ++i;
+    }
+    const std::size_t mantissaStart = i;
+    std::size_t digits = 0;
+    bool point = false;
+    while (i < s.size()) {
+        if (isDigit(s[i])) {
+            ++digits;
+        } else if (s[i] == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+        ++i;
+    }
+    if (digits == 0) return {};
+    out.mantissa = s.substr(mantissaStart, i - mantissaStart);
+    if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        std::size_t expDigits = j;
+        while (expDigits < s.size() && isDigit(s[expDigits])) ++expDigits;
+        if (expDigits > j) {
+            out.exponent = s.substr(i + 1, expDigits - (i + 1));
+            i = expDigits;
+        }
+    }
+    out.length = i;
+    return out;
+}
+
+// Decimal exponent of the leading significant digit of a scanned number (the value lies in
+// [10^e, 10^(e+1))), saturated; nullopt when every digit is 0.
+std::optional<long long> magnitudeOf(const Scanned& n) {
+    long long position = 0;  // exponent of the digit being looked at
+    const auto point = n.mantissa.find('.');
+    const std::string_view intPart = n.mantissa.substr(0, point);
+    position = static_cast<long long>(intPart.size()) - 1;
+    std::optional<long long> lead;
+    for (char c : n.mantissa) {
+        if (c == '.') continue;
+        if (c != '0') {
+            lead = position;
+            break;
+        }
+        --position;
+    }
+    if (!lead) return std::nullopt;
+    long long e = 0;
+    bool negative = false;
+    for (char c : n.exponent) {
+        if (c == '-') {
+            negative = true;
+        } else if (isDigit(c)) {
+            e = std::min<long long>(e * 10 + (c - '0'), 1'000'000'000LL);
+        }
+    }
+    return *lead + (negative ? -e : e);
+}
+
+enum class Parse { Ok, Overflow };
+
+// Converts a scanned number to T with correct rounding. Underflow gives a signed zero.
+template <class T>
+Parse convert(const Scanned& n, T& out) {
+    std::string buf;
+    buf.reserve(n.mantissa.size() + n.exponent.size() + 2);
+    if (n.negative) buf += '-';
+    buf.append(n.mantissa);
+    if (!n.exponent.empty()) {
+        buf += 'e';
+        buf.append(n.exponent[0] == '+' ? n.exponent.substr(1) : n.exponent);
+    }
+    const auto res = std::from_chars(buf.data(), buf.data() + buf.size(), out,
+                                     std::chars_format::general);
+    if (res.ec == std::errc::result_out_of_range) {
+        const auto magnitude = magnitudeOf(n);
+        if (magnitude && *magnitude > 0) return Parse::Overflow;
+        out = n.negative ? -T(0) : T(0);
+        return Parse::Ok;
+    }
+    if (res.ec != std::errc() || std::isinf(out)) return Parse::Overflow;
+    return Parse::Ok;
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+Error conversionError(ErrorKind kind, std::string_view text, std::optional<Field> field,
+                      const char* detail) {
+    Error e;
+    e.kind = kind;
+    e.field = field;
+    e.text = std::string(text);
+    e.detail = detail;
+    return e;
+}
+
+template <class T>
+Result<T> strictRead(std::string_view text, std::optional<Field> field, const char* range) {
+    const std::string_view body = trimBlanks(text);
+    const Scanned n = scanNumber(body);
+    if (n.length == 0 || n.length != body.size()) {
+        if (body.empty()) {
+            Error e = conversionError(ErrorKind::TypeMismatch, text, field, "");
+            e.detail = "the field is empty";
+            e.text.clear();
+            return e;
+        }
+        return conversionError(ErrorKind::TypeMismatch, text, field, "is not a number");
+    }
+    T value{};
+    if (convert(n, value) == Parse::Overflow) {
+        return conversionError(ErrorKind::Overflow, text, field, range);
+    }
+    return value;
+}
+
+template <class I>
+Result<I> integerRead(std::string_view text, std::optional<Field> field, const char* range) {
+    auto d = strictRead<double>(text, field, range);
+    if (!d) return *d.error;
+    const double rounded = std::nearbyint(*d);  // halves to even in the default rounding mode
+    if (!(rounded >= static_cast<double>(std::numeric_limits<I>::min()) &&
+          rounded <= static_cast<double>(std::numeric_limits<I>::max()))) {
+        return conversionError(ErrorKind::Overflow, text, field, range);
+    }
+    return static_cast<I>(rounded);
+}
+
+// Digits and decimal exponent of a value rounded to `precision` significant digits.
+struct Decimal {
+    std::string digits;  // exactly `precision` digits, the first non-zero
+    int exponent = 0;    // value = 0.d1d2d3... x 10^(exponent + 1)
+};
+
+Decimal roundToDigits(double value, int precision) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
+                                   std::chars_format::scientific, precision - 1);
+    std::string_view s(buf, static_cast<std::size_t>(res.ptr - buf));
+    Decimal d;
+    const auto e = s.find('e');
+    for (char c : s.substr(0, e)) {
+        if (c != '.') d.digits += c;
+    }
+    std::from_chars(s.data() + e + 1 + (s[e + 1] == '+' ? 1 : 0), s.data() + s.size(), d.exponent);
+    return d;
+}
+
+std::string formatGeneral(double value, int precision, int maxExponent) {
+    if (value == 0) return "0";
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
+    const Decimal d = roundToDigits(value, precision);
+    std::string digits = d.digits;
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    std::string out = value < 0 ? "-" : "";
+    if (d.exponent < -4 || d.exponent >= maxExponent) {
+        out += digits[0];
+        if (digits.size() > 1) {
+            out += '.';
+            out.append(digits, 1);
+        }
+        out += 'E';
+        out += d.exponent < 0 ? '-' : '+';
+        const int absExp = d.exponent < 0 ? -d.exponent : d.exponent;
+        if (absExp < 10) out += '0';
+        out += std::to_string(absExp);
+    } else if (d.exponent < 0) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(-d.exponent - 1), '0');
+        out += digits;
+    } else {
+        const auto intDigits = static_cast<std::size_t>(d.exponent) + 1;
+        if (digits.size() <= intDigits) {
+            out += digits;
+            out.append(intDigits - digits.size(), '0');
+        } else {
+            out.append(digits, 0, intDigits);
+            out += '.';
+            out.append(digits, intDigits);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+Result<double> textToDouble(std::string_view text, std::optional<Field> field) {
+    return strictRead<double>(text, field, "is out of range");
+}
+
+Result<float> textToSingle(std::string_view text, std::optional<Field> field) {
+    return strictRead<float>(text, field, "is beyond the single-precision range");
+}
+
+Result<std::int16_t> textToInteger(std::string_view text, std::optional<Field> field) {
+    return integerRead<std::int16_t>(text, field, "is outside -32768 to 32767");
+}
+
+Result<std::int32_t> textToLong(std::string_view text, std::optional<Field> field) {
+    return integerRead<std::int32_t>(text, field, "is outside -2147483648 to 2147483647");
+}
+
+double textLeadingValue(std::string_view text) {
+    std::string packed;
+    packed.reserve(text.size());
+    for (char c : text) {
+        if (c != ' ' && c != '\t' && c != '\n') packed += c;
+    }
+    const Scanned n = scanNumber(packed);
+    if (n.length == 0) return 0;
+    double value = 0;
+    if (convert(n, value) == Parse::Overflow) {
+        return n.negative ? -std::numeric_limits<double>::infinity()
+                          : std::numeric_limits<double>::infinity();
+    }
+    return value;
+}
+
+std::string singleToText(float value) { return formatGeneral(value, 7, 7); }
+
+std::string doubleToText(double value) { return formatGeneral(value, 15, 15); }
+
+std::string integerToText(long long value) { return std::to_string(value); }
+
+std::string signedSingleToText(float value) {
+    std::string s = singleToText(value);
+    if (s.rfind("0.", 0) == 0) {
+        s.erase(0, 1);
+    } else if (s.rfind("-0.", 0) == 0) {
+        s.erase(1, 1);
+    }
+    if (s[0] != '-') s.insert(s.begin(), ' ');
+    return s;
+}
+
+Result<float> toSingle(double value, std::optional<Field> field) {
+    if (std::isnan(value)) {
+        return conversionError(ErrorKind::InvalidArgument, "", field, "the result is not a number");
+    }
+    // Values from 2^128 - 2^104 on round to infinity in single precision.
+    if (std::fabs(value) >= 0x1p128 - 0x1p104) {
+        return conversionError(ErrorKind::Overflow, "", field,
+                               "the result is beyond the single-precision range");
+    }
+    return static_cast<float>(value);
+}
+
+}  // namespace hopscale
