@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <limits>
+#include <locale>
+
+#include "conversions.h"
+
+namespace hopscale {
+namespace {
+
+TEST(StrictReaders, AcceptTheDocumentedForms) {
+    const std::pair<const char*, double> accepted[] = {
+        {"2.5", 2.5},   {" 2.5 ", 2.5}, {"1e3", 1000}, {"1E3", 1000}, {"1D3", 1000},
+        {"1d-2", 0.01}, {"-.5", -0.5},  {"+7", 7},     {"5.", 5},     {"007", 7},
+        {"1e+2", 100},  {"-0", 0},      {"1e-400", 0},
+    };
+    for (auto [text, value] : accepted) {
+        auto d = textToDouble(text);
+        ASSERT_TRUE(d) << text;
+        EXPECT_EQ(*d, value) << text;
+    }
+}
+
+TEST(StrictReaders, RejectEverythingElseAsTypeMismatch) {
+    for (const char* text : {"", "   ", "two", "1,000", "$5", "(5)", "0x10", "1.5.3", "1e", "5 GHz",
+                             ".", "-", "+-1", "1 000", "\t5", "5\n", "inf", "nan", "1e5.5"}) {
+        auto d = textToDouble(text, Field::Text10);
+        ASSERT_FALSE(d) << text;
+        EXPECT_EQ(d.error->kind, ErrorKind::TypeMismatch) << text;
+        EXPECT_EQ(d.error->field, Field::Text10);
+        EXPECT_FALSE(textToSingle(text)) << text;
+    }
+}
+
+TEST(StrictReaders, RangesAndRounding) {
+    EXPECT_EQ(textToDouble("1e400").error->kind, ErrorKind::Overflow);
+    EXPECT_EQ(textToSingle("1e39").error->kind, ErrorKind::Overflow);
+    EXPECT_EQ(*textToSingle("3.4028234e38"), std::numeric_limits<float>::max());
+    EXPECT_EQ(*textToSingle("0.1"), 0.1f);  // rounded once, straight to single
+    EXPECT_EQ(*textToInteger("2.5"), 2);
+    EXPECT_EQ(*textToInteger("3.5"), 4);
+    EXPECT_EQ(*textToInteger("-2.5"), -2);
+    EXPECT_EQ(*textToInteger("32767.4"), 32767);
+    EXPECT_EQ(*textToInteger("-32768"), -32768);
+    EXPECT_EQ(textToInteger("40000").error->kind, ErrorKind::Overflow);
+    EXPECT_EQ(textToInteger("32767.5").error->kind, ErrorKind::Overflow);
+    EXPECT_EQ(*textToLong("41.5"), 42);
+    EXPECT_EQ(*textToLong("42.5"), 42);
+    EXPECT_EQ(*textToLong("2147483647"), 2147483647);
+    EXPECT_EQ(textToLong("2147483648").error->kind, ErrorKind::Overflow);
+    EXPECT_EQ(textToLong("abc").error->kind, ErrorKind::TypeMismatch);
+}
+
+TEST(LeadingValue, NeverFails) {
+    const std::pair<const char*, double> cases[] = {
+        {"41 25 30", 412530}, {"12abc", 12}, {"1.5.3", 1.5}, {"abc", 0},   {"", 0},
+        {"7 GHz", 7},         {"-3e2x", -300}, {"1e", 1},    {"\t4\n2", 42}, {"0412530", 412530},
+        {"-", 0},             {".5", 0.5},   {"2D1", 20},
+    };
+    for (auto [text, value] : cases) EXPECT_EQ(textLeadingValue(text), value) << text;
+    EXPECT_TRUE(std::isinf(textLeadingValue("1e999")));
+}
+
+TEST(Writers, SingleToText) {
+    const std::pair<float, const char*> cases[] = {
+        {static_cast<float>(10 / 1.609347219), "6.213699"},
+        {1.33f, "1.33"},
+        {33.5206f, "33.5206"},
+        {-2.0f, "-2"},
+        {-0.0f, "0"},
+        {0.0f, "0"},
+        {0.5f, "0.5"},
+        {12345678.0f, "1.234568E+07"},
+        {0.00001f, "1E-05"},
+        {0.0001f, "0.0001"},
+        {0.00001234f, "1.234E-05"},
+        {9999999.0f, "9999999"},
+        {99999999.0f, "1E+08"}, {9999999.5f, "1E+07"},
+        {1234567.0f, "1234567"},
+        {100.0f, "100"},
+        {0.007943282f, "0.007943282"},
+        {std::numeric_limits<float>::max(), "3.402823E+38"},
+        {-1.5e-30f, "-1.5E-30"},
+        {359.99999f, "360"},
+    };
+    for (auto [value, text] : cases) EXPECT_EQ(singleToText(value), text) << text;
+}
+
+TEST(Writers, DoubleIntegerAndSigned) {
+    EXPECT_EQ(doubleToText(412530), "412530");
+    EXPECT_EQ(doubleToText(41.5), "41.5");
+    EXPECT_EQ(doubleToText(0.1), "0.1");
+    EXPECT_EQ(doubleToText(1e15), "1E+15");
+    EXPECT_EQ(doubleToText(123456789012345.0), "123456789012345");
+    EXPECT_EQ(doubleToText(-0.0), "0");
+    EXPECT_EQ(integerToText(-7), "-7");
+    EXPECT_EQ(signedSingleToText(1.1f), " 1.1");
+    EXPECT_EQ(signedSingleToText(0.68f), " .68");
+    EXPECT_EQ(signedSingleToText(-0.5f), "-.5");
+    EXPECT_EQ(signedSingleToText(0.0f), " 0");
+    EXPECT_EQ(signedSingleToText(412530.0f), " 412530");
+}
+
+TEST(Writers, TextRoundTripsThroughTheReaders) {
+    for (float v : {1.1f, 0.68f, 12.4274f, 3.5e-7f, 86617.35f}) {
+        EXPECT_EQ(singleToText(*textToSingle(singleToText(v))), singleToText(v));
+        EXPECT_EQ(*textToSingle(signedSingleToText(v)), *textToSingle(singleToText(v)));
+    }
+}
+
+TEST(Writers, IgnoreTheProcessLocale) {
+    const char* const names[] = {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE", "C.UTF-8"};
+    for (const char* name : names) {
+        if (std::setlocale(LC_ALL, name) == nullptr) continue;
+        EXPECT_EQ(singleToText(1.5f), "1.5");
+        EXPECT_EQ(*textToDouble("2.5"), 2.5);
+        EXPECT_EQ(textLeadingValue("3.25"), 3.25);
+    }
+    std::setlocale(LC_ALL, "C");
+}
+
+TEST(Errors, MessagesNameKindFieldAndText) {
+    EXPECT_EQ(textToSingle("", Field::Text1).error->message(),
+              "Type mismatch in \"Enter tx dish diameter\": the field is empty");
+    EXPECT_EQ(textToInteger("40000", Field::Text15).error->message(),
+              "Overflow in \"Enter amplifier gain in dbm if used.\": \"40000\" is outside -32768 "
+              "to 32767");
+    EXPECT_STREQ(kindName(ErrorKind::DivisionByZero), "division by zero");
+}
+
+}  // namespace
+}  // namespace hopscale
