@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 #include <algorithm>
 
@@ -40,6 +42,20 @@ void FormLine::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(QPen(colour_, 1));
     painter.drawLine(from_ - pos(), to_ - pos());
+}
+
+// ---- FormButton ----
+
+void FormButton::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    painter.setPen(palette().color(QPalette::ButtonText));
+    painter.setFont(font());
+    painter.drawText(rect().adjusted(3, 2, -3, -2),
+                     Qt::AlignCenter | Qt::TextWordWrap, text());
 }
 
 // ---- helpers ----
@@ -135,7 +151,7 @@ QRadioButton* Form::addOptionButton(const QString& name, int left, int top, int 
 
 QPushButton* Form::addCommand(const QString& name, int left, int top, int width, int height,
                               const QString& caption, QColor face) {
-    auto* button = new QPushButton(caption, this);
+    auto* button = new FormButton(caption, this);
     button->setObjectName(name);
     button->setGeometry(twipsRect(left, top, width, height));
     if (face.isValid()) {

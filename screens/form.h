@@ -10,6 +10,7 @@
 #include <QColor>
 #include <QPixmap>
 #include <QPoint>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -19,7 +20,6 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
 
 namespace hopscale {
@@ -52,6 +52,16 @@ protected:
 private:
     QPoint from_, to_;
     QColor colour_;
+};
+
+// A command button whose caption wraps onto several lines when the button is narrow.
+class FormButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 class Form : public QWidget {

@@ -3,6 +3,8 @@
 // END. Other screens write its controls directly through the public pointers below.
 #pragma once
 
+#include <array>
+
 #include "form.h"
 #include "path_record.h"
 
@@ -30,7 +32,7 @@ public:
     void Option3_Click();   // WATTS
 
     // The field of the input screen behind an engine field.
-    QLineEdit* field(Field f) const;
+    QLineEdit* field(Field f) const { return fields_[static_cast<std::size_t>(f)]; }
 
     QLabel *Label1, *Label2, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10,
         *Label11, *Label12, *Label13, *Label14, *Label16, *Label17, *Label18, *Label19,
@@ -46,12 +48,13 @@ public:
 
 protected:
     void frameClose() override;  // as END
-    void showEvent(QShowEvent* event) override;
 
 private:
-    void loadSavedInputs();
-    void offerLineTypes();
-    bool focusStarted_ = false;
+    void loadFromSavedFile();
+    void offerGuideLineTypes();
+    void writeDataSheetCoordinates();
+
+    std::array<QLineEdit*, kFieldCount> fields_{};
 };
 
 }  // namespace hopscale
