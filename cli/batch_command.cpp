@@ -1,0 +1,419 @@
+#include "batch_command.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli_common.h"
+#include "conversions.h"
+#include "errors.h"
+#include "fields.h"
+#include "path_record.h"
+#include "path_run.h"
+
+namespace hopscale {
+namespace {
+
+constexpr std::size_t kInputBufferSize = 1 << 20;
+constexpr std::size_t kOutputBufferSize = 1 << 20;
+// Failing rows whose message is written in full; the rest are only counted.
+constexpr std::size_t kMaxRowMessages = 20;
+
+// Streaming RFC 4180 reader. Each record's fields are written into a reused vector of strings
+// so that steady-state reading allocates nothing. Deviations from the RFC are read leniently:
+// a quote inside an unquoted field and text after a closing quote are kept literally; a lone
+// CR also ends a line.
+class CsvReader {
+  public:
+    explicit CsvReader(std::FILE* in) : in_(in), buffer_(kInputBufferSize) {}
+
+    // Reads the next record; false at the end of the input. fields[0..count) hold it.
+    bool next(std::vector<std::string>& fields, std::size_t& count) {
+        count = 0;
+        recordLine_ = line_;
+        unterminated_ = false;
+        firstQuoted_ = false;
+        int c = get();
+        if (c == kEnd) return false;
+        for (;;) {
+            if (count == fields.size()) fields.emplace_back();
+            std::string& field = fields[count++];
+            field.clear();
+            if (c == '"') {
+                if (count == 1) firstQuoted_ = true;
+                for (;;) {
+                    c = get();
+                    if (c == kEnd) {
+                        unterminated_ = true;
+                        return true;
+                    }
+                    if (c == '"') {
+                        c = get();
+                        if (c != '"') break;  // closing quote; c follows it
+                    } else if (c == '\n') {
+                        ++line_;
+                    }
+                    field.push_back(static_cast<char>(c));
+                }
+            }
+            while (c != ',' && c != '\n' && c != '\r' && c != kEnd) {
+                field.push_back(static_cast<char>(c));
+                c = get();
+            }
+            if (c == ',') {
+                c = get();
+                continue;
+            }
+            if (c == '\r') {
+                const int following = get();
+                if (following != '\n' && following != kEnd) unget();
+            }
+            if (c != kEnd) ++line_;
+            return true;
+        }
+    }
+
+    std::size_t recordLine() const { return recordLine_; }  // 1-based line where it began
+    bool unterminated() const { return unterminated_; }     // ended inside quotes
+    bool firstQuoted() const { return firstQuoted_; }
+    bool readError() const { return std::ferror(in_) != 0; }
+
+  private:
+    static constexpr int kEnd = -1;
+
+    int get() {
+        if (pos_ == size_ && !refill()) return kEnd;
+        return static_cast<unsigned char>(buffer_[pos_++]);
+    }
+    void unget() { --pos_; }
+    bool refill() {
+        size_ = std::fread(buffer_.data(), 1, buffer_.size(), in_);
+        pos_ = 0;
+        return size_ > 0;
+    }
+
+    std::FILE* in_;
+    std::vector<char> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t size_ = 0;
+    std::size_t line_ = 1;
+    std::size_t recordLine_ = 1;
+    bool unterminated_ = false;
+    bool firstQuoted_ = false;
+};
+
+// Output through one large buffer written with fwrite.
+class CsvWriter {
+  public:
+    CsvWriter(std::FILE* out, bool crlf) : out_(out), crlf_(crlf) {
+        buffer_.reserve(kOutputBufferSize + 4096);
+    }
+    ~CsvWriter() { flush(); }
+
+    void raw(std::string_view text) { buffer_.append(text); }
+    void separator() { buffer_.push_back(','); }
+    // A field, quoted when it holds a comma, a quote or a line break.
+    void field(std::string_view text) {
+        if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+            buffer_.append(text);
+            return;
+        }
+        buffer_.push_back('"');
+        for (char c : text) {
+            if (c == '"') buffer_.push_back('"');
+            buffer_.push_back(c);
+        }
+        buffer_.push_back('"');
+    }
+    void endLine() {
+        if (crlf_) buffer_.push_back('\r');
+        buffer_.push_back('\n');
+        if (buffer_.size() >= kOutputBufferSize) flush();
+    }
+    void flush() {
+        if (!buffer_.empty() &&
+            std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size()) {
+            failed_ = true;
+        }
+        buffer_.clear();
+    }
+    bool failed() {
+        flush();
+        return failed_ || std::fflush(out_) != 0 || std::ferror(out_) != 0;
+    }
+
+  private:
+    std::FILE* out_;
+    bool crlf_;
+    bool failed_ = false;
+    std::string buffer_;
+};
+
+std::string_view trimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+// What a row failed with before or during its calculation.
+struct RowFailure {
+    const char* kind;
+    std::string message;
+};
+
+class BatchRun {
+  public:
+    BatchRun(std::FILE* in, std::FILE* out, std::FILE* err, const BatchOptions& options)
+        : reader_(in), writer_(out, options.crlf), err_(err), options_(options) {}
+
+    int run() {
+        if (auto status = readHeader()) return *status;
+        writeHeader();
+        lastProgress_ = std::chrono::steady_clock::now();
+        std::size_t count = 0;
+        while (reader_.next(fields_, count)) {
+            if (count == 1 && fields_[0].empty() && !reader_.firstQuoted() &&
+                !reader_.unterminated()) {
+                continue;  // an empty line
+            }
+            processRow(count);
+            if (options_.progress && (rows_ & 0xFFF) == 0) showProgress(false);
+        }
+        if (options_.progress) showProgress(true);
+
+        int status = failed_ > 0 ? cli::kExitFailed : cli::kExitOk;
+        if (reader_.readError()) {
+            std::fprintf(err_, "hopscale batch: reading the input failed: %s\n",
+                         std::strerror(errno));
+            status = cli::kExitFailed;
+        }
+        if (writer_.failed()) {
+            std::fprintf(err_, "hopscale batch: writing the output failed: %s\n",
+                         std::strerror(errno));
+            status = cli::kExitFailed;
+        }
+        if (failed_ > 0) {
+            std::fprintf(err_, "hopscale batch: %zu of %zu rows failed (first on line %zu)\n",
+                         failed_, rows_, firstFailedLine_);
+        }
+        return status;
+    }
+
+  private:
+    std::optional<int> readHeader() {
+        std::size_t count = 0;
+        if (!reader_.next(fields_, count)) {
+            std::fprintf(err_, "hopscale batch: the input is empty; it needs a header line\n");
+            return cli::kExitUsage;
+        }
+        if (reader_.unterminated()) {
+            std::fprintf(err_, "hopscale batch: the header line has an unterminated quote\n");
+            return cli::kExitUsage;
+        }
+        std::string unknown;
+        std::string repeated;
+        for (std::size_t i = 0; i < count; ++i) {
+            std::string_view name = fields_[i];
+            if (i == 0 && name.substr(0, 3) == "\xEF\xBB\xBF") name.remove_prefix(3);  // BOM
+            name = trimBlanks(name);
+            const auto target = cli::targetByName(name);
+            if (!target) {
+                unknown += (unknown.empty() ? "\"" : ", \"") + std::string(name) + "\"";
+                continue;
+            }
+            for (std::size_t j = 0; j < columns_.size(); ++j) {
+                if (columnNames_[j] == name) {
+                    repeated += (repeated.empty() ? "\"" : ", \"") + std::string(name) + "\"";
+                }
+            }
+            columns_.push_back(*target);
+            columnNames_.emplace_back(name);
+            if (target->kind == cli::InputTarget::Kind::Field && target->field == Field::Text11) {
+                nameColumn_ = i;
+            }
+        }
+        if (!unknown.empty()) {
+            std::fprintf(err_, "hopscale batch: unknown column(s) in the header: %s\n",
+                         unknown.c_str());
+            std::fprintf(err_, "known columns: %s\n", cli::knownNamesList().c_str());
+            return cli::kExitUsage;
+        }
+        if (!repeated.empty()) {
+            std::fprintf(err_, "hopscale batch: column(s) named twice in the header: %s\n",
+                         repeated.c_str());
+            return cli::kExitUsage;
+        }
+        return std::nullopt;
+    }
+
+    void writeHeader() {
+        writer_.raw("name");
+        for (const ResultInfo& info : allResults()) {
+            writer_.separator();
+            writer_.raw(info.name);
+        }
+        writer_.raw(",error");
+        writer_.endLine();
+    }
+
+    // Sets the row's inputs from its fields; a failure when the row cannot be read as a path.
+    std::optional<RowFailure> readRow(std::size_t count) {
+        if (reader_.unterminated()) {
+            return RowFailure{kindName(ErrorKind::BadFile),
+                              "a quoted field is not closed before the end of the input"};
+        }
+        if (count != columns_.size()) {
+            return RowFailure{kindName(ErrorKind::BadFile), "the row has " + std::to_string(count) +
+                                                                " fields, the header " +
+                                                                std::to_string(columns_.size())};
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            const cli::InputTarget& target = columns_[i];
+            if (target.kind == cli::InputTarget::Kind::Field) {
+                inputs_[target.field].assign(fields_[i]);
+                continue;
+            }
+            const std::string_view flag = trimBlanks(fields_[i]);
+            bool& choice = target.kind == cli::InputTarget::Kind::Km ? inputs_.km : inputs_.watts;
+            if (flag.empty() || flag == "0") {
+                choice = false;
+            } else if (flag == "1") {
+                choice = true;
+            } else {
+                return RowFailure{
+                    kindName(ErrorKind::TypeMismatch),
+                    "column \"" + columnNames_[i] + "\": \"" + fields_[i] + "\" is not 1 or 0"};
+            }
+        }
+        return std::nullopt;
+    }
+
+    void processRow(std::size_t count) {
+        ++rows_;
+        const std::optional<RowFailure> failure = readRow(count);
+        if (failure) {
+            writer_.field(nameColumn_ && *nameColumn_ < count
+                              ? std::string_view(fields_[*nameColumn_])
+                              : std::string_view());
+            for (std::size_t i = 0; i < kResultCount; ++i) writer_.separator();
+            writer_.separator();
+            writer_.raw(failure->kind);
+            writer_.endLine();
+            reportFailure(failure->message);
+            return;
+        }
+
+        PathState state;  // every row starts from a fresh state
+        const RunOutcome outcome = runPath(inputs_, state);
+        writer_.field(inputs_[Field::Text11]);
+        for (const ResultInfo& info : allResults()) {
+            writer_.separator();
+            if (outcome.computed.test(static_cast<std::size_t>(info.id))) {
+                writer_.raw(singleToText(state.results.*info.member));
+            }
+        }
+        writer_.separator();
+        if (outcome.error) {
+            writer_.raw(kindName(outcome.error->kind));
+            reportFailure(outcome.error->message());
+        }
+        writer_.endLine();
+    }
+
+    void reportFailure(const std::string& message) {
+        if (failed_++ == 0) firstFailedLine_ = reader_.recordLine();
+        if (failed_ > kMaxRowMessages) return;
+        clearProgress();
+        std::fprintf(err_, "hopscale batch: line %zu: %s\n", reader_.recordLine(), message.c_str());
+        if (failed_ == kMaxRowMessages) {
+            std::fprintf(err_, "hopscale batch: further failing rows are only counted\n");
+        }
+    }
+
+    void showProgress(bool last) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!last && now - lastProgress_ < std::chrono::milliseconds(250)) return;
+        lastProgress_ = now;
+        std::fprintf(err_, "\r%zu rows, %zu failed%s", rows_, failed_, last ? "\n" : "");
+        progressShown_ = !last;
+        std::fflush(err_);
+    }
+    void clearProgress() {
+        if (!progressShown_) return;
+        std::fputs("\r\033[K", err_);
+        progressShown_ = false;
+    }
+
+    CsvReader reader_;
+    CsvWriter writer_;
+    std::FILE* err_;
+    BatchOptions options_;
+
+    std::vector<cli::InputTarget> columns_;
+    std::vector<std::string> columnNames_;
+    std::optional<std::size_t> nameColumn_;
+    std::vector<std::string> fields_;
+    PathInputs inputs_;  // columns absent from the header keep their default texts
+
+    std::size_t rows_ = 0;
+    std::size_t failed_ = 0;
+    std::size_t firstFailedLine_ = 0;
+    std::chrono::steady_clock::time_point lastProgress_;
+    bool progressShown_ = false;
+};
+
+}  // namespace
+
+int runBatch(std::FILE* in, std::FILE* out, std::FILE* err, const BatchOptions& options) {
+    BatchRun run(in, out, err, options);
+    return run.run();
+}
+
+int runBatchCommand(int argc, char** argv) {
+    CLI::App app{"Calculate many paths from a CSV file; results as CSV on stdout.",
+                 "hopscale batch"};
+    app.footer(
+        "Columns: " + cli::knownNamesList() +
+        " (km and watts hold 1 or 0).\n"
+        "Exit status: 0 every row calculated, 1 a row failed or a file error, 2 usage error.");
+    std::string file = "-";
+    bool crlf = false;
+    app.add_option("file", file, "CSV file of paths; - or nothing reads stdin")
+        ->type_name("FILE|-");
+    app.add_flag("--crlf", crlf, "End output lines with CR LF");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return cli::kExitUsage;
+    }
+
+    std::FILE* in = stdin;
+    if (file != "-") {
+        in = std::fopen(file.c_str(), "rb");
+        if (in == nullptr) {
+            std::fprintf(stderr, "hopscale batch: cannot open \"%s\": %s\n", file.c_str(),
+                         std::strerror(errno));
+            return cli::kExitFailed;
+        }
+    }
+    BatchOptions options;
+    options.progress = isatty(fileno(stderr)) != 0;
+    options.crlf = crlf;
+    const int status = runBatch(in, stdout, stderr, options);
+    if (in != stdin) std::fclose(in);
+    return status;
+}
+
+}  // namespace hopscale

@@ -1,0 +1,34 @@
+// `hopscale batch [FILE|-]`: the calculation of `calc` over many paths.
+//
+// Input: CSV (RFC 4180: quoted fields, doubled quotes, commas and line breaks inside quotes;
+// CRLF or LF line ends). The header names columns among the `calc` option names without their
+// dashes (tx-dish, ..., length, km, freq, ..., power, watts, name); a column left out takes the
+// field's default text; km and watts hold 1 or 0 (empty counts as 0). A header naming an
+// unknown or repeated column is a usage error. Lines that are entirely empty are skipped.
+//
+// Output on stdout: the columns name, every result in the record's order, error. Each row is
+// calculated from a fresh state; a value the row did not compute is left empty; a failing row
+// carries its error kind in `error`, its message goes to stderr, and the batch carries on.
+// Rows are streamed: memory does not grow with their number. Progress is shown on stderr when
+// stderr is a terminal.
+// Exit status: 0 every row calculated, 1 a row failed or a file could not be read or written,
+// 2 usage error.
+#pragma once
+
+#include <cstdio>
+
+namespace hopscale {
+
+// argv[0] is the subcommand name ("batch"). Reads FILE (or stdin for "-" or no argument),
+// writes stdout and stderr.
+int runBatchCommand(int argc, char** argv);
+
+struct BatchOptions {
+    bool progress = false;  // show a progress line on `err`
+    bool crlf = false;      // end output lines with CR LF instead of LF
+};
+
+// The batch itself over open streams; returns the exit status.
+int runBatch(std::FILE* in, std::FILE* out, std::FILE* err, const BatchOptions& options);
+
+}  // namespace hopscale
