@@ -121,8 +121,8 @@ std::string tableRange(const AttenuationTable& table) {
 }
 
 Error outsideTable(const std::filesystem::path& file, std::string_view lineType,
-                   std::string_view frequencyText, double f, const AttenuationTable& table) {
-    return fileError(ErrorKind::InvalidArgument, file, std::string(frequencyText),
+                   double f, const AttenuationTable& table) {
+    return fileError(ErrorKind::InvalidArgument, file, {},
                      "frequency " + doubleToText(f) + " GHz is outside the attenuation table of " +
                          std::string(lineType) + " (" + tableRange(table) + ")");
 }
@@ -135,8 +135,8 @@ Result<double> pointValue(const std::filesystem::path& file, const std::string& 
     Error e = *value.error;
     e.file = displayPath(file);
     e.text = printableText(text);
-    e.detail = std::string(column) + " text of point " + std::to_string(point) +
-               (e.kind == ErrorKind::Overflow ? " is out of range" : " is not a number");
+    e.detail = std::string(e.kind == ErrorKind::Overflow ? "is out of range" : "is not a number") +
+               " (" + column + " of point " + std::to_string(point) + ")";
     return e;
 }
 
@@ -145,6 +145,7 @@ Result<float> single(const std::filesystem::path& file, double value, const std:
     if (narrowed) return narrowed;
     Error e = *narrowed.error;
     e.file = displayPath(file);
+    e.text.clear();
     e.detail = what + " does not fit a single-precision number";
     return e;
 }
@@ -155,8 +156,8 @@ Result<float> lookupAttenuation(const std::filesystem::path& dataDir, std::strin
         std::string_view frequencyText, AttenuationTable& table, ExactMatch exactMatch) {
     const std::filesystem::path file = attenuationFilePath(dataDir, lineType);
     if (!isSafeLineTypeName(lineType)) {
-        return fileError(ErrorKind::InvalidArgument, file, printableText(lineType),
-                         "unsafe line-type name");
+        return fileError(ErrorKind::InvalidArgument, file, {},
+                         "unsafe line-type name \"" + printableText(lineType) + "\"");
     }
     if (auto error = readAttenuationTable(file, table)) return *error;
 
@@ -177,12 +178,12 @@ Result<float> lookupAttenuation(const std::filesystem::path& dataDir, std::strin
             Error e = *value.error;
             e.file = displayPath(file);
             e.text = printableText(text);
-            e.detail = "attenuation text of point " + std::to_string(k) +
-                       (e.kind == ErrorKind::Overflow ? " is out of range" : " is not a number");
+            e.detail = std::string(e.kind == ErrorKind::Overflow ? "is out of range" : "is not a number") +
+                       " (attenuation of point " + std::to_string(k) + ")";
             return e;
         }
         if (*fk > f) {
-            if (k == 1) return outsideTable(file, lineType, frequencyText, f, table);
+            if (k == 1) return outsideTable(file, lineType, f, table);
             auto fPrev = pointValue(file, table.frequencyTexts[ku - 1], k - 1, "frequency");
             if (!fPrev) return *fPrev.error;
             auto aPrev = pointValue(file, table.attenuationTexts[ku - 1], k - 1, "attenuation");
@@ -195,7 +196,7 @@ Result<float> lookupAttenuation(const std::filesystem::path& dataDir, std::strin
             auto span = single(file, *fk - *fPrev, "frequency span");
             if (!span) return *span.error;
             if (*span == 0) {
-                return fileError(ErrorKind::DivisionByZero, file, table.frequencyTexts[ku],
+                return fileError(ErrorKind::DivisionByZero, file, {},
                                  "points " + std::to_string(k - 1) + " and " + std::to_string(k) +
                                      " of " + std::string(lineType) +
                                      " are too close to interpolate (" + tableRange(table) + ")");
@@ -207,7 +208,7 @@ Result<float> lookupAttenuation(const std::filesystem::path& dataDir, std::strin
                           "interpolated attenuation");
         }
     }
-    return outsideTable(file, lineType, frequencyText, f, table);
+    return outsideTable(file, lineType, f, table);
 }
 
 Result<float> lookupTxAttenuation(const std::filesystem::path& dataDir, std::string_view lineType,

@@ -51,7 +51,7 @@ Result<std::string> readFilePrefix(const std::filesystem::path& file, std::size_
     if (!in) {
         const bool exists = std::filesystem::exists(file, ec);
         Error e{ErrorKind::FileNotFound, {}, displayPath(file), {},
-                exists ? "cannot be opened for reading" : "file not found"};
+                exists ? "cannot be opened for reading" : ""};
         return e;
     }
     std::string bytes;
