@@ -99,6 +99,8 @@ Form::Form(Screens& screens, FormId id, const QString& objectName, const QString
     QFont font(QStringLiteral("Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
+    // Slightly condensed, so that the captions fit the boxes the layout gives them.
+    font.setStretch(QFont::SemiCondensed);
     setFont(font);
 }
 

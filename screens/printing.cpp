@@ -32,9 +32,12 @@ std::optional<QString> renderWindowPage(QWidget& window, QPagedPaintDevice& devi
         painter.end();
         return QStringLiteral("There is nothing to print.");
     }
-    // As large as the printable area allows, keeping the window's proportions.
-    const double scale = std::min(static_cast<double>(page.width()) / size.width(),
-                                  static_cast<double>(page.height()) / size.height());
+    // As large as the printable area allows, keeping the window's proportions. Replaying a
+    // picture already scales it from its own resolution to the device's, so the factor is
+    // given in the picture's units.
+    const double fit = std::min(static_cast<double>(page.width()) / size.width(),
+                                static_cast<double>(page.height()) / size.height());
+    const double scale = fit * picture.logicalDpiX() / device.logicalDpiX();
     painter.scale(scale, scale);
     painter.drawPicture(0, 0, picture);
     if (!painter.end()) return QStringLiteral("The page could not be completed.");
