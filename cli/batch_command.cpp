@@ -50,22 +50,22 @@ class CsvReader {
             if (c == '"') {
                 if (count == 1) firstQuoted_ = true;
                 for (;;) {
+                    appendQuotedRun(field);
                     c = get();
                     if (c == kEnd) {
                         unterminated_ = true;
                         return true;
                     }
-                    if (c == '"') {
-                        c = get();
-                        if (c != '"') break;  // closing quote; c follows it
-                    } else if (c == '\n') {
-                        ++line_;
-                    }
-                    field.push_back(static_cast<char>(c));
+                    // c is a quote: doubled, or the closing one.
+                    c = get();
+                    if (c != '"') break;
+                    field.push_back('"');
                 }
             }
-            while (c != ',' && c != '\n' && c != '\r' && c != kEnd) {
+            // Unquoted text, or text after a closing quote (kept literally).
+            if (c != ',' && c != '\n' && c != '\r' && c != kEnd) {
                 field.push_back(static_cast<char>(c));
+                appendPlainRun(field);
                 c = get();
             }
             if (c == ',') {
@@ -88,6 +88,38 @@ class CsvReader {
 
   private:
     static constexpr int kEnd = -1;
+
+    // Appends the characters up to (not including) the next comma, CR or LF, or the end of
+    // the input, leaving that character unread.
+    void appendPlainRun(std::string& field) {
+        for (;;) {
+            if (pos_ == size_ && !refill()) return;
+            const char* begin = buffer_.data() + pos_;
+            const char* end = buffer_.data() + size_;
+            const char* p = begin;
+            while (p != end && *p != ',' && *p != '\n' && *p != '\r') ++p;
+            field.append(begin, static_cast<std::size_t>(p - begin));
+            pos_ += static_cast<std::size_t>(p - begin);
+            if (p != end) return;
+        }
+    }
+    // Appends the characters up to (not including) the next quote, counting line breaks,
+    // leaving the quote unread.
+    void appendQuotedRun(std::string& field) {
+        for (;;) {
+            if (pos_ == size_ && !refill()) return;
+            const char* begin = buffer_.data() + pos_;
+            const char* end = buffer_.data() + size_;
+            const char* p = begin;
+            while (p != end && *p != '"') {
+                if (*p == '\n') ++line_;
+                ++p;
+            }
+            field.append(begin, static_cast<std::size_t>(p - begin));
+            pos_ += static_cast<std::size_t>(p - begin);
+            if (p != end) return;
+        }
+    }
 
     int get() {
         if (pos_ == size_ && !refill()) return kEnd;
@@ -120,6 +152,7 @@ class CsvWriter {
 
     void raw(std::string_view text) { buffer_.append(text); }
     void separator() { buffer_.push_back(','); }
+    void single(float value) { cli::appendSingleText(buffer_, value); }
     // A field, quoted when it holds a comma, a quote or a line break.
     void field(std::string_view text) {
         if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -318,7 +351,7 @@ class BatchRun {
         for (const ResultInfo& info : allResults()) {
             writer_.separator();
             if (outcome.computed.test(static_cast<std::size_t>(info.id))) {
-                writer_.raw(singleToText(state.results.*info.member));
+                writer_.single(state.results.*info.member);
             }
         }
         writer_.separator();

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Times `hopscale batch` on a generated CSV of many paths and reports rows per second and the
+# peak resident memory of the process.
+#
+#   tools/bench_batch.sh [HOPSCALE_BINARY] [ROWS]
+#
+# HOPSCALE_BINARY defaults to build/app/hopscale (a Release build, as tools/run.sh makes);
+# ROWS defaults to 1000000. The input is generated once per row count under $TMPDIR and
+# reused; the output goes to a temporary file that is removed afterwards.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+binary=${1:-build/app/hopscale}
+rows=${2:-1000000}
+if [ ! -x "$binary" ]; then
+  echo "bench_batch: no hopscale binary at $binary (build it with tools/run.sh or pass its path)" >&2
+  exit 2
+fi
+
+work=${TMPDIR:-/tmp}/hopscale-bench-batch
+mkdir -p "$work"
+input="$work/paths-$rows.csv"
+output=$(mktemp "$work/results.XXXXXX.csv")
+trap 'rm -f "$output"' EXIT
+
+if [ ! -s "$input" ]; then
+  echo "Generating $rows rows into $input"
+  python3 - "$input" "$rows" <<'PY'
+import random, sys
+path, rows = sys.argv[1], int(sys.argv[2])
+rng = random.Random(20261209)
+with open(path, "w", newline="") as f:
+    f.write("name,tx-dish,rx-dish,amp-gain,preamp-gain,tx-loss,rx-loss,tx-length,rx-length,"
+            "from-lat,from-lon,to-lat,to-lon,length,km,freq,fade-margin,k,power,watts\n")
+    for i in range(rows):
+        coords = i % 4 == 0  # a quarter of the paths give their end points
+        if coords:
+            lat, lon = rng.randint(300000, 480000), rng.randint(700000, 1200000)
+            ends = f"{lat},{lon},{lat + rng.randint(100, 3000)},{lon - rng.randint(100, 3000)}"
+        else:
+            ends = "0,0,0,0"
+        f.write(f"hop {i},{rng.choice((2, 4, 6, 8, 10))},{rng.choice((2, 4, 6, 8))},"
+                f"{rng.randint(0, 10)},{rng.randint(0, 5)},{rng.uniform(0.5, 8):.2f},"
+                f"{rng.uniform(0.5, 8):.2f},{rng.randint(20, 300)},{rng.randint(20, 300)},"
+                f"{ends},{rng.uniform(1, 60):.1f},{i % 3 == 0 and 1 or 0},"
+                f"{rng.uniform(1, 40):.3f},{rng.randint(0, 30)},1.33,"
+                f"{rng.uniform(0.1, 20):.2f},{i % 2}\n")
+PY
+fi
+
+echo "Timing: $binary batch $input"
+python3 - "$binary" "$input" "$output" "$rows" <<'PY'
+import resource, subprocess, sys, time
+binary, input_path, output_path, rows = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
+with open(output_path, "wb") as out:
+    start = time.perf_counter()
+    status = subprocess.run([binary, "batch", input_path], stdout=out,
+                            stderr=subprocess.PIPE).returncode
+    wall = time.perf_counter() - start
+usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+with open(output_path, "rb") as f:
+    lines = sum(1 for _ in f) - 1
+print(f"exit status      {status}")
+print(f"rows written     {lines} of {rows}")
+print(f"wall time        {wall:.3f} s")
+print(f"cpu time         {usage.ru_utime + usage.ru_stime:.3f} s "
+      f"(user {usage.ru_utime:.3f}, system {usage.ru_stime:.3f})")
+print(f"rows per second  {rows / wall:,.0f}")
+print(f"peak memory      {usage.ru_maxrss / 1024:.1f} MB (maximum resident set)")
+sys.exit(0 if status == 0 and lines == rows else 1)
+PY
