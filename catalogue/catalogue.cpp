@@ -50,7 +50,12 @@ std::filesystem::path attenuationFilePath(const std::filesystem::path& dataDir,
 std::optional<Error> readCatalogue(const std::filesystem::path& indexFile, Catalogue& catalogue) {
     auto bytes = readFilePrefix(indexFile, kIndexFileMaxBytes);
     if (!bytes) return *bytes.error;
-    CountedTextReader reader(*bytes);
+    parseCatalogue(*bytes, catalogue);
+    return std::nullopt;
+}
+
+void parseCatalogue(std::string_view bytes, Catalogue& catalogue) {
+    CountedTextReader reader(bytes);
     catalogue.catalogueCount = kMaxCatalogueRecords;
     for (int i = 1; i <= kMaxCatalogueRecords; ++i) {
         const std::string name = reader.next();
@@ -66,12 +71,16 @@ std::optional<Error> readCatalogue(const std::filesystem::path& indexFile, Catal
         entry.lowFrequency = narrowToSingle(textLeadingValue(low));
         entry.highFrequency = narrowToSingle(textLeadingValue(high));
     }
-    return std::nullopt;
 }
 
 Result<std::vector<std::string>> offerLineTypes(const std::filesystem::path& indexFile,
         const std::function<std::string()>& readFrequency, Catalogue& catalogue) {
     if (auto error = readCatalogue(indexFile, catalogue)) return *error;
+    return offeredNames(catalogue, readFrequency);
+}
+
+std::vector<std::string> offeredNames(const Catalogue& catalogue,
+                                      const std::function<std::string()>& readFrequency) {
     std::vector<std::string> offered;
     for (int j = 1; j <= catalogue.catalogueCount; ++j) {
         const CatalogueEntry& entry = catalogue.entries[static_cast<std::size_t>(j)];
@@ -90,7 +99,12 @@ std::optional<Error> readAttenuationTable(const std::filesystem::path& file,
                                           AttenuationTable& table) {
     auto bytes = readFilePrefix(file, kTableFileMaxBytes);
     if (!bytes) return *bytes.error;
-    CountedTextReader reader(*bytes);
+    parseAttenuationTable(*bytes, table);
+    return std::nullopt;
+}
+
+void parseAttenuationTable(std::string_view bytes, AttenuationTable& table) {
+    CountedTextReader reader(bytes);
     std::array<std::string, 101> frequencies, attenuations;
     for (auto& text : frequencies) text = reader.next();
     for (auto& text : attenuations) text = reader.next();
@@ -103,7 +117,6 @@ std::optional<Error> readAttenuationTable(const std::filesystem::path& file,
     }
     table.frequencyTexts[0].clear();
     table.attenuationTexts[0].clear();
-    return std::nullopt;
 }
 
 namespace {
@@ -160,8 +173,12 @@ Result<float> lookupAttenuation(const std::filesystem::path& dataDir, std::strin
                          "unsafe line-type name \"" + printableText(lineType) + "\"");
     }
     if (auto error = readAttenuationTable(file, table)) return *error;
+    return searchAttenuation(table, textLeadingValue(frequencyText), exactMatch, file, lineType);
+}
 
-    const double f = textLeadingValue(frequencyText);
+Result<float> searchAttenuation(const AttenuationTable& table, double f, ExactMatch exactMatch,
+                                const std::filesystem::path& file, std::string_view lineType) {
+    // The search stops at the first point at or above f, so the table must increase.
     for (int k = 1; k <= table.pointCount; ++k) {
         const auto ku = static_cast<std::size_t>(k);
         // The empty text after the last point: the frequency lies above the table.

@@ -30,6 +30,10 @@ namespace hopscale {
 inline constexpr int kMaxCatalogueRecords = 100;
 inline constexpr int kMaxTablePoints = 100;
 
+// How a lookup reads the attenuation text of a point that matches the frequency exactly:
+// leniently (transmit side) or strictly (receive side).
+enum class ExactMatch { Lenient, Strict };
+
 struct CatalogueEntry {
     std::string name;         // UTF-8
     float lowFrequency = 0;   // GHz
@@ -58,6 +62,12 @@ Result<std::vector<std::string>> offerLineTypes(const std::filesystem::path& ind
 
 // Reads an index file into `catalogue` (the reading half of offerLineTypes).
 std::optional<Error> readCatalogue(const std::filesystem::path& indexFile, Catalogue& catalogue);
+// The same from the file's bytes.
+void parseCatalogue(std::string_view bytes, Catalogue& catalogue);
+// The offering half: the names of entries 1..catalogueCount whose range covers the
+// frequency, up to the first entry whose lowFrequency is 0.
+std::vector<std::string> offeredNames(const Catalogue& catalogue,
+                                      const std::function<std::string()>& readFrequency);
 
 // The two lookups of the attenuation in dB per 100 ft of line type `lineType` at the
 // frequency `frequencyText` (GHz, read leniently). Each reads dataDir / (lineType + ".dat")
@@ -72,7 +82,6 @@ Result<float> lookupTxAttenuation(const std::filesystem::path& dataDir, std::str
 Result<float> lookupRxAttenuation(const std::filesystem::path& dataDir, std::string_view lineType,
         std::string_view frequencyText, AttenuationTable& table);
 
-enum class ExactMatch { Lenient, Strict };
 // The shared algorithm of the two lookups.
 Result<float> lookupAttenuation(const std::filesystem::path& dataDir, std::string_view lineType,
         std::string_view frequencyText, AttenuationTable& table, ExactMatch exactMatch);
@@ -80,6 +89,12 @@ Result<float> lookupAttenuation(const std::filesystem::path& dataDir, std::strin
 // Reads an attenuation file into `table` (the reading half of the lookup).
 std::optional<Error> readAttenuationTable(const std::filesystem::path& file,
                                           AttenuationTable& table);
+// The same from the file's bytes.
+void parseAttenuationTable(std::string_view bytes, AttenuationTable& table);
+// The searching half: the attenuation at f GHz from a table read from `file` (named in
+// errors) for line type `lineType`.
+Result<float> searchAttenuation(const AttenuationTable& table, double f, ExactMatch exactMatch,
+                                const std::filesystem::path& file, std::string_view lineType);
 
 // A line-type name may become a file name: refused when empty, or when it holds a path
 // separator ("/" or "\"), "..", a control character or a NUL byte.

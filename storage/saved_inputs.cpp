@@ -152,9 +152,15 @@ Result<bool> loadSavedInputs(const std::filesystem::path& file, PathInputs& inpu
     auto bytes = readFilePrefix(file, kMaxRecordBytes);
     if (!bytes) return *bytes.error;
     const auto record = decodeSavedInputs(*bytes);
-    // An empty or short file, or a transmit dish of 0, holds nothing to restore.
-    if (!record || record->txDishDiameter == 0) return false;
-    const SavedInputsRecord& r = *record;
+    // An empty or short file holds nothing to restore.
+    if (!record) return false;
+    return applySavedInputs(*record, inputs, dbmSelected, wattsSelected);
+}
+
+bool applySavedInputs(const SavedInputsRecord& r, PathInputs& inputs, std::int16_t& dbmSelected,
+                      std::int16_t& wattsSelected) {
+    // A transmit dish of 0 (also what a zero-filled record holds) means nothing was saved.
+    if (r.txDishDiameter == 0) return false;
 
     inputs[Field::Text1] = singleToText(r.txDishDiameter);
     inputs[Field::Text2] = singleToText(r.txLineLossPer100Ft);

@@ -72,6 +72,10 @@ std::optional<SavedInputsRecord> decodeSavedInputs(std::string_view bytes);
 Result<bool> loadSavedInputs(const std::filesystem::path& file, PathInputs& inputs,
         std::int16_t& dbmSelected, std::int16_t& wattsSelected);
 
+// The applying half of loadSavedInputs: false (and nothing changed) when txDishDiameter is 0.
+bool applySavedInputs(const SavedInputsRecord& record, PathInputs& inputs,
+        std::int16_t& dbmSelected, std::int16_t& wattsSelected);
+
 // Builds the record from the field texts and writes it over the start of the file,
 // keeping any older tail, through a temporary file that is flushed and renamed over the
 // old one. The single fields are read with textToSingle; the coordinates, and the path
