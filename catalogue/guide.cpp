@@ -5,7 +5,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include <exception>
 
@@ -35,6 +38,37 @@ void guarded(Screens& screens, QWidget* parent, F&& step) {
     }
 }
 
+// A check box whose caption wraps onto several lines inside the box's own rectangle, as the
+// guide's narrow, tall check box needs.
+class WrappingCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text.clear();
+        const QRect indicator = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
+        QStyleOptionButton box = option;
+        box.rect = QRect(indicator.left(), (height() - indicator.height()) / 2, indicator.width(),
+                         indicator.height());
+        style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &painter, this);
+        const int textLeft = indicator.right() + 5;
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(QRect(textLeft, 0, width() - textLeft, height()),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text());
+        if (hasFocus()) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            focus.rect = rect();
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+        }
+    }
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
 }  // namespace
 
 QString lossFieldText(float attenuationDbPer100Ft) {
@@ -49,8 +83,9 @@ Guide::Guide(Screens& screens)
                       "The program has selected  the waveguide and it's parameters  below.  If "
                       "you do not wish to use this guide then click on 'CANCEL' which will send "
                       "you to the main screen else click on \"CONTINUE'.");
-    Check1 = addCheckBox("Check1", 6720, 1440, 2055, 615,
-                         "I will use a different waveguide/coax for receiving.");
+    Check1 = new WrappingCheckBox("I will use a different waveguide/coax for receiving.", this);
+    Check1->setObjectName("Check1");
+    Check1->setGeometry(twipsRect(6720, 1440, 2055, 615));
     Label5 = addLabel("Label5", 4440, 2400, 1095, 255, "Transmit");
     Label6 = addLabel("Label6", 6120, 2400, 1095, 255, "Receive");
     Label2 = addLabel("Label2", 2520, 2640, 1335, 615, "Click on Waveguide/coax type:");
@@ -77,13 +112,19 @@ Guide::Guide(Screens& screens)
     Command2 = addCommand("Command2", 6480, 5520, 975, 375, "Cancel");
     Command3 = addCommand("Command3", 8160, 5520, 975, 375, "END");
 
-    // The captions stand on the background picture: white and bold, as on the input screen.
-    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8}) {
+    // The captions stand on the background picture: white; only the list headings are bold,
+    // as the other captions fill their boxes.
+    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8})
         setTextColour(label, kWhite);
-        setBold(label);
-    }
+    setBold(Label5);
+    setBold(Label6);
+    // The longer captions need a slightly smaller face to fit their boxes with this font.
+    for (QLabel* label : {Label1, Label7, Label4}) setPointSize(label, 7.5);
+    setPointSize(Label3, 7);
     setTextColour(Check1, kWhite);
-    setBold(Check1);
+    // Long names are cut at the list's edge rather than scrolled; the tip shows them whole.
+    for (QListWidget* list : {List1, List2})
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     // Inserting names must not run the list handlers; a click or a keyboard move does.
     connectList(List1, &Guide::List1_Click);
@@ -125,6 +166,8 @@ void Guide::insertOffered(const std::vector<std::string>& names) {
         const QString text = QString::fromStdString(name);
         List1->insertItem(position, text);
         List2->insertItem(position, text);
+        List1->item(position)->setToolTip(text);
+        List2->item(position)->setToolTip(text);
         ++position;
     }
     // No entry is chosen until the user chooses one.

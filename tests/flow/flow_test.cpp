@@ -2,6 +2,7 @@
 // real forms: which screens exist and are shown at each stage, what the guide carries into
 // the input screen and the data sheet, and when the inputs are saved.
 #include "flow_harness.h"
+#include "data_dir.h"
 #include "saved_inputs.h"
 
 using namespace hopscale;
@@ -46,6 +47,7 @@ private slots:
     void endCommandsAndWhatTheySave_data();
     void endCommandsAndWhatTheySave();
     void kilometreLengthIsShownAsTypedAgain();
+    void screenshots();
 };
 
 void FlowTest::firstRunThenSkip() {
@@ -325,6 +327,50 @@ void FlowTest::kilometreLengthIsShownAsTypedAgain() {
     QVERIFY(qAbs(miles - 16.09f / 1.609347219f) < 1e-3f);
     p.click(p.guide().Command2);
     QCOMPARE(in.Text24->text(), QString("16.09"));
+}
+
+// Not a check: with HOPSCALE_SCREENSHOT_DIR set (and a real display) it walks a typical
+// path over the shipped catalogue and saves a picture of each of the five windows there.
+void FlowTest::screenshots() {
+    const QByteArray target = qgetenv("HOPSCALE_SCREENSHOT_DIR");
+    if (target.isEmpty()) QSKIP("HOPSCALE_SCREENSHOT_DIR is not set");
+    const std::filesystem::path out = target.toStdString();
+    Program p(/*withCatalogue=*/false);
+    QVERIFY(!writeShippedCatalogue(p.dataDir()).has_value());
+    p.start();
+    auto shoot = [&](FormId id, const char* name) {
+        QWidget* w = p.screens->widget(id);
+        QVERIFY(w);
+        w->show();
+        w->raise();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QTest::qWait(200);
+        QVERIFY(w->grab().save(QString::fromStdString((out / name).string())));
+    };
+    shoot(FormId::Open_query, "screen-open-query.png");
+    p.go("6");
+    Guide& g = p.guide();
+    QVERIFY(g.List1->count() > 1);
+    p.pick(g.List1, 0);
+    g.Check1->click();
+    p.pick(g.List2, 1);
+    shoot(FormId::Guide, "screen-guide.png");
+    p.click(g.Command1);
+    Path_Info& in = p.input();
+    in.Text1->setText("6");
+    in.Text3->setText("8");
+    in.Text16->setText("150");
+    in.Text18->setText("120");
+    in.Text11->setText("Hill site to plant");
+    in.Text5->setText("413015");
+    in.Text6->setText("812030");
+    in.Text7->setText("412000");
+    in.Text9->setText("813500");
+    shoot(FormId::Path_Info, "screen-path-input.png");
+    p.click(in.Command1);
+    shoot(FormId::Results, "screen-results.png");
+    p.click(p.results().Command3);
+    shoot(FormId::disp, "screen-data-sheet.png");
 }
 
 int main(int argc, char** argv) {
