@@ -38,7 +38,7 @@ MODE_MARGIN = 0.9               # fraction of the TE11 cut-off a coax table may 
 # Coax point grid in GHz (units of 0.01 GHz): about 1.1 to 1.5 between neighbours, so that
 # straight-line interpolation of a loss growing as sqrt(f) stays within about 0.5 %.
 COAX_GRID = sorted(set(
-    [5, 10, 15, 20, 30, 40, 50, 60, 70, 80, 90, 100, 120, 140, 160, 180, 200, 225, 250, 275]
+    [5, 7, 10, 15, 20, 30, 40, 50, 60, 70, 80, 90, 100, 120, 140, 160, 180, 200, 225, 250, 275]
     + list(range(300, 1000, 50)) + list(range(1000, 2000, 100)) + list(range(2000, 4001, 200))))
 
 

@@ -170,3 +170,70 @@ TEST(check_test, a_missing_index_is_reported) {
 
 }  // namespace
 }  // namespace hopscale
+
+namespace hopscale {
+namespace {
+
+using namespace testing_files;
+
+// The shipped catalogue written out as CSV and imported again gives the same files, byte for
+// byte: import writes what the readers read, and the shipped files follow the layout.
+TEST(import_round_trip_test, the_shipped_catalogue_survives_export_and_import) {
+    ScratchDir shipped, imported;
+    ASSERT_FALSE(writeShippedCatalogue(shipped.path()).has_value());
+    auto records = readIndexRecords(shipped / "listing.dat");
+    ASSERT_TRUE(records.ok());
+    std::string csv = "name,low_ghz,high_ghz,freq_ghz,db_per_100ft\n";
+    for (const IndexRecord& r : *records) {
+        AttenuationTable table;
+        ASSERT_FALSE(readAttenuationTable(shipped / (r.name + ".dat"), table).has_value());
+        for (int k = 1; k < table.pointCount; ++k) {
+            const auto i = static_cast<std::size_t>(k);
+            csv += r.name + "," + r.lowText + "," + r.highText + "," + table.frequencyTexts[i] + "," +
+                   table.attenuationTexts[i] + "\n";
+        }
+    }
+    const auto outcome = importCatalogueCsv(csv, "export.csv", imported.path(), true);
+    ASSERT_TRUE(outcome.problems.empty()) << outcome.problems.front().text();
+    for (const ShippedFile& file : shippedCatalogue()) {
+        EXPECT_EQ(readBytes(imported / file.name), readBytes(shipped / file.name)) << file.name;
+    }
+}
+
+// Every prefix of a good file, and a good file with each count byte raised, reads without
+// harm and keeps the counters in range.
+TEST(reader_robustness_test, truncated_and_overcounted_files) {
+    ScratchDir dir;
+    ASSERT_FALSE(writeShippedCatalogue(dir.path()).has_value());
+    const std::string index = readBytes(dir / "listing.dat");
+    const std::string table = readBytes(dir / "WR90.dat");
+    for (std::size_t n = 0; n <= index.size(); ++n) {
+        Catalogue catalogue;
+        parseCatalogue(std::string_view(index).substr(0, n), catalogue);
+        ASSERT_GE(catalogue.catalogueCount, 0);
+        ASSERT_LE(catalogue.catalogueCount, 25);
+        offeredNames(catalogue, [] { return std::string("10"); });
+    }
+    for (std::size_t n = 0; n <= table.size(); ++n) {
+        AttenuationTable t;
+        parseAttenuationTable(std::string_view(table).substr(0, n), t);
+        ASSERT_GE(t.pointCount, 1);
+        ASSERT_LE(t.pointCount, 100);
+        for (auto match : {ExactMatch::Lenient, ExactMatch::Strict}) {
+            searchAttenuation(t, 10.05, match, "WR90.dat", "WR90");
+        }
+    }
+    for (std::size_t at = 1; at < 40; at += 2) {
+        std::string damaged = table;
+        damaged[at] = '\x7f';
+        AttenuationTable t;
+        parseAttenuationTable(damaged, t);
+        auto value = searchAttenuation(t, 10.05, ExactMatch::Strict, "WR90.dat", "WR90");
+        if (!value) {
+            EXPECT_FALSE(value.error->message().empty());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace hopscale
