@@ -81,6 +81,14 @@ class CsvReader {
         }
     }
 
+    // Skips a UTF-8 byte order mark at the very start of the input.
+    void skipByteOrderMark() {
+        if (pos_ == 0 && size_ == 0 && refill() && size_ >= 3 &&
+            std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) {
+            pos_ = 3;
+        }
+    }
+
     std::size_t recordLine() const { return recordLine_; }  // 1-based line where it began
     bool unterminated() const { return unterminated_; }     // ended inside quotes
     bool firstQuoted() const { return firstQuoted_; }
@@ -244,6 +252,7 @@ class BatchRun {
   private:
     std::optional<int> readHeader() {
         std::size_t count = 0;
+        reader_.skipByteOrderMark();
         if (!reader_.next(fields_, count)) {
             std::fprintf(err_, "hopscale batch: the input is empty; it needs a header line\n");
             return cli::kExitUsage;
@@ -256,7 +265,6 @@ class BatchRun {
         std::string repeated;
         for (std::size_t i = 0; i < count; ++i) {
             std::string_view name = fields_[i];
-            if (i == 0 && name.substr(0, 3) == "\xEF\xBB\xBF") name.remove_prefix(3);  // BOM
             name = trimBlanks(name);
             const auto target = cli::targetByName(name);
             if (!target) {

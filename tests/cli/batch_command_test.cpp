@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli_test_support.h"
+
+namespace hopscale::test {
+namespace {
+
+using Records = std::vector<std::vector<std::string>>;
+
+const std::vector<std::string> kOutputHeader = {
+    "name",
+    "txPowerDbm",
+    "txLineLossPerFt",
+    "rxLineLossPerFt",
+    "txLineLoss",
+    "rxLineLoss",
+    "fixedLoss",
+    "amplifierInputPower",
+    "dishInputPowerDbm",
+    "dishInputPowerWatts",
+    "txAntennaGain",
+    "rxAntennaGain",
+    "halfPowerBeamwidth",
+    "beamwidthLoss",
+    "freeSpaceLoss",
+    "systemLoss",
+    "receiveSignalLevel",
+    "eirpWatts",
+    "pathLengthMiles",
+    "midpointDistance",
+    "earthBulge",
+    "firstFresnelZone",
+    "secondFresnelZone",
+    "coordinateDistance",
+    "bearingTrue",
+    "midLatitudeRad",
+    "kmPerDegreeLatitude",
+    "kmPerDegreeLongitude",
+    "northSouthKm",
+    "eastWestKm",
+    "error",
+};
+
+std::size_t column(const std::string& name) {
+    for (std::size_t i = 0; i < kOutputHeader.size(); ++i) {
+        if (kOutputHeader[i] == name) return i;
+    }
+    ADD_FAILURE() << "no column " << name;
+    return 0;
+}
+
+// Runs the batch and checks that the output is well formed: the header, then one record of
+// the header's width per data row.
+Records batchRecords(const std::string& input, int expectedStatus) {
+    const CommandRun run = runBatchOn(input);
+    EXPECT_EQ(run.status, expectedStatus) << run.err;
+    Records records = parseCsv(run.out);
+    EXPECT_FALSE(records.empty());
+    if (records.empty()) return records;
+    EXPECT_EQ(records.front(), kOutputHeader);
+    for (const auto& record : records) EXPECT_EQ(record.size(), kOutputHeader.size());
+    records.erase(records.begin());
+    return records;
+}
+
+TEST(batch, default_row_matches_the_known_results) {
+    const Records rows = batchRecords("name\nExample\n", 0);
+    ASSERT_EQ(rows.size(), 1U);
+    EXPECT_EQ(rows[0][column("name")], "Example");
+    EXPECT_EQ(rows[0][column("systemLoss")], "-61.55881");
+    EXPECT_EQ(rows[0][column("eirpWatts")], "17.86734");
+    EXPECT_EQ(rows[0][column("coordinateDistance")], "0");
+    // Not computed without coordinates: left empty.
+    EXPECT_EQ(rows[0][column("bearingTrue")], "");
+    EXPECT_EQ(rows[0][column("eastWestKm")], "");
+    EXPECT_EQ(rows[0][column("error")], "");
+}
+
+// Every row of a batch must carry exactly what `calc --json` reports for the same inputs,
+// failing rows included.
+TEST(batch, rows_agree_with_calc) {
+    const std::vector<std::string> header = {
+        "tx-dish", "rx-dish", "amp-gain", "length",   "km",     "freq",   "k",
+        "power",   "watts",   "from-lat", "from-lon", "to-lat", "to-lon", "name"};
+    const std::vector<std::vector<std::string>> rows = {
+        {"6", "8", "3", "20", "1", "6", "1.33", "10", "1", "0", "0", "0", "0", "km watts"},
+        {"2", "2", "0", "10", "0", "10", "1.33", "10", "0", "412530", "814150", "413000", "813000",
+         "coordinates"},
+        {"2", "2", "0", "10", "0", "10", "0", "10", "0", "0", "0", "0", "0", "earth factor 0"},
+        {"2", "2", "0", "10", "0", "two", "1.33", "10", "0", "0", "0", "0", "0", "letters"},
+        {"2", "2", "0", "10", "0", "10", "1.33", "500", "0", "0", "0", "0", "0", "500 dBm"},
+        {"2", "", "0", "10", "0", "10", "1.33", "10", "0", "0", "0", "0", "0", "empty rx dish"},
+        {"2", "2", "0", "10", "0", "10", "1.33", "10", "0", "412530", "0", "0", "0",
+         "coordinate not given"},
+    };
+    std::string input;
+    for (std::size_t i = 0; i < header.size(); ++i) input += (i ? "," : "") + header[i];
+    input += "\n";
+    for (const auto& row : rows) {
+        for (std::size_t i = 0; i < row.size(); ++i) input += (i ? "," : "") + row[i];
+        input += "\n";
+    }
+    const Records out = batchRecords(input, 1);
+    ASSERT_EQ(out.size(), rows.size());
+
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        SCOPED_TRACE(rows[r].back());
+        std::vector<std::string> args;
+        for (std::size_t i = 0; i < header.size(); ++i) {
+            if (header[i] == "km" || header[i] == "watts") {
+                if (rows[r][i] == "1") args.push_back("--" + header[i]);
+            } else {
+                args.push_back("--" + header[i]);
+                args.push_back(rows[r][i]);
+            }
+        }
+        const nlohmann::json doc = calcJson(args);
+        EXPECT_EQ(out[r][column("name")], rows[r].back());
+        for (std::size_t c = 1; c + 1 < kOutputHeader.size(); ++c) {
+            const std::string& name = kOutputHeader[c];
+            const std::string expected = doc["results"].value(name, "");
+            EXPECT_EQ(out[r][c], expected) << name;
+        }
+        const std::string kind = doc.contains("error") ? doc["error"]["kind"] : "";
+        EXPECT_EQ(out[r][column("error")], kind);
+    }
+}
+
+TEST(batch, missing_columns_take_defaults_and_flags_read_one_or_zero) {
+    const Records rows = batchRecords(
+        "length,km,power,watts\n"
+        "20,1,10,1\n"  // km and watts
+        "10,0,10,0\n"  // miles and dBm
+        "10,,10, \n",  // empty flags count as 0
+        0);
+    ASSERT_EQ(rows.size(), 3U);
+    EXPECT_EQ(rows[0][column("pathLengthMiles")], "12.4274");
+    EXPECT_EQ(rows[0][column("txPowerDbm")], "40");
+    EXPECT_EQ(rows[0][column("name")], "Example");
+    for (std::size_t r : {1U, 2U}) {
+        EXPECT_EQ(rows[r][column("pathLengthMiles")], "10");
+        EXPECT_EQ(rows[r][column("txPowerDbm")], "10");
+        EXPECT_EQ(rows[r][column("systemLoss")], "-61.55881");
+    }
+}
+
+TEST(batch, a_failing_row_never_stops_the_batch) {
+    const CommandRun run = runBatchOn(
+        "name,freq,km\n"
+        "good,10,0\n"
+        "bad,abc,0\n"
+        "bad flag,10,yes\n"
+        "short row\n"
+        "also good,6,0\n");
+    EXPECT_EQ(run.status, 1);
+    const Records records = parseCsv(run.out);
+    ASSERT_EQ(records.size(), 6U);
+    EXPECT_EQ(records[1].back(), "");
+    EXPECT_EQ(records[2].back(), "type mismatch");
+    EXPECT_EQ(records[3].back(), "type mismatch");
+    EXPECT_EQ(records[4].back(), "bad file");
+    EXPECT_EQ(records[4].front(), "short row");
+    EXPECT_EQ(records[5].back(), "");
+    EXPECT_EQ(records[5][column("freeSpaceLoss")], "132.163");
+    // Each failure is reported with the line it came from, then a count.
+    for (const char* expected :
+         {"line 3:", "abc", "line 4:", "\"km\"", "line 5:", "3 of 5 rows failed"}) {
+        EXPECT_NE(run.err.find(expected), std::string::npos) << expected;
+    }
+}
+
+TEST(batch, each_row_starts_from_a_fresh_state) {
+    // A row with coordinates, then one without: the second must not show the first's bearing
+    // or distance. A kilometre row, then a miles row: the second reads its own length.
+    const Records rows = batchRecords(
+        "from-lat,from-lon,to-lat,to-lon,length,km\n"
+        "412530,814150,413000,813000,10,0\n"
+        "0,0,0,0,10,0\n"
+        "0,0,0,0,20,1\n"
+        "0,0,0,0,20,0\n",
+        0);
+    ASSERT_EQ(rows.size(), 4U);
+    EXPECT_EQ(rows[0][column("bearingTrue")], "63.18194");
+    EXPECT_EQ(rows[1][column("bearingTrue")], "");
+    EXPECT_EQ(rows[1][column("coordinateDistance")], "0");
+    EXPECT_EQ(rows[1][column("pathLengthMiles")], "10");
+    EXPECT_EQ(rows[2][column("pathLengthMiles")], "12.4274");
+    EXPECT_EQ(rows[3][column("pathLengthMiles")], "20");
+}
+
+TEST(batch, quoting_round_trips_and_line_ends_are_accepted) {
+    const CommandRun run = runBatchOn(
+        "\xEF\xBB\xBF\"name\", freq \r\n"  // BOM, quoted and padded header names
+        "\"Hop, \"\"North\"\"\",10\r\n"    // comma and doubled quotes
+        "\"two\nlines\",\"6\"\r\n"         // line break inside quotes
+        "plain,10\r"                       // a lone CR ends a line too
+        "\n"                               // an empty line is skipped
+        "last,10");                        // no line end at the end
+    EXPECT_EQ(run.status, 0) << run.err;
+    const Records records = parseCsv(run.out);
+    ASSERT_EQ(records.size(), 5U);
+    EXPECT_EQ(records[1][0], "Hop, \"North\"");
+    EXPECT_EQ(records[2][0], "two\nlines");
+    EXPECT_EQ(records[2][column("freeSpaceLoss")], "132.163");
+    EXPECT_EQ(records[3][0], "plain");
+    EXPECT_EQ(records[4][0], "last");
+    // Written back quoted, with doubled quotes.
+    EXPECT_NE(run.out.find("\n\"Hop, \"\"North\"\"\","), std::string::npos);
+    EXPECT_NE(run.out.find("\n\"two\nlines\","), std::string::npos);
+}
+
+TEST(batch, crlf_output_when_asked) {
+    const CommandRun run = runBatchOn("name\nA\n", true);
+    EXPECT_EQ(run.out.substr(0, 6), "name,t");
+    EXPECT_NE(run.out.find(",error\r\nA,"), std::string::npos);
+    EXPECT_EQ(run.out.substr(run.out.size() - 2), "\r\n");
+}
+
+TEST(batch, unterminated_quote_fails_the_last_row_only) {
+    const CommandRun run = runBatchOn("name,freq\nA,10\n\"B,10\n");
+    EXPECT_EQ(run.status, 1);
+    const Records records = parseCsv(run.out);
+    ASSERT_EQ(records.size(), 3U);
+    EXPECT_EQ(records[1].back(), "");
+    EXPECT_EQ(records[2].back(), "bad file");
+}
+
+TEST(batch, header_problems_are_usage_errors) {
+    struct Case {
+        const char* input;
+        std::vector<const char*> messageParts;
+    };
+    const std::vector<Case> cases = {
+        {"name,frequency,colour\nA,10,red\n", {"\"frequency\"", "\"colour\"", "freq"}},
+        {"freq,name,freq\n10,A,10\n", {"\"freq\""}},
+        {"", {"empty"}},
+        {"\"name,freq\n", {"quote"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        const CommandRun run = runBatchOn(c.input);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        for (const char* part : c.messageParts) {
+            EXPECT_NE(run.err.find(part), std::string::npos) << part;
+        }
+    }
+}
+
+TEST(batch, header_only_gives_header_only) {
+    const CommandRun run = runBatchOn("name,freq\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(parseCsv(run.out).size(), 1U);
+}
+
+// Enough rows to cross the reader's and the writer's buffers several times, with quoted
+// fields of varying length so that the boundaries fall inside quotes and doubled quotes.
+TEST(batch, long_input_streams_through_buffer_boundaries) {
+    constexpr int kRows = 30000;
+    std::string input = "name,freq,length\n";
+    std::vector<std::string> names;
+    for (int i = 0; i < kRows; ++i) {
+        std::string name =
+            "hop " + std::to_string(i) + std::string(static_cast<std::size_t>(i % 97), 'x');
+        if (i % 3 == 0) name += "\"q\", and\nmore";
+        names.push_back(name);
+        std::string quoted = "\"";
+        for (char c : name) {
+            if (c == '"') quoted += '"';
+            quoted += c;
+        }
+        quoted += "\"";
+        input += quoted + "," + std::to_string(1 + i % 20) + ",10\n";
+    }
+    ASSERT_GT(input.size(), 2U << 20);
+    const CommandRun run = runBatchOn(input);
+    EXPECT_EQ(run.status, 0) << run.err.substr(0, 500);
+    const Records records = parseCsv(run.out);
+    ASSERT_EQ(records.size(), static_cast<std::size_t>(kRows) + 1);
+    for (int i = 0; i < kRows; ++i) {
+        ASSERT_EQ(records[static_cast<std::size_t>(i) + 1][0], names[static_cast<std::size_t>(i)])
+            << "row " << i;
+        ASSERT_NE(records[static_cast<std::size_t>(i) + 1][column("freeSpaceLoss")], "")
+            << "row " << i;
+    }
+}
+
+}  // namespace
+}  // namespace hopscale::test

@@ -1,0 +1,28 @@
+// Helpers for the command tests: run a command in-process with captured streams, and read
+// CSV text back without using the reader under test.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace hopscale::test {
+
+struct CommandRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs `hopscale calc` with the given arguments (after the subcommand name).
+CommandRun runCalc(const std::vector<std::string>& args);
+// The same with --json, stdout parsed as JSON.
+nlohmann::json calcJson(const std::vector<std::string>& args, int* status = nullptr);
+
+// Runs the batch over `input` with the given options.
+CommandRun runBatchOn(const std::string& input, bool crlf = false);
+
+// Splits CSV text (RFC 4180, LF or CRLF line ends) into records.
+std::vector<std::vector<std::string>> parseCsv(const std::string& text);
+
+}  // namespace hopscale::test
