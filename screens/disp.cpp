@@ -93,9 +93,9 @@ disp::disp(Screens& screens)
         auto* value = addTextBox(row.field, 7680, row.top, signal ? 975 : 2055, 285, "");
         setPointSize(value, kSheetPoints);
         if (signal) {
-            QPalette palette = value->palette();
-            palette.setColor(QPalette::Base, QColor(255, 255, 0));
-            value->setPalette(palette);
+            value->setStyleSheet(QStringLiteral(
+                "QLineEdit { border: 1px solid #7a7a7a; padding: 0px 1px;"
+                " background: rgb(255, 255, 0); }"));
         }
     }
     const auto label = [this](const char* name) { return findChild<QLabel*>(name); };
@@ -138,7 +138,7 @@ void disp::formLoad() {
     AppState& app = state();
     Guide& guide = screens().guide();  // a reference creates it in its design state
     if (!guide.Text3->text().isEmpty() && !guide.Check1->isChecked())
-        Text21->setText(QString::fromStdString(app.selectedTxLineType));
+        setFieldText(Text21, QString::fromStdString(app.selectedTxLineType));
 
     createdAt_ = QDateTime::currentDateTime();
     const QLocale locale;
@@ -161,30 +161,30 @@ void disp::fill() {
     Text20->setVisible(coordinates);
     Label19->setVisible(coordinates);
 
-    Text1->setText(text(r.txPowerDbm));
-    Text2->setText(negated(r.txLineLoss));
-    Text3->setText(text(r.dishInputPowerWatts));
-    Text4->setText(text(r.txAntennaGain));
-    Text5->setText(negated(r.beamwidthLoss));
-    Text6->setText(text(r.halfPowerBeamwidth));
-    Text7->setText(text(r.eirpWatts));
-    Text8->setText(negated(r.freeSpaceLoss));
-    Text9->setText(text(r.rxAntennaGain));
-    Text10->setText(text(r.firstFresnelZone));
-    Text11->setText(text(r.secondFresnelZone));
-    Text12->setText(text(coordinates ? r.coordinateDistance : r.pathLengthMiles));
-    Text13->setText(negated(r.fixedLoss));
-    Text14->setText(text(r.systemLoss));
-    Text15->setText(text(r.earthBulge));
-    Text16->setText(text(v.preampGain));
-    if (v.preampGain == 0) Text16->setText(QStringLiteral("Not Used"));
-    Text17->setText(negated(r.rxLineLoss));
-    Text18->setText(text(r.receiveSignalLevel));
+    setFieldText(Text1, text(r.txPowerDbm));
+    setFieldText(Text2, negated(r.txLineLoss));
+    setFieldText(Text3, text(r.dishInputPowerWatts));
+    setFieldText(Text4, text(r.txAntennaGain));
+    setFieldText(Text5, negated(r.beamwidthLoss));
+    setFieldText(Text6, text(r.halfPowerBeamwidth));
+    setFieldText(Text7, text(r.eirpWatts));
+    setFieldText(Text8, negated(r.freeSpaceLoss));
+    setFieldText(Text9, text(r.rxAntennaGain));
+    setFieldText(Text10, text(r.firstFresnelZone));
+    setFieldText(Text11, text(r.secondFresnelZone));
+    setFieldText(Text12, text(coordinates ? r.coordinateDistance : r.pathLengthMiles));
+    setFieldText(Text13, negated(r.fixedLoss));
+    setFieldText(Text14, text(r.systemLoss));
+    setFieldText(Text15, text(r.earthBulge));
+    setFieldText(Text16, text(v.preampGain));
+    if (v.preampGain == 0) setFieldText(Text16, QStringLiteral("Not Used"));
+    setFieldText(Text17, negated(r.rxLineLoss));
+    setFieldText(Text18, text(r.receiveSignalLevel));
 
-    Text19->setText(screens().pathInfo().Text11->text());
-    Text20->setText(text(r.bearingTrue));
-    Text27->setText(QString::fromStdString(integerToText(v.ampGain)));
-    if (v.ampGain == 0) Text27->setText(QStringLiteral("Not Used"));
+    setFieldText(Text19, screens().pathInfo().Text11->text());
+    setFieldText(Text20, text(r.bearingTrue));
+    setFieldText(Text27, QString::fromStdString(integerToText(v.ampGain)));
+    if (v.ampGain == 0) setFieldText(Text27, QStringLiteral("Not Used"));
 }
 
 void disp::Command1_Click() {

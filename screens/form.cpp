@@ -89,6 +89,11 @@ void setFaceColour(QWidget* widget, QColor face, QColor text) {
     widget->setAutoFillBackground(true);
 }
 
+void setFieldText(QLineEdit* field, const QString& text) {
+    field->setText(text);
+    field->setCursorPosition(0);
+}
+
 // ---- Form ----
 
 Form::Form(Screens& screens, FormId id, const QString& objectName, const QString& caption)
@@ -130,7 +135,9 @@ QLineEdit* Form::addTextBox(const QString& name, int left, int top, int width, i
     auto* box = new QLineEdit(text, this);
     box->setObjectName(name);
     box->setGeometry(twipsRect(left, top, width, height));
-    box->setTextMargins(0, 0, 0, 0);
+    // A thin frame and no padding leave the narrow boxes of the layout room for their digits.
+    box->setStyleSheet(QStringLiteral(
+        "QLineEdit { border: 1px solid #7a7a7a; padding: 0px 1px; background: palette(base); }"));
     box->setCursorPosition(0);
     return box;
 }
@@ -173,6 +180,15 @@ FormLine* Form::addLine(const QString& name, int x1, int y1, int x2, int y2, QCo
 }
 
 void Form::fitToLayout() {
+    for (QLabel* label : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!label->wordWrap() || label->text().isEmpty()) continue;
+        QFont font = label->font();
+        while (label->heightForWidth(label->width()) > label->height() &&
+               font.pointSizeF() > 6.5) {
+            font.setPointSizeF(font.pointSizeF() - 0.25);
+            label->setFont(font);
+        }
+    }
     QRect extent;
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         extent = extent.united(child->geometry());

@@ -98,6 +98,8 @@ public:
 
     // Sizes the window to hold every control (and the background picture when used), with a
     // small margin, so that the layout is whole also where the window is not maximized.
+    // Wrapping captions too long for their box get a smaller font (never below 6.5 points)
+    // rather than a different box.
     void fitToLayout();
 
 protected:
@@ -115,6 +117,10 @@ private:
     FormId id_;
     bool usesBackground_ = false;
 };
+
+// Writes a value into a field and scrolls it to the start, so that a value wider than its
+// box shows its leading digits.
+void setFieldText(QLineEdit* field, const QString& text);
 
 // Shared appearance helpers.
 void setTextColour(QWidget* widget, QColor colour);

@@ -133,27 +133,27 @@ void Results::writeFields() {
     const PathResults& r = path.results;
     const PathValues& v = path.values;
 
-    Text20->setText(text(r.bearingTrue));
-    Text1->setText(text(r.earthBulge));
-    Text2->setText(text(r.fixedLoss));
-    Text3->setText(text(r.rxAntennaGain));
-    Text4->setText(text(r.txAntennaGain));
-    Text5->setText(text(r.halfPowerBeamwidth));
-    Text6->setText(text(r.beamwidthLoss));
-    Text7->setText(text(r.freeSpaceLoss));
-    Text8->setText(text(r.txLineLoss));
-    Text9->setText(text(r.rxLineLoss));
-    Text10->setText(text(r.txPowerDbm));
-    Text11->setText(text(r.systemLoss));
-    Text12->setText(text(r.receiveSignalLevel));
-    Text13->setText(text(r.dishInputPowerWatts));
-    Text14->setText(text(r.eirpWatts));
-    Text15->setText(text(r.firstFresnelZone));
-    Text16->setText(text(r.secondFresnelZone));
-    Text18->setText(text(v.preampGain));
-    Text22->setText(text(r.amplifierInputPower));
-    Text23->setText(text(r.dishInputPowerDbm));
-    Text24->setText(QString::fromStdString(integerToText(v.ampGain)));
+    setFieldText(Text20, text(r.bearingTrue));
+    setFieldText(Text1, text(r.earthBulge));
+    setFieldText(Text2, text(r.fixedLoss));
+    setFieldText(Text3, text(r.rxAntennaGain));
+    setFieldText(Text4, text(r.txAntennaGain));
+    setFieldText(Text5, text(r.halfPowerBeamwidth));
+    setFieldText(Text6, text(r.beamwidthLoss));
+    setFieldText(Text7, text(r.freeSpaceLoss));
+    setFieldText(Text8, text(r.txLineLoss));
+    setFieldText(Text9, text(r.rxLineLoss));
+    setFieldText(Text10, text(r.txPowerDbm));
+    setFieldText(Text11, text(r.systemLoss));
+    setFieldText(Text12, text(r.receiveSignalLevel));
+    setFieldText(Text13, text(r.dishInputPowerWatts));
+    setFieldText(Text14, text(r.eirpWatts));
+    setFieldText(Text15, text(r.firstFresnelZone));
+    setFieldText(Text16, text(r.secondFresnelZone));
+    setFieldText(Text18, text(v.preampGain));
+    setFieldText(Text22, text(r.amplifierInputPower));
+    setFieldText(Text23, text(r.dishInputPowerDbm));
+    setFieldText(Text24, QString::fromStdString(integerToText(v.ampGain)));
 
     // What does not apply is hidden. On a fresh screen everything is visible, so this only
     // hides; a refill after a new calculation also shows what applies again.
@@ -178,7 +178,7 @@ void Results::writeFields() {
     Text18->setVisible(preamp);
     Label19->setVisible(preamp);
 
-    Text19->setText(text(coordinates ? r.coordinateDistance : r.pathLengthMiles));
+    setFieldText(Text19, text(coordinates ? r.coordinateDistance : r.pathLengthMiles));
 
     eirpWarning->setText(QString::fromStdString(path.eirpWarning));
     eirpWarning->setVisible(!path.eirpWarning.empty());
