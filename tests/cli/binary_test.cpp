@@ -11,7 +11,7 @@
 
 namespace {
 
-struct Run {
+struct ProcessRun {
     int status = -1;
     std::string out;
     std::string err;
@@ -25,7 +25,7 @@ std::string readFile(const std::string& path) {
 }
 
 // Runs `hopscale <arguments>` through the shell with stdin from `input`.
-Run runHopscale(const std::string& arguments, const std::string& input = "") {
+ProcessRun runHopscale(const std::string& arguments, const std::string& input = "") {
     const std::string dir = ::testing::TempDir();
     const std::string inPath = dir + "/hopscale_in.csv";
     const std::string errPath = dir + "/hopscale_err.txt";
@@ -33,7 +33,7 @@ Run runHopscale(const std::string& arguments, const std::string& input = "") {
     const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
                                 std::string(HOPSCALE_BINARY) + "' " + arguments + " <'" + inPath +
                                 "' 2>'" + errPath + "'";
-    Run run;
+    ProcessRun run;
     std::FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
     char buffer[4096];
@@ -46,7 +46,7 @@ Run runHopscale(const std::string& arguments, const std::string& input = "") {
 }
 
 TEST(hopscale_binary, calc_json_without_a_display) {
-    const Run run = runHopscale("calc --json --freq 6 --length 20 --km --power 10 --watts");
+    const ProcessRun run = runHopscale("calc --json --freq 6 --length 20 --km --power 10 --watts");
     ASSERT_EQ(run.status, 0) << run.err;
     const auto doc = nlohmann::json::parse(run.out);
     EXPECT_EQ(doc.at("results").at("pathLengthMiles"), "12.4274");
@@ -55,16 +55,16 @@ TEST(hopscale_binary, calc_json_without_a_display) {
 
 TEST(hopscale_binary, calc_exit_statuses) {
     EXPECT_EQ(runHopscale("calc").status, 0);
-    const Run failed = runHopscale("calc --freq 0");
+    const ProcessRun failed = runHopscale("calc --freq 0");
     EXPECT_EQ(failed.status, 1);
     EXPECT_NE(failed.err.find("Enter Frequency in GHz"), std::string::npos);
-    const Run usage = runHopscale("calc --frequency 6");
+    const ProcessRun usage = runHopscale("calc --frequency 6");
     EXPECT_EQ(usage.status, 2);
     EXPECT_EQ(usage.out, "");
 }
 
 TEST(hopscale_binary, calc_json_failure_is_still_one_object) {
-    const Run run = runHopscale("calc --json --k 0");
+    const ProcessRun run = runHopscale("calc --json --k 0");
     EXPECT_EQ(run.status, 1);
     const auto doc = nlohmann::json::parse(run.out);
     EXPECT_EQ(doc.at("error").at("kind"), "division by zero");
@@ -73,13 +73,13 @@ TEST(hopscale_binary, calc_json_failure_is_still_one_object) {
 
 TEST(hopscale_binary, batch_reads_stdin_and_files) {
     const std::string csv = "name,freq\nA,10\nB,6\n";
-    const Run fromStdin = runHopscale("batch -", csv);
+    const ProcessRun fromStdin = runHopscale("batch -", csv);
     EXPECT_EQ(fromStdin.status, 0) << fromStdin.err;
     EXPECT_EQ(runHopscale("batch", csv).out, fromStdin.out);
 
     const std::string path = ::testing::TempDir() + "/hopscale_batch_file.csv";
     std::ofstream(path, std::ios::binary) << csv;
-    const Run fromFile = runHopscale("batch '" + path + "'");
+    const ProcessRun fromFile = runHopscale("batch '" + path + "'");
     EXPECT_EQ(fromFile.status, 0);
     EXPECT_EQ(fromFile.out, fromStdin.out);
     // Not a terminal: no progress line.
@@ -90,7 +90,7 @@ TEST(hopscale_binary, batch_exit_statuses) {
     EXPECT_EQ(runHopscale("batch -", "name,freq\nA,0\n").status, 1);
     EXPECT_EQ(runHopscale("batch -", "nombre\nA\n").status, 2);
     EXPECT_EQ(runHopscale("batch a.csv b.csv").status, 2);
-    const Run missing = runHopscale("batch /nonexistent/paths.csv");
+    const ProcessRun missing = runHopscale("batch /nonexistent/paths.csv");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("/nonexistent/paths.csv"), std::string::npos);
 }
