@@ -142,7 +142,11 @@ std::optional<bool> checkState(float stored) {
 Result<bool> loadSavedInputs(const std::filesystem::path& file, PathInputs& inputs,
         std::int16_t& dbmSelected, std::int16_t& wattsSelected) {
     // Open for reading and writing, creating an empty file when there is none.
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT, 0666);
+    // A file that exists but may not be written (a read-only install) is still loaded.
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT, 0666);
+    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+        fd = ::open(file.c_str(), O_RDONLY);
+    }
     if (fd < 0) {
         const int err = errno;
         return Error{ErrorKind::FileNotFound, {}, displayPath(file), {},
