@@ -295,6 +295,7 @@ struct ImportedType {
     std::vector<TablePoint> points;
     std::vector<double> frequencies;
     int firstLine = 0;
+    bool refused = false;  // a row of it was refused: its coverage is not judged
 };
 
 // A number text that both the strict and the lenient readers take as the same number.
@@ -397,15 +398,18 @@ ImportOutcome importCatalogueCsv(std::string_view csvText, const std::string& cs
         }
         ImportedType& t = types[found->second];
         if (low != t.low || high != t.high) {
+            t.refused = true;
             problem(lineNo, "band of " + quoteText(name) + " differs from the one given on line " +
                                 std::to_string(t.firstLine));
             continue;
         }
         if (!t.frequencies.empty() && freq <= t.frequencies.back()) {
+            t.refused = true;
             problem(lineNo, "frequencies of " + quoteText(name) + " are not strictly increasing");
             continue;
         }
         if (t.points.size() == static_cast<std::size_t>(kMaxTablePoints)) {
+            t.refused = true;
             problem(lineNo, quoteText(name) + " has more than 100 points");
             continue;
         }
@@ -415,7 +419,7 @@ ImportOutcome importCatalogueCsv(std::string_view csvText, const std::string& cs
     if (types.empty() && outcome.problems.empty()) problem(0, "no line types found");
 
     for (const ImportedType& t : types) {
-        if (t.points.empty()) continue;
+        if (t.points.empty() || t.refused) continue;
         const double low = static_cast<double>(static_cast<float>(t.low));
         const double high = static_cast<double>(static_cast<float>(t.high));
         if (t.frequencies.front() > low || t.frequencies.back() < high) {
