@@ -92,11 +92,7 @@ disp::disp(Screens& screens)
         const bool signal = QLatin1String(row.field) == QLatin1String("Text18");
         auto* value = addTextBox(row.field, 7680, row.top, signal ? 975 : 2055, 285, "");
         setPointSize(value, kSheetPoints);
-        if (signal) {
-            value->setStyleSheet(QStringLiteral(
-                "QLineEdit { border: 1px solid #7a7a7a; padding: 0px 1px;"
-                " background: rgb(255, 255, 0); }"));
-        }
+        if (signal) value->setProperty("yellow", true);  // the form's sheet colours it
     }
     const auto label = [this](const char* name) { return findChild<QLabel*>(name); };
     const auto box = [this](const char* name) { return findChild<QLineEdit*>(name); };

@@ -107,6 +107,11 @@ Form::Form(Screens& screens, FormId id, const QString& objectName, const QString
     // Slightly condensed, so that the captions fit the boxes the layout gives them.
     font.setStretch(QFont::SemiCondensed);
     setFont(font);
+    // A thin frame and no padding leave the narrow boxes of the layout room for their digits.
+    // One sheet for the whole form is much cheaper than one per box.
+    setStyleSheet(QStringLiteral(
+        "QLineEdit { border: 1px solid #7a7a7a; padding: 0px 1px; background: white; }"
+        " QLineEdit#Text18[yellow=\"true\"] { background: rgb(255, 255, 0); }"));
 }
 
 void Form::setBackgroundPicture(const QPixmap& picture) { sharedPicture() = picture; }
@@ -135,9 +140,6 @@ QLineEdit* Form::addTextBox(const QString& name, int left, int top, int width, i
     auto* box = new QLineEdit(text, this);
     box->setObjectName(name);
     box->setGeometry(twipsRect(left, top, width, height));
-    // A thin frame and no padding leave the narrow boxes of the layout room for their digits.
-    box->setStyleSheet(QStringLiteral(
-        "QLineEdit { border: 1px solid #7a7a7a; padding: 0px 1px; background: palette(base); }"));
     box->setCursorPosition(0);
     return box;
 }

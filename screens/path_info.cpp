@@ -26,6 +26,12 @@ const QColor kEndFace(255, 0, 0);
 Path_Info::Path_Info(Screens& screens)
     : Form(screens, FormId::Path_Info, QStringLiteral("Path_Info"), QStringLiteral("Path Input")) {
     setUsesBackground(true);
+    {
+        // White captions, set once for the whole form; buttons keep their own text colour.
+        QPalette captions = palette();
+        captions.setColor(QPalette::WindowText, kWhite);
+        setPalette(captions);
+    }
 
     // Lines first, so that the fields and captions stand over them.
     Line1 = addLine("Line1", 2160, 1680, 4320, 1680, kWhite);
@@ -101,7 +107,6 @@ Path_Info::Path_Info(Screens& screens)
     for (QLabel* label : {Label1, Label2, Label4, Label5, Label6, Label7, Label8, Label9,
                           Label10, Label11, Label12, Label13, Label14, Label16, Label17,
                           Label18, Label19, Label20, Label21}) {
-        setTextColour(label, kWhite);
         setBold(label, label != Label11);
     }
     for (QLabel* label : {Label5, Label7, Label9, Label10, Label12, Label13, Label14, Label16,

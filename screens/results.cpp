@@ -21,6 +21,12 @@ QString text(float value) { return QString::fromStdString(singleToText(value)); 
 Results::Results(Screens& screens)
     : Form(screens, FormId::Results, QStringLiteral("Results"), QStringLiteral("Results")) {
     setUsesBackground(true);
+    {
+        // White captions, set once for the whole form; buttons keep their own text colour.
+        QPalette captions = palette();
+        captions.setColor(QPalette::WindowText, kWhite);
+        setPalette(captions);
+    }
 
     Line1 = addLine("Line1", 2160, 4560, 2160, 4080, kWhite);
     Line13 = addLine("Line13", 2160, 4200, 2160, 3840, kWhite);
@@ -110,9 +116,6 @@ Results::Results(Screens& screens)
     Command2 = addCommand("Command2", 6000, 5880, 975, 495, "Another", kPaleYellow);
     Command1 = addCommand("Command1", 7200, 5880, 975, 495, "END", QColor(255, 0, 0));
 
-    for (QLabel* label : findChildren<QLabel*>()) {
-        if (label != eirpWarning) setTextColour(label, kWhite);
-    }
     setTextColour(Label11, kPaleYellow);
     setBold(Label11);
     setPointSize(Label11, 13.5);
