@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -22,8 +23,7 @@
 namespace hopscale {
 namespace {
 
-constexpr std::size_t kInputBufferSize = 1 << 20;
-constexpr std::size_t kOutputBufferSize = 1 << 20;
+constexpr std::size_t kMinimumBufferSize = 16;
 // Failing rows whose message is written in full; the rest are only counted.
 constexpr std::size_t kMaxRowMessages = 20;
 
@@ -33,7 +33,7 @@ constexpr std::size_t kMaxRowMessages = 20;
 // CR also ends a line.
 class CsvReader {
   public:
-    explicit CsvReader(std::FILE* in) : in_(in), buffer_(kInputBufferSize) {}
+    CsvReader(std::FILE* in, std::size_t bufferBytes) : in_(in), buffer_(bufferBytes) {}
 
     // Reads the next record; false at the end of the input. fields[0..count) hold it.
     bool next(std::vector<std::string>& fields, std::size_t& count) {
@@ -153,8 +153,9 @@ class CsvReader {
 // Output through one large buffer written with fwrite.
 class CsvWriter {
   public:
-    CsvWriter(std::FILE* out, bool crlf) : out_(out), crlf_(crlf) {
-        buffer_.reserve(kOutputBufferSize + 4096);
+    CsvWriter(std::FILE* out, bool crlf, std::size_t bufferBytes)
+        : out_(out), crlf_(crlf), flushAt_(bufferBytes) {
+        buffer_.reserve(bufferBytes + 4096);
     }
     ~CsvWriter() { flush(); }
 
@@ -177,7 +178,7 @@ class CsvWriter {
     void endLine() {
         if (crlf_) buffer_.push_back('\r');
         buffer_.push_back('\n');
-        if (buffer_.size() >= kOutputBufferSize) flush();
+        if (buffer_.size() >= flushAt_) flush();
     }
     void flush() {
         if (!buffer_.empty() &&
@@ -194,6 +195,7 @@ class CsvWriter {
   private:
     std::FILE* out_;
     bool crlf_;
+    std::size_t flushAt_;
     bool failed_ = false;
     std::string buffer_;
 };
@@ -214,7 +216,10 @@ struct RowFailure {
 class BatchRun {
   public:
     BatchRun(std::FILE* in, std::FILE* out, std::FILE* err, const BatchOptions& options)
-        : reader_(in), writer_(out, options.crlf), err_(err), options_(options) {}
+        : reader_(in, std::max(options.bufferBytes, kMinimumBufferSize)),
+          writer_(out, options.crlf, std::max(options.bufferBytes, kMinimumBufferSize)),
+          err_(err),
+          options_(options) {}
 
     int run() {
         if (auto status = readHeader()) return *status;

@@ -15,6 +15,7 @@
 // 2 usage error.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 namespace hopscale {
@@ -26,6 +27,8 @@ int runBatchCommand(int argc, char** argv);
 struct BatchOptions {
     bool progress = false;  // show a progress line on `err`
     bool crlf = false;      // end output lines with CR LF instead of LF
+    // Size of the input buffer and of the output written at once; at least 16.
+    std::size_t bufferBytes = std::size_t{1} << 20;
 };
 
 // The batch itself over open streams; returns the exit status.

@@ -60,7 +60,7 @@ class MemoryStream {
 
 }  // namespace
 
-CommandRun runBatchOn(const std::string& input, bool crlf) {
+CommandRun runBatchOn(const std::string& input, bool crlf, std::size_t bufferBytes) {
     std::FILE* in = std::tmpfile();
     if (in == nullptr) throw std::runtime_error("tmpfile failed");
     std::fwrite(input.data(), 1, input.size(), in);
@@ -69,6 +69,7 @@ CommandRun runBatchOn(const std::string& input, bool crlf) {
     MemoryStream err;
     BatchOptions options;
     options.crlf = crlf;
+    if (bufferBytes != 0) options.bufferBytes = bufferBytes;
     CommandRun run;
     run.status = runBatch(in, out.file(), err.file(), options);
     std::fclose(in);

@@ -19,8 +19,8 @@ CommandRun runCalc(const std::vector<std::string>& args);
 // The same with --json, stdout parsed as JSON.
 nlohmann::json calcJson(const std::vector<std::string>& args, int* status = nullptr);
 
-// Runs the batch over `input` with the given options.
-CommandRun runBatchOn(const std::string& input, bool crlf = false);
+// Runs the batch over `input`; bufferBytes 0 keeps the default buffer size.
+CommandRun runBatchOn(const std::string& input, bool crlf = false, std::size_t bufferBytes = 0);
 
 // Splits CSV text (RFC 4180, LF or CRLF line ends) into records.
 std::vector<std::vector<std::string>> parseCsv(const std::string& text);
