@@ -4,6 +4,7 @@
 #include <array>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -169,7 +170,7 @@ void printRow(std::ostream& out, std::string_view label, const std::string& valu
 void printTable(const CalcRequest& request, const PathState& state, const RunOutcome& outcome,
                 std::ostream& out) {
     const bool coordinatesGiven = state.captured.fromLatitudePacked != 0;
-    out << "Path: " << request.inputs[Field::Text11] << '\n';
+    out << "Path Name: " << request.inputs[Field::Text11] << "\n\n";
     bool anyIntermediate = false;
     for (const ResultInfo& info : allResults()) {
         const std::string value = cli::resultText(outcome, state.results, info);
