@@ -22,6 +22,11 @@ std::string describe(const Error& e) {
     return e.detail.empty() ? kindName(e.kind) : e.detail;
 }
 
+// " is not a number" or " is out of range", after the text a strict reader refused.
+std::string refusal(const Error& e) {
+    return e.kind == ErrorKind::Overflow ? " is out of range" : " is not a number";
+}
+
 std::string quoteText(std::string_view text) {
     return "\"" + printableText(text) + "\"";
 }
@@ -111,7 +116,7 @@ void checkTable(const std::filesystem::path& file, float low, float high,
         const std::string where = "point " + std::to_string(k);
         auto f = textToDouble(freqText);
         if (!f) {
-            problems.push_back({name, where, "frequency " + quoteText(freqText) + " is not a number"});
+            problems.push_back({name, where, "frequency " + quoteText(freqText) + refusal(*f.error)});
             return;
         }
         if (points > 0 && *f <= previous) {
@@ -120,7 +125,7 @@ void checkTable(const std::filesystem::path& file, float low, float high,
         }
         auto a = textToSingle(attText);
         if (!a) {
-            problems.push_back({name, where, "attenuation " + quoteText(attText) + " is not a number"});
+            problems.push_back({name, where, "attenuation " + quoteText(attText) + refusal(*a.error)});
         } else if (*a < 0) {
             problems.push_back({name, where, "attenuation " + attText + " is negative"});
         }
@@ -180,7 +185,7 @@ std::vector<CatalogueProblem> checkDataDir(const std::filesystem::path& dataDir)
             auto low = textToSingle(r.lowText);
             auto high = textToSingle(r.highText);
             if (!low) {
-                problems.push_back({indexName, where, "low frequency " + quoteText(r.lowText) + " is not a number"});
+                problems.push_back({indexName, where, "low frequency " + quoteText(r.lowText) + refusal(*low.error)});
                 usable = false;
             } else if (*low <= 0) {
                 problems.push_back({indexName, where,
@@ -188,7 +193,7 @@ std::vector<CatalogueProblem> checkDataDir(const std::filesystem::path& dataDir)
                                         " is not above 0 (a low frequency of 0 hides this and every later line type)"});
             }
             if (!high) {
-                problems.push_back({indexName, where, "high frequency " + quoteText(r.highText) + " is not a number"});
+                problems.push_back({indexName, where, "high frequency " + quoteText(r.highText) + refusal(*high.error)});
                 usable = false;
             }
             if (low && high && *low > *high) {
