@@ -24,7 +24,7 @@ std::string Error::message() const {
         out += "\"";
     }
     if (!file.empty()) {
-        out += field ? ", file \"" : " in file \"";
+        out += field ? ", file \"" : " \"";
         out += file;
         out += "\"";
     }

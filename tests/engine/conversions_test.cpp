@@ -128,6 +128,14 @@ TEST(Errors, MessagesNameKindFieldAndText) {
               "Overflow in \"Enter amplifier gain in dbm if used.\": \"40000\" is outside -32768 "
               "to 32767");
     EXPECT_STREQ(kindName(ErrorKind::DivisionByZero), "division by zero");
+    Error missing;
+    missing.kind = ErrorKind::FileNotFound;
+    missing.file = "/data/listing.dat";
+    EXPECT_EQ(missing.message(), "File not found \"/data/listing.dat\"");
+    missing.kind = ErrorKind::BadFile;
+    missing.detail = "frequency text 3 is not a number";
+    EXPECT_EQ(missing.message(),
+              "Bad file \"/data/listing.dat\": frequency text 3 is not a number");
 }
 
 }  // namespace
