@@ -136,12 +136,12 @@ Path_Info::Path_Info(Screens& screens)
     connect(Command1, &QPushButton::clicked, this, &Path_Info::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Path_Info::Command2_Click);
 
-    const QWidget* order[] = {Text1,  Command1, Text3,  Text8,   Text10,  Text12, Text16,
+    QWidget* const order[] = {Text1,  Command1, Text3,  Text8,   Text10,  Text12, Text16,
                               Text18, Text22,   Text24, Text2,   Text26,  Option2, Option3,
                               Command2, Text4,  Text5,  Text6,   Text7,   Text9,  Text11,
                               Check1, Check2,   Text14, Text15,  Text13};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+        setTabOrder(order[i], order[i + 1]);
     Text1->setFocus();
 
     fitToLayout();
