@@ -1,6 +1,7 @@
 // The real `hopscale` binary, run the way scripts run it: no display, exit statuses checked.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,9 +27,10 @@ std::string readFile(const std::string& path) {
 
 // Runs `hopscale <arguments>` through the shell with stdin from `input`.
 ProcessRun runHopscale(const std::string& arguments, const std::string& input = "") {
-    const std::string dir = ::testing::TempDir();
-    const std::string inPath = dir + "/hopscale_in.csv";
-    const std::string errPath = dir + "/hopscale_err.txt";
+    // ctest runs each test as its own process, several at once: keep their files apart.
+    const std::string prefix = ::testing::TempDir() + "/hopscale_cli_" + std::to_string(getpid());
+    const std::string inPath = prefix + "_in.csv";
+    const std::string errPath = prefix + "_err.txt";
     std::ofstream(inPath, std::ios::binary) << input;
     const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
                                 std::string(HOPSCALE_BINARY) + "' " + arguments + " <'" + inPath +
@@ -42,6 +44,8 @@ ProcessRun runHopscale(const std::string& arguments, const std::string& input = 
     const int raw = pclose(pipe);
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     run.err = readFile(errPath);
+    std::remove(inPath.c_str());
+    std::remove(errPath.c_str());
     return run;
 }
 
@@ -77,11 +81,13 @@ TEST(hopscale_binary, batch_reads_stdin_and_files) {
     EXPECT_EQ(fromStdin.status, 0) << fromStdin.err;
     EXPECT_EQ(runHopscale("batch", csv).out, fromStdin.out);
 
-    const std::string path = ::testing::TempDir() + "/hopscale_batch_file.csv";
+    const std::string path =
+        ::testing::TempDir() + "/hopscale_cli_" + std::to_string(getpid()) + "_file.csv";
     std::ofstream(path, std::ios::binary) << csv;
     const ProcessRun fromFile = runHopscale("batch '" + path + "'");
     EXPECT_EQ(fromFile.status, 0);
     EXPECT_EQ(fromFile.out, fromStdin.out);
+    std::remove(path.c_str());
     // Not a terminal: no progress line.
     EXPECT_EQ(fromFile.err, "");
 }
