@@ -17,12 +17,22 @@ public:
         auto single = toSingle(value, field);
         if (!single) return single.error;
         const auto index = static_cast<std::size_t>(id);
-        results_.*(allResults()[index].member) = *single;
+        results_.*(members()[index]) = *single;
         computed_.set(index);
         return std::nullopt;
     }
 
 private:
+    // The member of each result, indexed by ResultId.
+    static const std::array<float PathResults::*, kResultCount>& members() {
+        static const auto table = [] {
+            std::array<float PathResults::*, kResultCount> t{};
+            for (const auto& r : allResults()) t[static_cast<std::size_t>(r.id)] = r.member;
+            return t;
+        }();
+        return table;
+    }
+
     PathResults& results_;
     ResultSet& computed_;
 };

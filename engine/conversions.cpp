@@ -89,16 +89,26 @@ enum class Parse { Ok, Overflow };
 // Converts a scanned number to T with correct rounding. Underflow gives a signed zero.
 template <class T>
 Parse convert(const Scanned& n, T& out) {
-    std::string buf;
-    buf.reserve(n.mantissa.size() + n.exponent.size() + 2);
-    if (n.negative) buf += '-';
-    buf.append(n.mantissa);
-    if (!n.exponent.empty()) {
-        buf += 'e';
-        buf.append(n.exponent[0] == '+' ? n.exponent.substr(1) : n.exponent);
+    // from_chars takes no leading "+" and no "D" exponent: copy into that form on the stack.
+    char stack[64];
+    std::string heap;
+    char* buf = stack;
+    const std::size_t needed = n.mantissa.size() + n.exponent.size() + 2;
+    if (needed > sizeof stack) {
+        heap.resize(needed);
+        buf = heap.data();
     }
-    const auto res = std::from_chars(buf.data(), buf.data() + buf.size(), out,
-                                     std::chars_format::general);
+    std::size_t len = 0;
+    if (n.negative) buf[len++] = '-';
+    n.mantissa.copy(buf + len, n.mantissa.size());
+    len += n.mantissa.size();
+    if (!n.exponent.empty()) {
+        buf[len++] = 'e';
+        const std::string_view e = n.exponent[0] == '+' ? n.exponent.substr(1) : n.exponent;
+        e.copy(buf + len, e.size());
+        len += e.size();
+    }
+    const auto res = std::from_chars(buf, buf + len, out, std::chars_format::general);
     if (res.ec == std::errc::result_out_of_range) {
         const auto magnitude = magnitudeOf(n);
         if (magnitude && *magnitude > 0) return Parse::Overflow;
@@ -233,12 +243,17 @@ Result<std::int32_t> textToLong(std::string_view text, std::optional<Field> fiel
 }
 
 double textLeadingValue(std::string_view text) {
+    // Blanks, tabs and line feeds anywhere are dropped before the number is looked for.
     std::string packed;
-    packed.reserve(text.size());
-    for (char c : text) {
-        if (c != ' ' && c != '\t' && c != '\n') packed += c;
+    std::string_view compact = text;
+    if (text.find_first_of(" \t\n") != std::string_view::npos) {
+        packed.reserve(text.size());
+        for (char c : text) {
+            if (c != ' ' && c != '\t' && c != '\n') packed += c;
+        }
+        compact = packed;
     }
-    const Scanned n = scanNumber(packed);
+    const Scanned n = scanNumber(compact);
     if (n.length == 0) return 0;
     double value = 0;
     if (convert(n, value) == Parse::Overflow) {
