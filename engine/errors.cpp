@@ -22,6 +22,14 @@ std::string Error::message() const {
         out += " in \"";
         out += fieldInfo(*field).caption;
         out += "\"";
+        // Both longitude boxes carry the caption "Longitude": name the box as well.
+        int sameCaption = 0;
+        for (const auto& f : allFields()) sameCaption += f.caption == fieldInfo(*field).caption;
+        if (sameCaption > 1) {
+            out += " (";
+            out += fieldInfo(*field).control;
+            out += ")";
+        }
     }
     if (!file.empty()) {
         out += field ? ", file \"" : " \"";

@@ -130,6 +130,12 @@ TEST(Coordinates, AMissingEndIsAnErrorNamingItsField) {
     EXPECT_EQ(out.error->kind, ErrorKind::InvalidCoordinate);
     EXPECT_EQ(out.error->field, Field::Text7);
     EXPECT_EQ(out.error->message(), "Invalid coordinate in \"To Latitude\": not given");
+
+    // The two longitude boxes share their caption; the message tells them apart.
+    PathState s2;
+    out = runEnds({"412530", "814150", "413000", "0"}, s2);
+    ASSERT_FALSE(out.ok());
+    EXPECT_EQ(out.error->message(), "Invalid coordinate in \"Longitude\" (Text9): not given");
 }
 
 }  // namespace
