@@ -304,7 +304,8 @@ void Guide::frameClose() {
     screens().endProgram();
 }
 
-void offerLineTypesInGuide(Screens& screens, bool fromLoad, QWidget* parent) {
+void offerLineTypesInGuide(Screens& screens, bool fromLoad, QWidget* parent, bool showGuide,
+                           bool fillGuide) {
     AppState& app = screens.state();
     const Result<std::vector<std::string>> offered = offerLineTypes(
         app.dataDir / kIndexFileName,
@@ -315,12 +316,12 @@ void offerLineTypesInGuide(Screens& screens, bool fromLoad, QWidget* parent) {
         const bool alreadyReported = screens.property(kIndexReportedProperty).toBool();
         if (!(fromLoad && missingIndex && alreadyReported)) screens.reportError(*offered.error, parent);
         if (missingIndex) screens.setProperty(kIndexReportedProperty, true);
-        // Nothing is offered; the guide still opens so that its commands stay at hand.
-        screens.guide().insertOffered({});
-    } else {
-        screens.guide().insertOffered(*offered);
     }
-    screens.show(FormId::Guide);
+    if (!fillGuide) return;
+    // When nothing could be offered the guide still opens, empty, so that its commands stay
+    // at hand.
+    screens.guide().insertOffered(offered.ok() ? *offered : std::vector<std::string>());
+    if (showGuide) screens.show(FormId::Guide);
 }
 
 }  // namespace hopscale

@@ -49,8 +49,11 @@ private:
 // Reads the catalogue index, offers the line types that cover the start screen's frequency
 // in the guide's lists and shows the guide. A failure is reported and nothing is offered;
 // `fromLoad` marks the runs made by the forms' loads, which report a missing index only once
-// in the process (start-up already names it), while GO always reports it.
-void offerLineTypesInGuide(Screens& screens, bool fromLoad, QWidget* parent = nullptr);
+// in the process (start-up already names it), while GO always reports it. With `showGuide`
+// false the guide is filled but not shown, with `fillGuide` false it is not even referred to
+// (for a caller that closes it again before the user could see it).
+void offerLineTypesInGuide(Screens& screens, bool fromLoad, QWidget* parent = nullptr,
+                           bool showGuide = true, bool fillGuide = true);
 
 // The text Continue writes into the input screen's loss fields.
 QString lossFieldText(float attenuationDbPer100Ft);

@@ -8,16 +8,21 @@ static void registerBackgroundResource() { Q_INIT_RESOURCE(background); }
 
 namespace hopscale {
 
-QPixmap renderBackgroundPicture() {
+QImage renderBackgroundImage() {
     registerBackgroundResource();
     QSvgRenderer renderer(QStringLiteral(":/hopscale/background.svg"));
     if (!renderer.isValid()) return {};
-    QPixmap picture(kBackgroundWidth, kBackgroundHeight);
+    QImage picture(kBackgroundWidth, kBackgroundHeight, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     renderer.render(&painter, QRectF(0, 0, kBackgroundWidth, kBackgroundHeight));
     return picture;
+}
+
+QPixmap renderBackgroundPicture() {
+    const QImage image = renderBackgroundImage();
+    return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
 }
 
 }  // namespace hopscale

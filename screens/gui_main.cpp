@@ -1,8 +1,9 @@
 #include "gui_main.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QStringList>
+
+#include <future>
 
 #include "background.h"
 #include "form.h"
@@ -26,18 +27,27 @@ void startProgram(Screens& screens, bool showMessages) {
 
 int runGui(int argc, char** argv, AppState& state) {
     QApplication app(argc, argv);
+    // The background picture is drawn on a second thread while the start screen is built
+    // and loaded.
+    std::future<QImage> background = std::async(std::launch::async, renderBackgroundImage);
     QApplication::setApplicationName(QStringLiteral("Hopscale"));
     QApplication::setApplicationDisplayName(QStringLiteral("Hopscale"));
     QApplication::setDesktopFileName(QStringLiteral("hopscale"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("hopscale")));
     // The program ends through its commands and frame closes, never because the last
     // window was hidden for a moment between two screens.
     QApplication::setQuitOnLastWindowClosed(false);
 
     Screens screens(state);
+    // Until the drawing is ready the forms lay out against a plain picture of its size; the
+    // drawing replaces it before the first paint.
+    QPixmap placeholder(kBackgroundWidth, kBackgroundHeight);
+    placeholder.fill(QColor(90, 95, 100));
+    Form::setBackgroundPicture(placeholder);
     QObject::connect(&screens, &Screens::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     startProgram(screens);
+    Form::setBackgroundPicture(QPixmap::fromImage(background.get()));
+    for (QWidget* window : QApplication::topLevelWidgets()) window->update();
     if (screens.ended()) return 0;
     return QApplication::exec();
 }

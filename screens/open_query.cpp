@@ -80,13 +80,20 @@ Open_query::Open_query(Screens& screens)
 void Open_query::formLoad() {
     guarded(screens(), this, [this] {
         Screens& s = screens();
-        offerLineTypesInGuide(s, /*fromLoad=*/true, this);
+        // The offer reads the catalogue; the guide it would fill is closed at the end of this
+        // load before the user could see it, so it is neither built nor shown here.
+        offerLineTypesQuietly(s, this);
         if (s.ended()) return;
         loadSavedInputsIntoInputScreen(s, this);
         if (s.ended()) return;
         Text1->clear();
         s.close(FormId::Guide);
     });
+}
+
+void offerLineTypesQuietly(Screens& screens, QWidget* parent) {
+    offerLineTypesInGuide(screens, /*fromLoad=*/true, parent, /*showGuide=*/false,
+                          /*fillGuide=*/false);
 }
 
 void loadSavedInputsIntoInputScreen(Screens& screens, QWidget* parent) {

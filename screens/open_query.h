@@ -29,6 +29,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 };
 
+// Reads the catalogue and makes the offer for the start screen's frequency, reporting a
+// failure, without building or showing the guide.
+void offerLineTypesQuietly(Screens& screens, QWidget* parent);
+
 // Loads the saved inputs into the input screen when the file holds a record (creating that
 // screen, hidden, whose own load runs then). Failures are reported.
 void loadSavedInputsIntoInputScreen(Screens& screens, QWidget* parent);
