@@ -24,7 +24,6 @@ namespace hopscale {
 
 namespace {
 
-const QColor kWhite(255, 255, 255);
 const char* const kIndexReportedProperty = "hopscaleIndexReported";
 
 // Runs one handler step; anything thrown is reported and the program carries on.
@@ -112,16 +111,13 @@ Guide::Guide(Screens& screens)
     Command2 = addCommand("Command2", 6480, 5520, 975, 375, "Cancel");
     Command3 = addCommand("Command3", 8160, 5520, 975, 375, "END");
 
-    // The captions stand on the background picture: white; only the list headings are bold,
-    // as the other captions fill their boxes.
-    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8})
-        setTextColour(label, kWhite);
+    // The captions stand on the light grey picture in the default black; only the list
+    // headings are bold, as the other captions fill their boxes.
     setBold(Label5);
     setBold(Label6);
     // The longer captions need a slightly smaller face to fit their boxes with this font.
     for (QLabel* label : {Label1, Label7, Label4}) setPointSize(label, 7.5);
     setPointSize(Label3, 7);
-    setTextColour(Check1, kWhite);
     // Long names are cut at the list's edge rather than scrolled; the tip shows them whole.
     for (QListWidget* list : {List1, List2})
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
