@@ -179,18 +179,9 @@ void Path_Info::loadFromSavedFile() {
 }
 
 void Path_Info::offerGuideLineTypes() {
-    Screens& manager = screens();
-    const Result<std::vector<std::string>> offered = hopscale::offerLineTypes(
-        state().dataDir / "listing.dat",
-        [&manager] { return manager.openQuery().Text1->text().toStdString(); },
-        state().catalogue);
-    if (manager.ended()) return;
-    if (!offered.ok()) {
-        manager.reportError(*offered.error, this);
-        return;
-    }
-    manager.guide().insertOffered(*offered);
-    manager.show(FormId::Guide);
+    // One shared offer: a missing catalogue index already reported at start-up is not
+    // reported again here, and a failed offer still leaves the guide open and empty.
+    offerLineTypesInGuide(screens(), true, this);
 }
 
 PathInputs Path_Info::inputs() const {
