@@ -7,22 +7,31 @@ cd "$(dirname "$0")/.."
 tools/setup.sh
 
 jobs=$(nproc)
+summary=$(mktemp)
+trap 'rm -f "$summary"' EXIT
 export QT_QPA_PLATFORM=offscreen
 export TZ=Europe/Berlin
 
 echo "== Build (warnings are errors) and test"
 cmake -S . -B build-ci -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOPSCALE_WERROR=ON >/dev/null
 cmake --build build-ci -j"$jobs"
-ctest --test-dir build-ci --output-on-failure -j"$jobs"
+ctest --test-dir build-ci --output-on-failure -j"$jobs" | tee -a "$summary"
 
 echo "== Build under AddressSanitizer and UndefinedBehaviorSanitizer and test"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHOPSCALE_WERROR=ON -DHOPSCALE_SANITIZE=ON \
   -DHOPSCALE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+  ctest --test-dir build-asan --output-on-failure -j"$jobs" | tee -a "$summary"
 
 if [ -x tools/fuzz.sh ]; then
   echo "== Fuzz the file readers"
   tools/fuzz.sh "${FUZZ_SECONDS:-60}"
 fi
+
+# One closing line for both test runs: "N passed, N failed".
+awk '/tests passed, [0-9]+ tests failed out of/ {
+       for (i = 1; i <= NF; i++) if ($i == "of") total += $(i + 1);
+       for (i = 1; i <= NF; i++) if ($i == "failed") { failed += $(i - 2) }
+     }
+     END { printf "%d passed, %d failed\n", total - failed, failed }' "$summary"
