@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace hopscale {
 namespace {
@@ -87,8 +88,61 @@ std::optional<long long> magnitudeOf(const Scanned& n) {
 enum class Parse { Ok, Overflow };
 
 // Converts a scanned number to T with correct rounding. Underflow gives a signed zero.
+// Short numbers convert exactly without the general routine: a mantissa of at most 15 (7)
+// digits is exact in double (single), and so is a power of ten up to 1e22 (1e10); one
+// correctly rounded multiplication or division of two exact values is the correctly rounded
+// result.
+template <class T>
+bool convertShort(const Scanned& n, T& out) {
+    constexpr int kMaxDigits = std::is_same_v<T, float> ? 7 : 15;
+    constexpr int kMaxPower = std::is_same_v<T, float> ? 10 : 22;
+    static constexpr T kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int exponent = 0;
+    bool afterPoint = false;
+    for (char c : n.mantissa) {
+        if (c == '.') {
+            afterPoint = true;
+            continue;
+        }
+        if (mantissa == 0 && c == '0') {
+            if (afterPoint) --exponent;
+            continue;
+        }
+        if (++digits > kMaxDigits) return false;
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+        if (afterPoint) --exponent;
+    }
+    if (!n.exponent.empty()) {
+        std::size_t i = 0;
+        bool negative = false;
+        if (n.exponent[0] == '+' || n.exponent[0] == '-') {
+            negative = n.exponent[0] == '-';
+            i = 1;
+        }
+        int e = 0;
+        for (; i < n.exponent.size(); ++i) {
+            e = e * 10 + (n.exponent[i] - '0');
+            if (e > 100) return false;
+        }
+        exponent += negative ? -e : e;
+    }
+    T value = 0;
+    if (mantissa != 0) {
+        if (exponent < -kMaxPower || exponent > kMaxPower) return false;
+        const T m = static_cast<T>(mantissa);
+        value = exponent < 0 ? m / kPowers[-exponent] : m * kPowers[exponent];
+    }
+    out = n.negative ? -value : value;
+    return true;
+}
+
 template <class T>
 Parse convert(const Scanned& n, T& out) {
+    if (convertShort(n, out)) return Parse::Ok;
     // from_chars takes no leading "+" and no "D" exponent: copy into that form on the stack.
     char stack[64];
     std::string heap;

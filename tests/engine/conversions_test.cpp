@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
+#include <random>
+#include <string>
 #include <cmath>
 #include <limits>
 #include <locale>
@@ -51,6 +54,30 @@ TEST(StrictReaders, RangesAndRounding) {
     EXPECT_EQ(*textToLong("2147483647"), 2147483647);
     EXPECT_EQ(textToLong("2147483648").error->kind, ErrorKind::Overflow);
     EXPECT_EQ(textToLong("abc").error->kind, ErrorKind::TypeMismatch);
+}
+
+// Short decimal texts take a fast exact path; it must agree with the general correctly
+// rounded conversion everywhere, halfway cases and powers of ten included.
+TEST(StrictReaders, ShortNumbersRoundExactlyAsTheGeneralConversion) {
+    std::mt19937_64 random(20261209);
+    for (int i = 0; i < 200000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 17);
+        std::string text = (random() % 4 == 0) ? "-" : "";
+        for (int d = 0; d < digits; ++d) text += static_cast<char>('0' + random() % 10);
+        if (random() % 2) text.insert(text.size() - random() % digits, ".");
+        if (random() % 3 == 0) text += "e" + std::to_string(static_cast<int>(random() % 50) - 25);
+        float f = 0;
+        double d = 0;
+        const char* end = text.data() + text.size();
+        const bool singleInRange = std::from_chars(text.data(), end, f).ec == std::errc();
+        const bool doubleInRange = std::from_chars(text.data(), end, d).ec == std::errc();
+        if (singleInRange) {
+            ASSERT_EQ(*textToSingle(text), f) << text;
+        }
+        if (doubleInRange) {
+            ASSERT_EQ(*textToDouble(text), d) << text;
+        }
+    }
 }
 
 TEST(LeadingValue, NeverFails) {
