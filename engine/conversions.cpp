@@ -245,6 +245,13 @@ std::string formatGeneral(double value, int precision, int maxExponent) {
     if (value == 0) return "0";
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
+    // A whole number with no more digits than the precision is written as it is.
+    const double limit = precision == 7 ? 1e7 : 1e15;
+    if (std::fabs(value) < limit && value == std::trunc(value)) {
+        char buf[24];
+        const auto res = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
+        return std::string(buf, res.ptr);
+    }
     const Decimal d = roundToDigits(value, precision);
     std::string digits = d.digits;
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();

@@ -1,6 +1,7 @@
 #include "coordinates.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "conversions.h"
 
@@ -21,6 +22,12 @@ Error coordinateError(Field field, float packed, std::string detail) {
     return e;
 }
 
+Error outOfRange(Field field, float packed, bool isLatitude) {
+    return coordinateError(field, packed,
+                           isLatitude ? "is beyond 90 degrees of latitude"
+                                      : "is beyond 180 degrees of longitude");
+}
+
 // Stores `value` rounded to single into `slot` and records it.
 void store(float& slot, double value, ResultId id, ResultSet& computed) {
     slot = static_cast<float>(value);
@@ -34,6 +41,17 @@ Result<double> dmsToDegrees(float packed, Field field, bool isLatitude) {
     if (!std::isfinite(packed)) return coordinateError(field, packed, "is not a number");
     const bool negative = packed < 0;
     const float magnitude = std::fabs(packed);
+
+    const double limit = isLatitude ? 90 : 180;
+    if (magnitude < 1e7f && magnitude == std::trunc(magnitude)) {
+        // A whole number: its digits are exactly what the text reading below takes apart.
+        const auto whole = static_cast<std::int32_t>(magnitude);
+        double degrees = whole / 10000;
+        degrees = degrees + static_cast<double>(whole / 100 % 100) / 60;
+        degrees = degrees + static_cast<double>(whole % 100) / 3600;
+        if (degrees > limit) return outOfRange(field, packed, isLatitude);
+        return negative ? -degrees : degrees;
+    }
 
     // The packed form as written with 7 significant digits, without its leading blank.
     std::string text = signedSingleToText(magnitude).substr(1);
@@ -57,12 +75,7 @@ Result<double> dmsToDegrees(float packed, Field field, bool isLatitude) {
         degrees = textLeadingValue(deg) + textLeadingValue(min) / 60;
         degrees = degrees + textLeadingValue(sec) / 3600;
     }
-    const double limit = isLatitude ? 90 : 180;
-    if (degrees > limit) {
-        return coordinateError(field, packed,
-                               isLatitude ? "is beyond 90 degrees of latitude"
-                                          : "is beyond 180 degrees of longitude");
-    }
+    if (degrees > limit) return outOfRange(field, packed, isLatitude);
     return negative ? -degrees : degrees;
 }
 

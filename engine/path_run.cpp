@@ -1,5 +1,7 @@
 #include "path_run.h"
 
+#include <cmath>
+
 #include "budget.h"
 #include "conversions.h"
 #include "coordinates.h"
@@ -24,11 +26,16 @@ RunOutcome runPath(const PathInputs& inputs, PathState& state) {
         {Field::Text7, c.toLatitudeText, c.toLatitudePacked, v.toLatitude},
         {Field::Text9, c.toLongitudeText, c.toLongitudePacked, v.toLongitude},
     };
-    for (const Coordinate& co : coordinates) {
-        co.text = doubleToText(textLeadingValue(inputs[co.field]));
+    double typed[4];
+    for (std::size_t i = 0; i < 4; ++i) {
+        typed[i] = textLeadingValue(inputs[coordinates[i].field]);
+        coordinates[i].text = doubleToText(typed[i]);
     }
-    for (const Coordinate& co : coordinates) {
-        auto packed = toSingle(textLeadingValue(co.text), co.field);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const Coordinate& co = coordinates[i];
+        // A whole number of up to 15 digits reads back from its text unchanged.
+        const bool exact = std::fabs(typed[i]) < 1e15 && typed[i] == std::trunc(typed[i]);
+        auto packed = toSingle(exact ? typed[i] : textLeadingValue(co.text), co.field);
         if (!packed) {
             outcome.error = packed.error;
             outcome.error->kind = ErrorKind::InvalidCoordinate;

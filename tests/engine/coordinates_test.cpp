@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
 #include "conversions.h"
 #include "coordinates.h"
 #include "path_run.h"
@@ -104,6 +107,25 @@ TEST(DmsToDegrees, ExtendedForms) {
         auto r = dmsToDegrees(packed, Field::Text5, lat);
         ASSERT_TRUE(r) << packed;
         EXPECT_DOUBLE_EQ(*r, degrees) << packed;
+    }
+}
+
+// The packed digits read as text, character by character: degrees, then two of minutes,
+// then two of seconds, counted from the right.
+double readAsText(float packed) {
+    std::string digits = signedSingleToText(packed).substr(1);
+    digits.insert(0, 7 - digits.size(), '0');
+    return textLeadingValue(digits.substr(0, 3)) + textLeadingValue(digits.substr(3, 2)) / 60 +
+           textLeadingValue(digits.substr(5, 2)) / 3600;
+}
+
+TEST(DmsToDegrees, WholeNumbersReadExactlyAsTheirDigits) {
+    std::mt19937 random(7);
+    for (int i = 0; i < 100000; ++i) {
+        const auto packed = static_cast<float>(1 + random() % 1795959);
+        auto r = dmsToDegrees(packed, Field::Text6, false);
+        ASSERT_TRUE(r) << packed;
+        ASSERT_EQ(*r, readAsText(packed)) << packed;
     }
 }
 
