@@ -26,17 +26,6 @@ namespace {
 
 const char* const kIndexReportedProperty = "hopscaleIndexReported";
 
-// Runs one handler step; anything thrown is reported and the program carries on.
-template <class F>
-void guarded(Screens& screens, QWidget* parent, F&& step) {
-    try {
-        step();
-    } catch (const std::exception& e) {
-        screens.reportError(QStringLiteral("Unexpected error: %1").arg(QString::fromUtf8(e.what())),
-                            parent);
-    }
-}
-
 // A check box whose caption wraps onto several lines inside the box's own rectangle, as the
 // guide's narrow, tall check box needs.
 class WrappingCheckBox : public QCheckBox {
@@ -173,7 +162,7 @@ void Guide::insertOffered(const std::vector<std::string>& names) {
 }
 
 void Guide::List1_Click() {
-    guarded(screens(), this, [this] {
+    screens().guarded(this, [this] {
         AppState& app = state();
         QListWidgetItem* item = List1->currentItem();
         app.selectedTxLineType = item ? item->text().toStdString() : std::string();
@@ -191,7 +180,7 @@ void Guide::List1_Click() {
 }
 
 void Guide::List2_Click() {
-    guarded(screens(), this, [this] {
+    screens().guarded(this, [this] {
         AppState& app = state();
         QListWidgetItem* item = List2->currentItem();
         app.selectedRxLineType = item ? item->text().toStdString() : std::string();
@@ -231,7 +220,7 @@ void restoreTypedPathLength(Screens& screens) {
 }  // namespace
 
 void Guide::Command1_Click() {
-    guarded(screens(), this, [this] {
+    screens().guarded(this, [this] {
         Screens& s = screens();
         AppState& app = state();
         Path_Info& input = s.pathInfo();
@@ -269,7 +258,7 @@ void Guide::Command1_Click() {
 }
 
 void Guide::Command2_Click() {
-    guarded(screens(), this, [this] {
+    screens().guarded(this, [this] {
         Screens& s = screens();
         s.pathInfo().Text13->hide();
         if (s.ended()) return;

@@ -124,6 +124,12 @@ void Form::setFormColour(QColor colour) {
     setAutoFillBackground(true);
 }
 
+void Form::setCaptionColour(QColor colour) {
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    setPalette(palette);
+}
+
 QLabel* Form::addLabel(const QString& name, int left, int top, int width, int height,
                        const QString& caption) {
     auto* label = new QLabel(caption, this);

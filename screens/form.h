@@ -105,6 +105,8 @@ public:
 protected:
     void setUsesBackground(bool uses) { usesBackground_ = uses; }
     void setFormColour(QColor colour);
+    // Colour of every caption on the form, set once; buttons keep their own text colour.
+    void setCaptionColour(QColor colour);
 
     // What closing the window from its frame does; the default discards the form.
     virtual void frameClose();

@@ -23,16 +23,6 @@ const QColor kInstructionBackground(255, 255, 0);
 const QColor kEndFace(255, 0, 0);
 const QColor kGoFace(0, 192, 192);
 
-template <class F>
-void guarded(Screens& screens, QWidget* parent, F&& step) {
-    try {
-        step();
-    } catch (const std::exception& e) {
-        screens.reportError(QStringLiteral("Unexpected error: %1").arg(QString::fromUtf8(e.what())),
-                            parent);
-    }
-}
-
 }  // namespace
 
 Open_query::Open_query(Screens& screens)
@@ -78,7 +68,7 @@ Open_query::Open_query(Screens& screens)
 }
 
 void Open_query::formLoad() {
-    guarded(screens(), this, [this] {
+    screens().guarded(this, [this] {
         Screens& s = screens();
         // The offer reads the catalogue; the guide it would fill is closed at the end of this
         // load before the user could see it, so it is neither built nor shown here.
@@ -139,14 +129,14 @@ void Open_query::Command1_Click() {
 }
 
 void Open_query::Command2_Click() {
-    guarded(screens(), this, [this] {
+    screens().guarded(this, [this] {
         state().guideSkipped = 0;
         offerLineTypesInGuide(screens(), /*fromLoad=*/false, this);
     });
 }
 
 void Open_query::Command3_Click() {
-    guarded(screens(), this, [this] {
+    screens().guarded(this, [this] {
         Screens& s = screens();
         Path_Info& input = s.pathInfo();
         if (s.ended()) return;

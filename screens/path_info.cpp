@@ -26,12 +26,7 @@ const QColor kEndFace(255, 0, 0);
 Path_Info::Path_Info(Screens& screens)
     : Form(screens, FormId::Path_Info, QStringLiteral("Path_Info"), QStringLiteral("Path Input")) {
     setUsesBackground(true);
-    {
-        // White captions, set once for the whole form; buttons keep their own text colour.
-        QPalette captions = palette();
-        captions.setColor(QPalette::WindowText, kWhite);
-        setPalette(captions);
-    }
+    setCaptionColour(kWhite);
 
     // Lines first, so that the fields and captions stand over them.
     Line1 = addLine("Line1", 2160, 1680, 4320, 1680, kWhite);

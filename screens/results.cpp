@@ -21,12 +21,7 @@ QString text(float value) { return QString::fromStdString(singleToText(value)); 
 Results::Results(Screens& screens)
     : Form(screens, FormId::Results, QStringLiteral("Results"), QStringLiteral("Results")) {
     setUsesBackground(true);
-    {
-        // White captions, set once for the whole form; buttons keep their own text colour.
-        QPalette captions = palette();
-        captions.setColor(QPalette::WindowText, kWhite);
-        setPalette(captions);
-    }
+    setCaptionColour(kWhite);
 
     Line1 = addLine("Line1", 2160, 4560, 2160, 4080, kWhite);
     Line13 = addLine("Line13", 2160, 4200, 2160, 3840, kWhite);

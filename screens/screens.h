@@ -3,6 +3,8 @@
 // close; its next use creates it afresh. Showing is modeless and brings the form to the front.
 #pragma once
 
+#include <exception>
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -57,6 +59,18 @@ public:
     void reportError(const Error& error, QWidget* parent = nullptr);
     void reportError(const QString& message, QWidget* parent = nullptr);
     void setQuietErrors(bool quiet) { quietErrors_ = quiet; }
+
+    // Runs one handler step; anything it throws is reported over `parent` and the program
+    // carries on.
+    template <class F>
+    void guarded(QWidget* parent, F&& step) {
+        try {
+            step();
+        } catch (const std::exception& e) {
+            reportError(QStringLiteral("Unexpected error: %1").arg(QString::fromUtf8(e.what())),
+                        parent);
+        }
+    }
     QStringList takeReportedErrors();
 
 signals:
