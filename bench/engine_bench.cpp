@@ -10,6 +10,7 @@
 #include "fields.h"
 #include "path_record.h"
 #include "path_run.h"
+#include "example_paths.h"
 
 namespace {
 
@@ -82,25 +83,6 @@ void BM_doubleToText(benchmark::State& state) {
 }
 BENCHMARK(BM_doubleToText);
 
-PathInputs kmWattsPath() {
-    PathInputs in;
-    in[Field::Text1] = "6";
-    in[Field::Text3] = "8";
-    in[Field::Text15] = "3";
-    in[Field::Text4] = "2";
-    in[Field::Text2] = "1.5";
-    in[Field::Text16] = "150";
-    in[Field::Text8] = "2.25";
-    in[Field::Text18] = "200";
-    in[Field::Text24] = "20";
-    in[Field::Text10] = "6";
-    in[Field::Text12] = "20";
-    in[Field::Text26] = "10";
-    in.km = true;
-    in.watts = true;
-    return in;
-}
-
 PathInputs coordinatePath() {
     PathInputs in;
     in[Field::Text5] = "412530";
@@ -123,7 +105,7 @@ void runPathBenchmark(benchmark::State& state, const PathInputs& inputs) {
 void BM_runPath_defaults(benchmark::State& state) { runPathBenchmark(state, PathInputs()); }
 BENCHMARK(BM_runPath_defaults);
 
-void BM_runPath_kmWatts(benchmark::State& state) { runPathBenchmark(state, kmWattsPath()); }
+void BM_runPath_kmWatts(benchmark::State& state) { runPathBenchmark(state, examples::kmWattsPath()); }
 BENCHMARK(BM_runPath_kmWatts);
 
 void BM_runPath_coordinates(benchmark::State& state) { runPathBenchmark(state, coordinatePath()); }
@@ -140,7 +122,7 @@ BENCHMARK(BM_runPath_typeMismatch);
 // A whole path plus writing all of its results as text, the per-row work of `batch` apart
 // from reading and writing the CSV.
 void BM_runPath_andResultTexts(benchmark::State& state) {
-    const PathInputs inputs = kmWattsPath();
+    const PathInputs inputs = examples::kmWattsPath();
     for (auto _ : state) {
         PathState path;
         RunOutcome outcome = runPath(inputs, path);

@@ -6,14 +6,13 @@
 #include <string_view>
 
 #include "catalogue.h"
+#include "fuzz_input.h"
 #include "conversions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
-    const std::size_t newline = input.find('\n');
-    const std::string frequency(input.substr(0, newline == std::string_view::npos ? 0 : newline));
-    const std::string_view bytes =
-        newline == std::string_view::npos ? input : input.substr(newline + 1);
+    const hopscale::fuzz::FrequencyAndBytes input = hopscale::fuzz::splitInput(data, size);
+    const std::string& frequency = input.frequency;
+    const std::string_view bytes = input.bytes;
     hopscale::AttenuationTable table;
     hopscale::parseAttenuationTable(bytes, table);
     if (table.pointCount < 1 || table.pointCount > 100) __builtin_trap();

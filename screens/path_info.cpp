@@ -1,5 +1,6 @@
 #include "path_info.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -194,25 +195,19 @@ void Path_Info::setInputs(const PathInputs& in) {
     if (in.watts) Option3->setChecked(true); else Option2->setChecked(true);
 }
 
-void Path_Info::Check1_Click() {
-    if (Check1->isChecked()) Check2->setChecked(false);
-    if (!Check1->isChecked()) Check2->setChecked(true);
+namespace {
+// Two boxes of which exactly one is checked: runs whenever `self` changes, by a click or from
+// code. A click on the checked box unchecks it, and the other one is checked instead.
+void keepOneOf(QAbstractButton* self, QAbstractButton* other) {
+    if (self->isChecked()) other->setChecked(false);
+    if (!self->isChecked()) other->setChecked(true);
 }
+}  // namespace
 
-void Path_Info::Check2_Click() {
-    if (Check2->isChecked()) Check1->setChecked(false);
-    if (!Check2->isChecked()) Check1->setChecked(true);
-}
-
-void Path_Info::Option2_Click() {
-    if (Option2->isChecked()) Option3->setChecked(false);
-    if (!Option2->isChecked()) Option3->setChecked(true);
-}
-
-void Path_Info::Option3_Click() {
-    if (Option3->isChecked()) Option2->setChecked(false);
-    if (!Option3->isChecked()) Option2->setChecked(true);
-}
+void Path_Info::Check1_Click() { keepOneOf(Check1, Check2); }
+void Path_Info::Check2_Click() { keepOneOf(Check2, Check1); }
+void Path_Info::Option2_Click() { keepOneOf(Option2, Option3); }
+void Path_Info::Option3_Click() { keepOneOf(Option3, Option2); }
 
 void Path_Info::Command1_Click() {
     AppState& app = state();

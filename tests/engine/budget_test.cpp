@@ -4,6 +4,7 @@
 #include <string>
 
 #include "conversions.h"
+#include "example_paths.h"
 #include "path_run.h"
 
 namespace hopscale {
@@ -61,21 +62,7 @@ TEST(Budget, DefaultsGiveTheDocumentedValues) {
 }
 
 TEST(Budget, KilometresWattsAndGains) {
-    PathInputs in;
-    in[Field::Text1] = "6";
-    in[Field::Text3] = "8";
-    in[Field::Text15] = "3";
-    in[Field::Text4] = "2";
-    in[Field::Text2] = "1.5";
-    in[Field::Text16] = "150";
-    in[Field::Text8] = "2.25";
-    in[Field::Text18] = "200";
-    in[Field::Text24] = "20";
-    in.km = true;
-    in[Field::Text10] = "6";
-    in[Field::Text12] = "20";
-    in[Field::Text26] = "10";
-    in.watts = true;
+    const PathInputs in = examples::kmWattsPath();
     PathRun run{in};
     ASSERT_TRUE(run.outcome.ok()) << run.outcome.error->message();
     EXPECT_EQ(run.outcome.pathLengthField, "12.4274");
