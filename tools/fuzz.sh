@@ -10,9 +10,9 @@ seconds=${1:-60}
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
 out=build-fuzz
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined
-       -fno-sanitize-recover=all -Iengine -Icatalogue -Istorage)
+       -fno-sanitize-recover=all -Iengine -Ifiles -Icatalogue -Istorage)
 sources=(engine/conversions.cpp engine/errors.cpp engine/fields.cpp engine/path_record.cpp
-         catalogue/data_file.cpp catalogue/catalogue.cpp storage/saved_inputs.cpp)
+         files/data_file.cpp catalogue/catalogue.cpp storage/saved_inputs.cpp)
 targets=(catalogue_index attenuation_table saved_inputs)
 
 mkdir -p "$out/obj" "$out/artifacts"

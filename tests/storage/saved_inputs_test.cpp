@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../catalogue/test_files.h"
+#include "test_files.h"
 
 namespace hopscale {
 namespace {

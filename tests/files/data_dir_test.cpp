@@ -7,7 +7,7 @@
 #include <map>
 #include <optional>
 
-#include "../catalogue/test_files.h"
+#include "test_files.h"
 #include "catalogue.h"
 
 namespace hopscale {
