@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli_common.h"
+#include "csv_reader.h"
 #include "conversions.h"
 #include "errors.h"
 #include "fields.h"
@@ -26,129 +27,6 @@ namespace {
 constexpr std::size_t kMinimumBufferSize = 16;
 // Failing rows whose message is written in full; the rest are only counted.
 constexpr std::size_t kMaxRowMessages = 20;
-
-// Streaming RFC 4180 reader. Each record's fields are written into a reused vector of strings
-// so that steady-state reading allocates nothing. Deviations from the RFC are read leniently:
-// a quote inside an unquoted field and text after a closing quote are kept literally; a lone
-// CR also ends a line.
-class CsvReader {
-  public:
-    CsvReader(std::FILE* in, std::size_t bufferBytes) : in_(in), buffer_(bufferBytes) {}
-
-    // Reads the next record; false at the end of the input. fields[0..count) hold it.
-    bool next(std::vector<std::string>& fields, std::size_t& count) {
-        count = 0;
-        recordLine_ = line_;
-        unterminated_ = false;
-        firstQuoted_ = false;
-        int c = get();
-        if (c == kEnd) return false;
-        for (;;) {
-            if (count == fields.size()) fields.emplace_back();
-            std::string& field = fields[count++];
-            field.clear();
-            if (c == '"') {
-                if (count == 1) firstQuoted_ = true;
-                for (;;) {
-                    appendQuotedRun(field);
-                    c = get();
-                    if (c == kEnd) {
-                        unterminated_ = true;
-                        return true;
-                    }
-                    // c is a quote: doubled, or the closing one.
-                    c = get();
-                    if (c != '"') break;
-                    field.push_back('"');
-                }
-            }
-            // Unquoted text, or text after a closing quote (kept literally).
-            if (c != ',' && c != '\n' && c != '\r' && c != kEnd) {
-                field.push_back(static_cast<char>(c));
-                appendPlainRun(field);
-                c = get();
-            }
-            if (c == ',') {
-                c = get();
-                continue;
-            }
-            if (c == '\r') {
-                const int following = get();
-                if (following != '\n' && following != kEnd) unget();
-            }
-            if (c != kEnd) ++line_;
-            return true;
-        }
-    }
-
-    // Skips a UTF-8 byte order mark at the very start of the input.
-    void skipByteOrderMark() {
-        if (pos_ == 0 && size_ == 0 && refill() && size_ >= 3 &&
-            std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) {
-            pos_ = 3;
-        }
-    }
-
-    std::size_t recordLine() const { return recordLine_; }  // 1-based line where it began
-    bool unterminated() const { return unterminated_; }     // ended inside quotes
-    bool firstQuoted() const { return firstQuoted_; }
-    bool readError() const { return std::ferror(in_) != 0; }
-
-  private:
-    static constexpr int kEnd = -1;
-
-    // Appends the characters up to (not including) the next comma, CR or LF, or the end of
-    // the input, leaving that character unread.
-    void appendPlainRun(std::string& field) {
-        for (;;) {
-            if (pos_ == size_ && !refill()) return;
-            const char* begin = buffer_.data() + pos_;
-            const char* end = buffer_.data() + size_;
-            const char* p = begin;
-            while (p != end && *p != ',' && *p != '\n' && *p != '\r') ++p;
-            field.append(begin, static_cast<std::size_t>(p - begin));
-            pos_ += static_cast<std::size_t>(p - begin);
-            if (p != end) return;
-        }
-    }
-    // Appends the characters up to (not including) the next quote, counting line breaks,
-    // leaving the quote unread.
-    void appendQuotedRun(std::string& field) {
-        for (;;) {
-            if (pos_ == size_ && !refill()) return;
-            const char* begin = buffer_.data() + pos_;
-            const char* end = buffer_.data() + size_;
-            const char* p = begin;
-            while (p != end && *p != '"') {
-                if (*p == '\n') ++line_;
-                ++p;
-            }
-            field.append(begin, static_cast<std::size_t>(p - begin));
-            pos_ += static_cast<std::size_t>(p - begin);
-            if (p != end) return;
-        }
-    }
-
-    int get() {
-        if (pos_ == size_ && !refill()) return kEnd;
-        return static_cast<unsigned char>(buffer_[pos_++]);
-    }
-    void unget() { --pos_; }
-    bool refill() {
-        size_ = std::fread(buffer_.data(), 1, buffer_.size(), in_);
-        pos_ = 0;
-        return size_ > 0;
-    }
-
-    std::FILE* in_;
-    std::vector<char> buffer_;
-    std::size_t pos_ = 0;
-    std::size_t size_ = 0;
-    std::size_t line_ = 1;
-    std::size_t recordLine_ = 1;
-    bool unterminated_ = false;
-    bool firstQuoted_ = false;
-};
 
 // Output through one large buffer written with fwrite.
 class CsvWriter {
