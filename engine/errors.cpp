@@ -31,8 +31,13 @@ std::string Error::message() const {
             out += ")";
         }
     }
+    if (!input.empty()) {
+        out += field ? ", \"" : " in \"";
+        out += input;
+        out += "\"";
+    }
     if (!file.empty()) {
-        out += field ? ", file \"" : " \"";
+        out += field || !input.empty() ? ", file \"" : " \"";
         out += file;
         out += "\"";
     }

@@ -30,9 +30,10 @@ struct Error {
     std::string file;            // the file concerned, when one is
     std::string text;            // the offending text, when there is one
     std::string detail;          // a short explanation ("is not a number", "not given")
+    std::string input;           // any other named input that caused it ("Receiver threshold")
 
-    // One readable sentence naming the kind and the field (with its caption) or the file,
-    // for example: Type mismatch in "Enter Frequency in GHz": "abc" is not a number
+    // One readable sentence naming the kind and the field (with its caption), the input or
+    // the file, for example: Type mismatch in "Enter Frequency in GHz": "abc" is not a number
     std::string message() const;
 };
 
