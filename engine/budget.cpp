@@ -7,22 +7,102 @@
 namespace hopscale {
 namespace {
 
+// The number and the words of the budget step that computes a result; "" for the results
+// of the coordinate computation.
+std::string stepName(ResultId id) {
+    using I = ResultId;
+    switch (id) {
+        case I::txLineLossPerFt: return "step 1 (transmit line loss per foot)";
+        case I::rxLineLossPerFt: return "step 2 (receive line loss per foot)";
+        case I::pathLengthMiles: return "step 8 (path length in miles)";
+        case I::txPowerDbm: return "step 15 (transmitter power in dBm)";
+        case I::txLineLoss: return "step 16 (transmit line loss)";
+        case I::rxLineLoss: return "step 17 (receive line loss)";
+        case I::fixedLoss: return "step 18 (fixed loss)";
+        case I::rxAntennaGain: return "step 19 (receive antenna gain)";
+        case I::txAntennaGain: return "step 20 (transmit antenna gain)";
+        case I::freeSpaceLoss: return "step 21 (free-space loss)";
+        case I::halfPowerBeamwidth: return "step 22 (half-power beamwidth)";
+        case I::beamwidthLoss: return "step 23 (beamwidth loss)";
+        case I::systemLoss: return "step 24 (system loss)";
+        case I::earthBulge: return "step 25 (earth bulge)";
+        case I::midpointDistance: return "step 26 (midpoint distance)";
+        case I::firstFresnelZone: return "step 27 (first Fresnel zone)";
+        case I::secondFresnelZone: return "step 28 (second Fresnel zone)";
+        case I::amplifierInputPower: return "step 29 (power level into the amplifier)";
+        case I::receiveSignalLevel: return "step 30 (receive signal level)";
+        case I::dishInputPowerWatts: return "step 31 (power into the dish in watts)";
+        case I::dishInputPowerDbm: return "step 32 (power into the dish in dBm)";
+        case I::eirpWatts: return "step 33 (EIRP in watts)";
+        default: return "";
+    }
+}
+
+// One quantity entering a step: the input field it goes back to and how strongly it pushes
+// the result away from ordinary sizes. A failing step names the input of its strongest term.
+struct Term {
+    std::optional<Field> origin;
+    double size = 0;
+};
+
+// A term that is added or subtracted: its magnitude.
+Term added(double value, std::optional<Field> origin) { return {origin, std::fabs(value)}; }
+
+// A factor or divisor: its distance from 1 in binary orders of magnitude; 0 counts as the
+// strongest of all, since dividing by it is what overflows.
+Term factor(double value, std::optional<Field> origin) {
+    if (value == 0 || !std::isfinite(value)) return {origin, HUGE_VAL};
+    return {origin, static_cast<double>(std::abs(std::ilogb(value)))};
+}
+
+std::optional<Field> strongest(std::initializer_list<Term> terms) {
+    const Term* best = nullptr;
+    for (const Term& t : terms) {
+        if (best == nullptr || t.size > best->size) best = &t;
+    }
+    return best == nullptr ? std::nullopt : best->origin;
+}
+
 // Writes result values with the single rounding and overflow check every stored value gets,
-// and records which ones this run wrote.
+// records which ones this run wrote and, for each, the input that its strongest term goes
+// back to, so that a later step's failure can name the input that led there.
 class Store {
 public:
     Store(PathResults& results, ResultSet& computed) : results_(results), computed_(computed) {}
 
-    std::optional<Error> set(ResultId id, double value, std::optional<Field> field = {}) {
-        auto single = toSingle(value, field);
-        if (!single) return single.error;
-        const auto index = static_cast<std::size_t>(id);
-        results_.*(members()[index]) = *single;
-        computed_.set(index);
-        return std::nullopt;
+    // A value read from, or computed from, one field alone: an error names that field.
+    std::optional<Error> set(ResultId id, double value, Field field) {
+        return store(id, value, field, field);
+    }
+
+    // A value computed from earlier ones: an error names the step and the strongest input.
+    std::optional<Error> set(ResultId id, double value, std::initializer_list<Term> terms) {
+        return store(id, value, std::nullopt, strongest(terms));
+    }
+
+    // The input a stored result goes back to.
+    std::optional<Field> origin(ResultId id) const {
+        return origins_[static_cast<std::size_t>(id)];
     }
 
 private:
+    std::optional<Error> store(ResultId id, double value, std::optional<Field> field,
+                               std::optional<Field> origin) {
+        const auto index = static_cast<std::size_t>(id);
+        auto single = toSingle(value, field);
+        if (!single) {
+            if (!field) {
+                single.error->step = stepName(id);
+                single.error->origin = origin;
+            }
+            return single.error;
+        }
+        results_.*(members()[index]) = *single;
+        computed_.set(index);
+        origins_[index] = origin;
+        return std::nullopt;
+    }
+
     // The member of each result, indexed by ResultId.
     static const std::array<float PathResults::*, kResultCount>& members() {
         static const auto table = [] {
@@ -35,6 +115,7 @@ private:
 
     PathResults& results_;
     ResultSet& computed_;
+    std::array<std::optional<Field>, kResultCount> origins_{};
 };
 
 Error domainError(ErrorKind kind, Field field, float value, const char* detail) {
@@ -54,6 +135,21 @@ std::optional<Error> log10Of(float value, Field field, double& out) {
     }
     out = std::log(double(value)) / std::log(10.0);
     return std::nullopt;
+}
+
+// A kilometre length is read leniently, so a text that is not a number reaches the logarithm
+// of step 21 as 0 miles: say what was typed rather than only the "0" that replaced it.
+Error explainKilometres(Error e, const PathInputs& inputs, const PathState& state) {
+    if (!inputs.km || state.results.coordinateDistance != 0) return e;
+    const std::string& typed = state.captured.pathLengthText;
+    e.text = typed;
+    if (textToDouble(typed)) {
+        e.detail = "km must be greater than 0 (logarithm)";
+    } else {
+        e.detail = "is not a number of kilometres (read as 0); the path length must be greater "
+                   "than 0 (logarithm)";
+    }
+    return e;
 }
 
 }  // namespace
@@ -76,109 +172,152 @@ std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state,
     PathResults& r = state.results;
     Store out(r, computed);
     using I = ResultId;
+    using F = Field;
 
     // 1-2. Line losses per foot. The receive loss is divided before its single rounding.
-    HOPSCALE_READ(v.txLineLossPer100Ft, textToSingle, Field::Text2);
-    HOPSCALE_TRY(out.set(I::txLineLossPerFt, double(v.txLineLossPer100Ft) / 100, Field::Text2));
+    HOPSCALE_READ(v.txLineLossPer100Ft, textToSingle, F::Text2);
+    HOPSCALE_TRY(out.set(I::txLineLossPerFt, double(v.txLineLossPer100Ft) / 100, F::Text2));
     double rxLossPer100Ft = 0;
-    HOPSCALE_READ(rxLossPer100Ft, textToDouble, Field::Text8);
-    HOPSCALE_TRY(out.set(I::rxLineLossPerFt, rxLossPer100Ft / 100, Field::Text8));
+    HOPSCALE_READ(rxLossPer100Ft, textToDouble, F::Text8);
+    HOPSCALE_TRY(out.set(I::rxLineLossPerFt, rxLossPer100Ft / 100, F::Text8));
 
     // 3-6.
-    HOPSCALE_READ(v.txDishDiameter, textToSingle, Field::Text1);
-    HOPSCALE_READ(v.rxDishDiameter, textToSingle, Field::Text3);
-    HOPSCALE_READ(v.frequencyGHz, textToSingle, Field::Text10);
-    HOPSCALE_READ(v.earthFactor, textToSingle, Field::Text22);
+    HOPSCALE_READ(v.txDishDiameter, textToSingle, F::Text1);
+    HOPSCALE_READ(v.rxDishDiameter, textToSingle, F::Text3);
+    HOPSCALE_READ(v.frequencyGHz, textToSingle, F::Text10);
+    HOPSCALE_READ(v.earthFactor, textToSingle, F::Text22);
 
     // 7-8. A kilometre length reaches the budget through its 7-digit miles text.
     if (inputs.km) pathLengthField = singleToText(state.captured.kmPathLengthInMiles);
     if (r.coordinateDistance != 0) {
-        HOPSCALE_TRY(out.set(I::pathLengthMiles, r.coordinateDistance));
+        // Derived from the end points; no one input leads there.
+        HOPSCALE_TRY(out.set(I::pathLengthMiles, r.coordinateDistance, {}));
     } else {
-        auto length = textToSingle(pathLengthField, Field::Text24);
+        auto length = textToSingle(pathLengthField, F::Text24);
         if (!length) return length.error;
-        HOPSCALE_TRY(out.set(I::pathLengthMiles, *length));
+        HOPSCALE_TRY(out.set(I::pathLengthMiles, *length, F::Text24));
     }
     const double d = r.pathLengthMiles;
     const double f = v.frequencyGHz;
+    const auto dFrom = out.origin(I::pathLengthMiles);
 
     // 9-14.
-    HOPSCALE_READ(v.ampGain, textToInteger, Field::Text15);
-    HOPSCALE_READ(v.txLineLength, textToSingle, Field::Text16);
-    HOPSCALE_READ(v.rxLineLength, textToSingle, Field::Text18);
-    HOPSCALE_READ(v.preampGain, textToSingle, Field::Text4);
+    HOPSCALE_READ(v.ampGain, textToInteger, F::Text15);
+    HOPSCALE_READ(v.txLineLength, textToSingle, F::Text16);
+    HOPSCALE_READ(v.rxLineLength, textToSingle, F::Text18);
+    HOPSCALE_READ(v.preampGain, textToSingle, F::Text4);
     {
-        auto power = textToSingle(inputs[Field::Text26], Field::Text26);
+        auto power = textToSingle(inputs[F::Text26], F::Text26);
         if (!power) return power.error;
-        HOPSCALE_TRY(out.set(I::txPowerDbm, *power));
+        HOPSCALE_TRY(out.set(I::txPowerDbm, *power, F::Text26));
     }
-    HOPSCALE_READ(v.fadeMargin, textToSingle, Field::Text12);
+    HOPSCALE_READ(v.fadeMargin, textToSingle, F::Text12);
 
     // 15. Watts to dBm.
     if (inputs.watts) {
         if (!(r.txPowerDbm > 0)) {
-            return domainError(ErrorKind::InvalidArgument, Field::Text26, r.txPowerDbm,
+            return domainError(ErrorKind::InvalidArgument, F::Text26, r.txPowerDbm,
                                "watts must be greater than 0 (logarithm)");
         }
         HOPSCALE_TRY(out.set(I::txPowerDbm,
                              10 * std::log(double(r.txPowerDbm) / 0.001) / std::log(10.0),
-                             Field::Text26));
+                             F::Text26));
     }
 
     // 16-18.
-    HOPSCALE_TRY(out.set(I::txLineLoss, double(v.txLineLength) * r.txLineLossPerFt));
-    HOPSCALE_TRY(out.set(I::rxLineLoss, double(v.rxLineLength) * r.rxLineLossPerFt));
-    HOPSCALE_TRY(out.set(I::fixedLoss, double(r.rxLineLoss) + r.txLineLoss + v.fadeMargin));
+    HOPSCALE_TRY(out.set(I::txLineLoss, double(v.txLineLength) * r.txLineLossPerFt,
+                         {factor(v.txLineLength, F::Text16),
+                          factor(r.txLineLossPerFt, F::Text2)}));
+    HOPSCALE_TRY(out.set(I::rxLineLoss, double(v.rxLineLength) * r.rxLineLossPerFt,
+                         {factor(v.rxLineLength, F::Text18),
+                          factor(r.rxLineLossPerFt, F::Text8)}));
+    HOPSCALE_TRY(out.set(I::fixedLoss, double(r.rxLineLoss) + r.txLineLoss + v.fadeMargin,
+                         {added(r.rxLineLoss, out.origin(I::rxLineLoss)),
+                          added(r.txLineLoss, out.origin(I::txLineLoss)),
+                          added(v.fadeMargin, F::Text12)}));
 
     // 19-21. Gains and free-space loss.
     double logF = 0, logDish = 0, logD = 0;
-    HOPSCALE_TRY(log10Of(v.frequencyGHz, Field::Text10, logF));
-    HOPSCALE_TRY(log10Of(v.rxDishDiameter, Field::Text3, logDish));
-    HOPSCALE_TRY(out.set(I::rxAntennaGain, 20 * logF + 20 * logDish + 7.5));
-    HOPSCALE_TRY(log10Of(v.frequencyGHz, Field::Text10, logF));
-    HOPSCALE_TRY(log10Of(v.txDishDiameter, Field::Text1, logDish));
-    HOPSCALE_TRY(out.set(I::txAntennaGain, 20 * logF + 20 * logDish + 7.5));
-    HOPSCALE_TRY(log10Of(v.frequencyGHz, Field::Text10, logF));
-    HOPSCALE_TRY(log10Of(r.pathLengthMiles, Field::Text24, logD));
-    HOPSCALE_TRY(out.set(I::freeSpaceLoss, 20 * logF + 96.6 + 20 * logD));
+    HOPSCALE_TRY(log10Of(v.frequencyGHz, F::Text10, logF));
+    HOPSCALE_TRY(log10Of(v.rxDishDiameter, F::Text3, logDish));
+    HOPSCALE_TRY(out.set(I::rxAntennaGain, 20 * logF + 20 * logDish + 7.5,
+                         {added(logF, F::Text10), added(logDish, F::Text3)}));
+    HOPSCALE_TRY(log10Of(v.frequencyGHz, F::Text10, logF));
+    HOPSCALE_TRY(log10Of(v.txDishDiameter, F::Text1, logDish));
+    HOPSCALE_TRY(out.set(I::txAntennaGain, 20 * logF + 20 * logDish + 7.5,
+                         {added(logF, F::Text10), added(logDish, F::Text1)}));
+    HOPSCALE_TRY(log10Of(v.frequencyGHz, F::Text10, logF));
+    if (auto err = log10Of(r.pathLengthMiles, F::Text24, logD)) {
+        return explainKilometres(*err, inputs, state);
+    }
+    HOPSCALE_TRY(out.set(I::freeSpaceLoss, 20 * logF + 96.6 + 20 * logD,
+                         {added(logF, F::Text10), added(logD, dFrom)}));
 
     // 22-24.
-    HOPSCALE_TRY(out.set(I::halfPowerBeamwidth, 70 / (f * double(v.txDishDiameter))));
-    HOPSCALE_TRY(out.set(I::beamwidthLoss, double(r.halfPowerBeamwidth) * 3));
-    HOPSCALE_TRY(out.set(I::systemLoss, double(r.txAntennaGain) + r.rxAntennaGain -
-                                            r.freeSpaceLoss - r.fixedLoss + r.txPowerDbm +
-                                            double(v.ampGain) + v.preampGain));
+    HOPSCALE_TRY(out.set(I::halfPowerBeamwidth, 70 / (f * double(v.txDishDiameter)),
+                         {factor(f, F::Text10), factor(v.txDishDiameter, F::Text1)}));
+    HOPSCALE_TRY(out.set(I::beamwidthLoss, double(r.halfPowerBeamwidth) * 3,
+                         {factor(r.halfPowerBeamwidth, out.origin(I::halfPowerBeamwidth))}));
+    HOPSCALE_TRY(out.set(I::systemLoss,
+                         double(r.txAntennaGain) + r.rxAntennaGain - r.freeSpaceLoss -
+                             r.fixedLoss + r.txPowerDbm + double(v.ampGain) + v.preampGain,
+                         {added(r.txAntennaGain, out.origin(I::txAntennaGain)),
+                          added(r.rxAntennaGain, out.origin(I::rxAntennaGain)),
+                          added(r.freeSpaceLoss, out.origin(I::freeSpaceLoss)),
+                          added(r.fixedLoss, out.origin(I::fixedLoss)),
+                          added(r.txPowerDbm, F::Text26), added(v.ampGain, F::Text15),
+                          added(v.preampGain, F::Text4)}));
 
     // 25-28. Earth bulge and Fresnel zones at mid-path.
     if (v.earthFactor == 0) {
-        return domainError(ErrorKind::DivisionByZero, Field::Text22, v.earthFactor,
+        return domainError(ErrorKind::DivisionByZero, F::Text22, v.earthFactor,
                            "the earth factor must not be 0");
     }
     HOPSCALE_TRY(out.set(I::earthBulge,
-                         (d - 0.5 * d) * (0.5 * d + 0.5 * d) / (3 * double(v.earthFactor))));
-    HOPSCALE_TRY(out.set(I::midpointDistance, d / 2));
+                         (d - 0.5 * d) * (0.5 * d + 0.5 * d) / (3 * double(v.earthFactor)),
+                         {factor(d * d, dFrom), factor(v.earthFactor, F::Text22)}));
+    HOPSCALE_TRY(out.set(I::midpointDistance, d / 2, {factor(d, dFrom)}));
     const double d1 = r.midpointDistance;
     const double radicand =
         ((d - d1) / kMilesPerKm) * (d1 / kMilesPerKm) / ((d / kMilesPerKm) * f);
     if (radicand < 0) {
         Error e;
         e.kind = ErrorKind::InvalidArgument;
+        e.step = stepName(I::firstFresnelZone);
+        e.origin = strongest({factor(d, dFrom), factor(f, F::Text10)});
         e.detail = "square root of a negative value in the Fresnel zone";
         return e;
     }
-    HOPSCALE_TRY(out.set(I::firstFresnelZone, std::sqrt(radicand) * 17.3 * kFeetPerMetre));
-    HOPSCALE_TRY(out.set(I::secondFresnelZone, double(r.firstFresnelZone) * std::sqrt(2.0)));
+    HOPSCALE_TRY(out.set(I::firstFresnelZone, std::sqrt(radicand) * 17.3 * kFeetPerMetre,
+                         {factor(d, dFrom), factor(f, F::Text10)}));
+    HOPSCALE_TRY(out.set(I::secondFresnelZone, double(r.firstFresnelZone) * std::sqrt(2.0),
+                         {factor(r.firstFresnelZone, out.origin(I::firstFresnelZone))}));
 
     // 29-33. Levels along the chain.
-    HOPSCALE_TRY(out.set(I::amplifierInputPower, double(r.txPowerDbm) - r.txLineLoss));
-    HOPSCALE_TRY(out.set(I::receiveSignalLevel, double(r.systemLoss) + v.fadeMargin));
+    const auto powerFrom = out.origin(I::txPowerDbm);
+    const auto txLossFrom = out.origin(I::txLineLoss);
+    HOPSCALE_TRY(out.set(I::amplifierInputPower, double(r.txPowerDbm) - r.txLineLoss,
+                         {added(r.txPowerDbm, powerFrom), added(r.txLineLoss, txLossFrom)}));
+    HOPSCALE_TRY(out.set(I::receiveSignalLevel, double(r.systemLoss) + v.fadeMargin,
+                         {added(r.systemLoss, out.origin(I::systemLoss)),
+                          added(v.fadeMargin, F::Text12)}));
+    // The dish power is a power of ten of the level: the level's largest term leads there.
+    const std::initializer_list<Term> levelTerms = {added(r.txPowerDbm, powerFrom),
+                                                    added(r.txLineLoss, txLossFrom),
+                                                    added(v.ampGain, F::Text15)};
     HOPSCALE_TRY(out.set(I::dishInputPowerWatts,
                          std::pow(10.0, (double(r.txPowerDbm) - r.txLineLoss + v.ampGain) / 10) *
-                             0.001));
-    HOPSCALE_TRY(
-        out.set(I::dishInputPowerDbm, double(r.txPowerDbm) - r.txLineLoss + double(v.ampGain)));
+                             0.001,
+                         levelTerms));
+    HOPSCALE_TRY(out.set(I::dishInputPowerDbm,
+                         double(r.txPowerDbm) - r.txLineLoss + double(v.ampGain), levelTerms));
+    // Both factors in decimal orders of magnitude: the gain in dB / 10, the watts as log10.
     HOPSCALE_TRY(out.set(I::eirpWatts,
-                         std::pow(10.0, double(r.txAntennaGain) / 10) * r.dishInputPowerWatts));
+                         std::pow(10.0, double(r.txAntennaGain) / 10) * r.dishInputPowerWatts,
+                         {added(double(r.txAntennaGain) / 10, out.origin(I::txAntennaGain)),
+                          added(r.dishInputPowerWatts > 0 ? std::log10(r.dishInputPowerWatts)
+                                                          : HUGE_VAL,
+                                out.origin(I::dishInputPowerWatts))}));
 
     state.eirpWarning = double(r.eirpWatts) >= 100000 ? kEirpWarningText : "";
     return std::nullopt;

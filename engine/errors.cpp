@@ -20,24 +20,23 @@ std::string Error::message() const {
     out[0] = static_cast<char>(out[0] - 'a' + 'A');
     if (field) {
         out += " in \"";
-        out += fieldInfo(*field).caption;
+        out += fieldName(*field);
         out += "\"";
-        // Both longitude boxes carry the caption "Longitude": name the box as well.
-        int sameCaption = 0;
-        for (const auto& f : allFields()) sameCaption += f.caption == fieldInfo(*field).caption;
-        if (sameCaption > 1) {
-            out += " (";
-            out += fieldInfo(*field).control;
-            out += ")";
+    } else if (!step.empty()) {
+        out += " at " + step;
+        if (origin) {
+            out += ", from \"";
+            out += fieldName(*origin);
+            out += "\"";
         }
     }
     if (!input.empty()) {
-        out += field ? ", \"" : " in \"";
+        out += field || !step.empty() ? ", \"" : " in \"";
         out += input;
         out += "\"";
     }
     if (!file.empty()) {
-        out += field || !input.empty() ? ", file \"" : " \"";
+        out += field || !step.empty() || !input.empty() ? ", file \"" : " \"";
         out += file;
         out += "\"";
     }

@@ -31,9 +31,15 @@ struct Error {
     std::string text;            // the offending text, when there is one
     std::string detail;          // a short explanation ("is not a number", "not given")
     std::string input;           // any other named input that caused it ("Receiver threshold")
+    // For a computed value that failed: the calculation step ("step 31 (power into the dish
+    // in watts)") and the input field whose value led there, when no field was being read.
+    std::string step;
+    std::optional<Field> origin;
 
-    // One readable sentence naming the kind and the field (with its caption), the input or
-    // the file, for example: Type mismatch in "Enter Frequency in GHz": "abc" is not a number
+    // One readable sentence naming the kind and the field (by its words, fieldName), the
+    // step and the input that led there, the input or the file, for example:
+    //   Type mismatch in "Enter Frequency in GHz": "abc" is not a number
+    //   Overflow at step 31 (power into the dish in watts), from "Transmitter Power": ...
     std::string message() const;
 };
 

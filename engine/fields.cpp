@@ -26,4 +26,12 @@ const std::array<FieldInfo, kFieldCount>& allFields() {
     return fields;
 }
 
+std::string_view fieldName(Field f) {
+    switch (f) {
+        case Field::Text6: return "From Longitude";
+        case Field::Text9: return "To Longitude";
+        default: return fieldInfo(f).caption;
+    }
+}
+
 }  // namespace hopscale

@@ -42,4 +42,9 @@ struct FieldInfo {
 const std::array<FieldInfo, kFieldCount>& allFields();
 inline const FieldInfo& fieldInfo(Field f) { return allFields()[static_cast<std::size_t>(f)]; }
 
+// The words that name a field in messages: its caption, except where two boxes share one.
+// Both longitude boxes are captioned "Longitude"; they are told apart by the end of the path
+// they belong to: "From Longitude" (Text6) and "To Longitude" (Text9).
+std::string_view fieldName(Field f);
+
 }  // namespace hopscale

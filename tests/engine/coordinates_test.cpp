@@ -153,11 +153,17 @@ TEST(Coordinates, AMissingEndIsAnErrorNamingItsField) {
     EXPECT_EQ(out.error->field, Field::Text7);
     EXPECT_EQ(out.error->message(), "Invalid coordinate in \"To Latitude\": not given");
 
-    // The two longitude boxes share their caption; the message tells them apart.
+    // The two longitude boxes share their caption; the message tells them apart in words.
     PathState s2;
     out = runEnds({"412530", "814150", "413000", "0"}, s2);
     ASSERT_FALSE(out.ok());
-    EXPECT_EQ(out.error->message(), "Invalid coordinate in \"Longitude\" (Text9): not given");
+    EXPECT_EQ(out.error->message(), "Invalid coordinate in \"To Longitude\": not given");
+    PathState s3;
+    out = runEnds({"412530", "1812500", "413000", "813000"}, s3);
+    ASSERT_FALSE(out.ok());
+    EXPECT_EQ(out.error->message(),
+              "Invalid coordinate in \"From Longitude\": \"1812500\" is beyond 180 degrees of "
+              "longitude");
 }
 
 }  // namespace
