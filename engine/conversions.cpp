@@ -345,8 +345,8 @@ Result<float> toSingle(double value, std::optional<Field> field) {
     if (std::isnan(value)) {
         return conversionError(ErrorKind::InvalidArgument, "", field, "the result is not a number");
     }
-    // Values from 2^128 - 2^104 on round to infinity in single precision.
-    if (std::fabs(value) >= 0x1p128 - 0x1p104) {
+    // The largest single itself, and everything up to the halfway point above it, fits.
+    if (std::fabs(value) >= kSingleOverflowThreshold) {
         return conversionError(ErrorKind::Overflow, "", field,
                                "the result is beyond the single-precision range");
     }

@@ -50,8 +50,13 @@ std::string integerToText(long long value);
 // below 1 has no "0" before its point: " 1.1", " .68", "-.5", " 0".
 std::string signedSingleToText(float value);
 
-// Rounds a double to single precision, or reports an overflow when it does not fit.
-// NaN is reported as an invalid argument.
+// The smallest magnitude that rounds to infinity in single precision: 2^128 - 2^103, halfway
+// between the largest single (2^128 - 2^104 = 3.4028235E+38) and 2^128. Every magnitude below
+// it rounds to a finite single (at most the largest one); from it on, to infinity.
+inline constexpr double kSingleOverflowThreshold = 0x1p128 - 0x1p103;
+
+// Rounds a double to single precision, or reports an overflow when the magnitude is at least
+// kSingleOverflowThreshold. NaN is reported as an invalid argument.
 Result<float> toSingle(double value, std::optional<Field> field = {});
 
 }  // namespace hopscale

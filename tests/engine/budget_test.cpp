@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
 #include <vector>
 #include <string>
@@ -110,6 +111,101 @@ TEST(Budget, HighEirpPreparesTheWarning) {
     EXPECT_EQ(run.state.eirpWarning, "EIRP SEEMS HIGH.  MIGHT WANT TO CHECK YOU FIGURES.");
 }
 
+// The warning comes at 100000 W and above. A 13.335214 ft dish at 10 GHz has a gain of
+// 20 + 20 log10(13.335214) + 7.5 = 49.99999957 dB, which is 50 as a single; 31 dBm less 1 dB of
+// line is 30 dBm = 1 W into the dish, so the EIRP is 10^(50 / 10) x 1 = exactly 100000 W.
+// With 30.99999 dBm it is 99999.78 W; the kilometre path's 86617.35 W is below as well.
+TEST(Budget, EirpWarningFromExactly100000Watts) {
+    PathInputs in;
+    in[Field::Text1] = "13.335214";
+    in[Field::Text26] = "31";
+    PathRun exact{in};
+    ASSERT_TRUE(exact.outcome.ok());
+    ASSERT_EQ(exact.state.results.txAntennaGain, 50.0f);
+    EXPECT_EQ(exact.state.results.eirpWatts, 100000.0f);
+    EXPECT_EQ(exact.state.eirpWarning, kEirpWarningText);
+
+    in[Field::Text26] = "30.99999";
+    PathRun below{in};
+    EXPECT_EQ(below.texts.at("eirpWatts"), "99999.78");
+    EXPECT_EQ(below.state.eirpWarning, "");
+
+    PathRun km{examples::kmWattsPath()};
+    EXPECT_EQ(km.texts.at("eirpWatts"), "86617.35");
+    EXPECT_EQ(km.state.eirpWarning, "");
+}
+
+// Step 3 reads the transmit dish before step 4 reads the receive dish: with both unreadable
+// the transmit one is named, and with only the receive one unreadable the transmit diameter
+// has already been stored.
+TEST(Budget, DishesAreReadTransmitFirst) {
+    PathInputs both;
+    both[Field::Text1] = "x";
+    both[Field::Text3] = "y";
+    PathRun first{both};
+    ASSERT_FALSE(first.outcome.ok());
+    EXPECT_EQ(first.outcome.error->field, Field::Text1);
+
+    PathInputs receive;
+    receive[Field::Text1] = "6";
+    receive[Field::Text3] = "y";
+    PathRun second{receive};
+    ASSERT_FALSE(second.outcome.ok());
+    EXPECT_EQ(second.outcome.error->field, Field::Text3);
+    EXPECT_EQ(second.state.values.txDishDiameter, 6.0f);
+}
+
+// Receive loss 1.00000005 dB per 100 ft over 100 ft. Read as a double and divided by 100 it is
+// 0.0100000005, which rounds to the single above 0.01f: 0.01f + 2^-30 = 0.0100000007078
+// (0.01f = 0.0099999997765; the double lies 2.1E-10 from the upper and 7.2E-10 from the lower
+// one). The line loss multiplies that stored single: 100 x 0.0100000007078 = 1.00000007078,
+// above the midpoint 1 + 2^-24 = 1.0000000596, so it is the single 1 + 2^-23 = 1.00000012.
+// (Rounding 1.00000005 to single first gives 1, then 0.01f, then a loss of exactly 1; and the
+// unrounded 0.0100000005 x 100 = 1.00000005 lies below the midpoint and also gives 1.)
+TEST(Budget, ReceiveLossIsDividedBeforeRoundingAndItsLineLossUsesTheStoredSingle) {
+    PathInputs in;
+    in[Field::Text8] = "1.00000005";
+    in[Field::Text18] = "100";
+    PathRun run{in};
+    ASSERT_TRUE(run.outcome.ok());
+    EXPECT_EQ(run.state.results.rxLineLossPerFt, 0.01f + 0x1p-30f);
+    EXPECT_EQ(run.state.results.rxLineLoss, 1.0f + 0x1p-23f);
+}
+
+// Kilometres become miles by the survey mile: 10 / 1.609347219 = 6.21369949 (6.213699), where
+// 10 x 0.62137 would give 6.2137.
+TEST(Budget, KilometresBecomeMilesByTheSurveyMile) {
+    PathInputs in;
+    in.km = true;
+    in[Field::Text24] = "10";
+    PathRun run{in};
+    ASSERT_TRUE(run.outcome.ok());
+    EXPECT_EQ(run.outcome.pathLengthField, "6.213699");
+    EXPECT_EQ(run.texts.at("pathLengthMiles"), "6.213699");
+}
+
+// A kilometre length that does not fit a single (1E+39 km = 6.2E+38 miles) stops the run
+// before the power unit and the typed length are captured: they keep their earlier values.
+TEST(Budget, FailedKilometreConversionCapturesNothingAfterIt) {
+    PathState state;
+    state.captured.pathLengthText = "7";
+    state.captured.kmPathLengthInMiles = 3;
+    PathInputs in;
+    in.km = true;
+    in.watts = true;
+    in[Field::Text24] = "1e39";
+    const RunOutcome out = runPath(in, state);
+    ASSERT_FALSE(out.ok());
+    EXPECT_EQ(out.error->kind, ErrorKind::Overflow);
+    EXPECT_EQ(out.error->field, Field::Text24);
+    EXPECT_EQ(out.pathLengthField, "1e39");
+    EXPECT_EQ(state.captured.pathLengthText, "7");
+    EXPECT_EQ(state.captured.kmPathLengthInMiles, 3.0f);
+    EXPECT_EQ(state.captured.dbmSelected, 1);
+    EXPECT_EQ(state.captured.wattsSelected, 0);
+    EXPECT_EQ(state.captured.fromLatitudeText, "0");  // captured before the conversion
+}
+
 struct FailureCase {
     const char* name;
     Field field;
@@ -212,6 +308,18 @@ TEST(Budget, ComputedOverflowNamesTheStepAndTheInputThatLedThere) {
         EXPECT_EQ(e.origin, c.origin);
         EXPECT_EQ(e.message(), c.message);
     }
+}
+
+// A transmit line of the largest single length (3.4028235E+38 ft) at 100 dB per 100 ft loses
+// exactly 1 dB per foot, so its loss is the largest single itself: stored, not an overflow.
+TEST(Budget, TheLargestSingleIsAStoredResult) {
+    PathInputs in;
+    in[Field::Text16] = "3.4028235E+38";
+    in[Field::Text2] = "100";
+    PathRun run{in};
+    ASSERT_TRUE(run.texts.count("txLineLoss"));
+    EXPECT_EQ(run.state.results.txLineLoss, std::numeric_limits<float>::max());
+    EXPECT_EQ(run.texts.at("txLineLoss"), "3.402823E+38");
 }
 
 // A kilometre text that is no number is read as 0 km and fails at the logarithm of step 21;

@@ -56,6 +56,53 @@ TEST(StrictReaders, RangesAndRounding) {
     EXPECT_EQ(textToLong("abc").error->kind, ErrorKind::TypeMismatch);
 }
 
+// The range is checked on the rounded value: -32768.4 and -32768.5 (a half, to the even
+// -32768) are -32768, only from -32768.5 on further down is the nearest whole number -32769.
+TEST(StrictReaders, WholeNumbersAreRangeCheckedAfterRounding) {
+    EXPECT_EQ(*textToInteger("-32768.4"), -32768);
+    EXPECT_EQ(*textToInteger("-32768.5"), -32768);
+    EXPECT_EQ(textToInteger("-32768.6").error->kind, ErrorKind::Overflow);
+    EXPECT_EQ(*textToInteger("32766.5"), 32766);  // a half to the even neighbour
+    EXPECT_EQ(*textToLong("-2147483648.4"), -2147483647 - 1);
+    EXPECT_EQ(*textToLong("2147483647.4"), 2147483647);
+    EXPECT_EQ(textToLong("-2147483648.6").error->kind, ErrorKind::Overflow);
+}
+
+// 15 significant digits, rounded, then trailing zeros dropped: 1/3 = 0.3333333333333333148...
+// has fifteen 3s; 2/3 = 0.666666666666666629... rounds up in the fifteenth digit.
+TEST(Writers, DoubleTextsHaveFifteenDigits) {
+    EXPECT_EQ(doubleToText(1.0 / 3), "0.333333333333333");
+    EXPECT_EQ(doubleToText(2.0 / 3), "0.666666666666667");
+    EXPECT_EQ(doubleToText(-100.0 / 7), "-14.2857142857143");  // 14.285714285714285714...
+    EXPECT_EQ(doubleToText(999999999999999.9), "1E+15");         // 16 nines round up
+    EXPECT_EQ(doubleToText(0.1 + 0.2), "0.3");                   // 0.30000000000000004
+}
+
+// The largest single is (2 - 2^-23) x 2^127 = 2^128 - 2^104 = 3.4028235E+38. Rounding to
+// nearest, a magnitude rounds to it up to the halfway point towards 2^128, that is below
+// 2^128 - 2^103; the halfway point itself goes to the even neighbour 2^128, i.e. infinity.
+TEST(ToSingle, OverflowsExactlyFromTheHalfwayPointAboveTheLargestSingle) {
+    const double largest = 0x1p128 - 0x1p104;
+    const double halfway = 0x1p128 - 0x1p103;
+    ASSERT_EQ(largest, static_cast<double>(std::numeric_limits<float>::max()));
+    for (double sign : {1.0, -1.0}) {
+        SCOPED_TRACE(sign);
+        EXPECT_EQ(*toSingle(sign * largest), static_cast<float>(sign * largest));
+        EXPECT_EQ(*toSingle(sign * std::nextafter(halfway, 0.0)),
+                  static_cast<float>(sign * largest));
+        auto over = toSingle(sign * halfway, Field::Text16);
+        ASSERT_FALSE(over);
+        EXPECT_EQ(over.error->kind, ErrorKind::Overflow);
+        EXPECT_EQ(over.error->field, Field::Text16);
+        EXPECT_EQ(toSingle(sign * 0x1p128).error->kind, ErrorKind::Overflow);
+    }
+    EXPECT_EQ(kSingleOverflowThreshold, halfway);
+    // The text reader and the store agree on the largest single written out.
+    EXPECT_EQ(*textToSingle("3.4028235E+38"), std::numeric_limits<float>::max());
+    EXPECT_TRUE(toSingle(*textToDouble("3.4028235E+38")));
+    EXPECT_EQ(toSingle(std::nan("")).error->kind, ErrorKind::InvalidArgument);
+}
+
 // Short decimal texts take a fast exact path; it must agree with the general correctly
 // rounded conversion everywhere, halfway cases and powers of ten included.
 TEST(StrictReaders, ShortNumbersRoundExactlyAsTheGeneralConversion) {

@@ -145,6 +145,32 @@ TEST(DmsToDegrees, RejectsWhatCannotBeACoordinate) {
     }
 }
 
+// 10000000 has eight digits and is refused as such, like every larger whole number; 9999999 is
+// the largest seven-digit one (999 degrees, beyond any longitude).
+TEST(DmsToDegrees, EightDigitsFromTenMillionOn) {
+    for (float packed : {1e7f, -1e7f, 10000001.0f, 99999999.0f}) {
+        auto r = dmsToDegrees(packed, Field::Text6, false);
+        ASSERT_FALSE(r) << packed;
+        EXPECT_EQ(r.error->detail, "has more than 7 digits") << packed;
+    }
+    auto seven = dmsToDegrees(9999999, Field::Text6, false);
+    ASSERT_FALSE(seven);
+    EXPECT_EQ(seven.error->detail, "is beyond 180 degrees of longitude");
+}
+
+// From 342923, 750601 to 343813, 752229 the legs are 16.33111 km north-south and 25.18649 km
+// east-west (worked out separately from the formulas, each stored value rounded to single).
+// Their sum of squares has the root 30.0177313457 km, which is stored as the single
+// 30.0177307129 before the division: 30.0177307129 / 1.609347219 = 18.6521158, the single
+// 18.6521149 (text 18.65211). Dividing the unrounded root would give 18.6521162, the single
+// 18.6521168 (text 18.65212).
+TEST(Coordinates, KilometreDistanceIsRoundedToSingleBeforeItBecomesMiles) {
+    PathState s;
+    auto out = runEnds({"342923", "750601", "343813", "752229"}, s);
+    ASSERT_TRUE(out.ok());
+    EXPECT_EQ(singleToText(s.results.coordinateDistance), "18.65211");
+}
+
 TEST(Coordinates, AMissingEndIsAnErrorNamingItsField) {
     PathState s;
     auto out = runEnds({"412530", "814150", "0", "813000"}, s);
