@@ -1,5 +1,8 @@
 #include "catalogue_tools.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -7,15 +10,15 @@
 #include <set>
 
 #include "conversions.h"
+#include "csv_reader.h"
 #include "data_file.h"
+#include "file_names.h"
 
 namespace hopscale {
 
 namespace {
 
 constexpr std::size_t kCountedTextMax = 2 + kMaxCountedTextBytes;
-constexpr const char* kIndexName = "listing.dat";
-constexpr const char* kSavedInputsName = "PATHCFG.DAT";
 
 // What went wrong, without the file name (the problem carries it).
 std::string describe(const Error& e) {
@@ -33,10 +36,15 @@ std::string quoteText(std::string_view text) {
 
 }  // namespace
 
-std::string CatalogueProblem::text() const {
-    std::string out = file;
-    if (!where.empty()) out += ": " + where;
-    return out + ": " + message;
+bool tableCoversBand(double first, double last, float low, float high) {
+    return narrowToSingle(first) <= low && narrowToSingle(last) >= high;
+}
+
+std::size_t maxLineTypeNameBytes(const std::filesystem::path& dataDir) {
+    long limit = ::pathconf(dataDir.c_str(), _PC_NAME_MAX);
+    if (limit <= 0) limit = 255;
+    const auto suffix = static_cast<long>(kAttenuationFileSuffix.size());
+    return limit > suffix ? static_cast<std::size_t>(limit - suffix) : 0;
 }
 
 std::string encodeIndexFile(const std::vector<IndexRecord>& records) {
@@ -138,7 +146,7 @@ void checkTable(const std::filesystem::path& file, float low, float high,
         problems.push_back({name, "", "the table has no points"});
         return;
     }
-    if (first > static_cast<double>(low) || last < static_cast<double>(high)) {
+    if (!tableCoversBand(first, last, low, high)) {
         problems.push_back({name, "", "the table (" + doubleToText(first) + " to " +
                                           doubleToText(last) + " GHz) does not cover the band " +
                                           singleToText(low) + " to " + singleToText(high) +
@@ -150,7 +158,7 @@ void checkTable(const std::filesystem::path& file, float low, float high,
 
 std::vector<CatalogueProblem> checkDataDir(const std::filesystem::path& dataDir) {
     std::vector<CatalogueProblem> problems;
-    const std::filesystem::path indexFile = dataDir / kIndexName;
+    const std::filesystem::path indexFile = dataDir / kIndexFileName;
     const std::string indexName = displayPath(indexFile);
     std::set<std::string> tableFiles;
 
@@ -184,13 +192,18 @@ std::vector<CatalogueProblem> checkDataDir(const std::filesystem::path& dataDir)
             }
             auto low = textToSingle(r.lowText);
             auto high = textToSingle(r.highText);
+            // The offer reads the bound leniently and stops at the first one that reads as 0.
+            const bool hides = narrowToSingle(textLeadingValue(r.lowText)) == 0;
             if (!low) {
-                problems.push_back({indexName, where, "low frequency " + quoteText(r.lowText) + refusal(*low.error)});
+                problems.push_back({indexName, where, "low frequency " + quoteText(r.lowText) + refusal(*low.error) +
+                                                          (hides ? " (read as 0, it hides this and every later "
+                                                                   "line type from the offer)"
+                                                                 : "")});
                 usable = false;
             } else if (*low <= 0) {
                 problems.push_back({indexName, where,
-                                    "low frequency " + quoteText(r.lowText) +
-                                        " is not above 0 (a low frequency of 0 hides this and every later line type)"});
+                                    "low frequency " + quoteText(r.lowText) + " is not above 0" +
+                                        (hides ? " (a low frequency of 0 hides this and every later line type)" : "")});
             }
             if (!high) {
                 problems.push_back({indexName, where, "high frequency " + quoteText(r.highText) + refusal(*high.error)});
@@ -218,79 +231,22 @@ std::vector<CatalogueProblem> checkDataDir(const std::filesystem::path& dataDir)
         }
     }
 
-    // The saved-inputs file, when there is one.
-    const std::filesystem::path saved = dataDir / kSavedInputsName;
-    std::error_code ec;
-    if (std::filesystem::exists(saved, ec)) {
-        auto savedBytes = readFilePrefix(saved, 86 + 2 * kMaxCountedTextBytes);
-        if (!savedBytes) {
-            problems.push_back({displayPath(saved), "", describe(*savedBytes.error)});
-        } else if (!savedBytes.value->empty()) {
-            // A short record is checked by decoding it: 76 fixed bytes, counted texts after.
-            CountedTextReader tail(std::string_view(*savedBytes.value).substr(std::min<std::size_t>(76, savedBytes.value->size())));
-            bool shortRecord = savedBytes.value->size() < 76;
-            if (!shortRecord) {
-                tail.next();
-                const std::size_t afterName = 76 + tail.position();
-                shortRecord = tail.ended() || savedBytes.value->size() < afterName + 4;
-                if (!shortRecord) {
-                    CountedTextReader reserved(std::string_view(*savedBytes.value).substr(afterName + 4));
-                    reserved.next();
-                    shortRecord = reserved.ended() || savedBytes.value->size() < afterName + 4 + reserved.position() + 2;
-                }
-            }
-            if (shortRecord) {
-                problems.push_back({displayPath(saved), "", "the file ends inside its record; nothing will be loaded"});
-            }
-        }
-    }
     return problems;
 }
 
 namespace {
 
 std::string trim(std::string_view s) {
-    const auto begin = s.find_first_not_of(" \t\r");
+    const auto begin = s.find_first_not_of(" \t\r\n");
     if (begin == std::string_view::npos) return {};
-    const auto end = s.find_last_not_of(" \t\r");
+    const auto end = s.find_last_not_of(" \t\r\n");
     return std::string(s.substr(begin, end - begin + 1));
 }
 
-// Splits one CSV line into cells ("" inside quotes stands for one quote). Returns nullopt
-// for an unterminated quote.
-std::optional<std::vector<std::string>> splitCsv(std::string_view line) {
-    std::vector<std::string> cells;
-    std::string cell;
-    bool inQuotes = false;
-    bool wasQuoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (inQuotes) {
-            if (c == '"') {
-                if (i + 1 < line.size() && line[i + 1] == '"') {
-                    cell.push_back('"');
-                    ++i;
-                } else {
-                    inQuotes = false;
-                }
-            } else {
-                cell.push_back(c);
-            }
-        } else if (c == '"' && trim(cell).empty()) {
-            cell.clear();
-            inQuotes = true;
-            wasQuoted = true;
-        } else if (c == ',') {
-            cells.push_back(wasQuoted ? cell : trim(cell));
-            cell.clear();
-            wasQuoted = false;
-        } else if (!(wasQuoted && (c == ' ' || c == '\t' || c == '\r'))) {
-            cell.push_back(c);
-        }
-    }
-    if (inQuotes) return std::nullopt;
-    cells.push_back(wasQuoted ? cell : trim(cell));
-    return cells;
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
 }
 
 struct ImportedType {
@@ -303,13 +259,40 @@ struct ImportedType {
     bool refused = false;  // a row of it was refused: its coverage is not judged
 };
 
-// A number text that both the strict and the lenient readers take as the same number.
-std::optional<double> numberCell(const std::string& text, bool single) {
+// A number text that both the strict and the lenient readers take as the same number, or
+// what is wrong with it: " is not a number" or " is out of range".
+Result<double> numberCell(const std::string& text) {
     auto value = textToDouble(text);
-    if (!value) return std::nullopt;
-    if (single && !textToSingle(text)) return std::nullopt;
-    if (textLeadingValue(text) != *value) return std::nullopt;
+    if (!value) return *value.error;
+    auto single = textToSingle(text);
+    if (!single) return *single.error;
+    if (textLeadingValue(text) != *value) return Error{ErrorKind::TypeMismatch, {}, {}, text, {}};
     return *value;
+}
+
+// The cells of one CSV record as the import reads them: unquoted cells without the spaces
+// around them, quoted cells exactly as quoted. Text after a closing quote other than
+// spaces, and a quote inside an unquoted cell, are errors.
+std::optional<std::string> cellsOf(const CsvReader& reader, const std::vector<std::string>& fields,
+                                   std::size_t count, std::vector<std::string>& cells) {
+    cells.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string& field = fields[i];
+        if (reader.quoted(i)) {
+            const std::size_t end = reader.quotedEnd(i);
+            if (!trim(std::string_view(field).substr(end)).empty()) {
+                return "cell " + std::to_string(i + 1) + " has text after its closing quote";
+            }
+            cells.push_back(field.substr(0, end));
+        } else {
+            if (field.find('"') != std::string::npos) {
+                return "cell " + std::to_string(i + 1) +
+                       " holds a quote but does not begin with one (quote the whole cell)";
+            }
+            cells.push_back(trim(field));
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -317,42 +300,46 @@ std::optional<double> numberCell(const std::string& text, bool single) {
 ImportOutcome importCatalogueCsv(std::string_view csvText, const std::string& csvName,
                                  const std::filesystem::path& dataDir, bool replace) {
     ImportOutcome outcome;
-    auto problem = [&](int line, std::string message) {
+    auto problem = [&](std::size_t line, std::string message) {
         outcome.problems.push_back({csvName, line > 0 ? "line " + std::to_string(line) : "",
                                     std::move(message)});
     };
 
+    // The names the data directory's own files take, in any letter case.
+    const std::set<std::string> reservedFiles = {lowerCase(kIndexFileName), lowerCase(kSavedInputsFileName)};
+    const std::size_t nameLimit = maxLineTypeNameBytes(dataDir);
+
     std::vector<ImportedType> types;
     std::map<std::string, std::size_t> byName;
     bool firstRow = true;
-    int lineNo = 0;
-    std::size_t pos = 0;
-    while (pos <= csvText.size()) {
-        std::size_t end = csvText.find('\n', pos);
-        if (end == std::string_view::npos) end = csvText.size();
-        const std::string_view raw = csvText.substr(pos, end - pos);
-        pos = end + 1;
-        ++lineNo;
-        const std::string line = trim(raw);
-        if (line.empty() || line[0] == '#') continue;
-        auto cells = splitCsv(line);
-        if (!cells) {
+    CsvReader reader(csvText);
+    reader.skipByteOrderMark();
+    std::vector<std::string> fields, cellStore;
+    std::size_t count = 0;
+    while (reader.next(fields, count)) {
+        const std::size_t lineNo = reader.recordLine();
+        if (reader.unterminated()) {
             problem(lineNo, "a quoted cell is not closed");
+            break;
+        }
+        // Blank lines and comments.
+        if (count == 1 && !reader.quoted(0) && trim(fields[0]).empty()) continue;
+        if (!reader.quoted(0) && trim(fields[0]).rfind('#', 0) == 0) continue;
+        if (auto bad = cellsOf(reader, fields, count, cellStore)) {
+            problem(lineNo, *bad);
             continue;
         }
+        const std::vector<std::string>& cells = cellStore;
         if (firstRow) {
             firstRow = false;
-            std::string head = (*cells)[0];
-            std::transform(head.begin(), head.end(), head.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-            if (head == "name") continue;
+            if (lowerCase(cells[0]) == "name") continue;
         }
-        if (cells->size() != 5) {
+        if (cells.size() != 5) {
             problem(lineNo, "expected 5 cells (name, low GHz, high GHz, frequency GHz, "
-                            "attenuation dB per 100 ft), found " + std::to_string(cells->size()));
+                            "attenuation dB per 100 ft), found " + std::to_string(cells.size()));
             continue;
         }
-        const std::string& name = (*cells)[0];
+        const std::string& name = cells[0];
         if (!isSafeLineTypeName(name)) {
             problem(lineNo, "unsafe line-type name " + quoteText(name) +
                                 " (empty, or holding \"/\", \"\\\", \"..\" or a control character)");
@@ -362,23 +349,37 @@ ImportOutcome importCatalogueCsv(std::string_view csvText, const std::string& cs
             problem(lineNo, "line-type name " + quoteText(name) + " has characters outside Latin-1");
             continue;
         }
-        if (utf8ToLatin1(name).size() > 255) {
-            problem(lineNo, "line-type name is longer than 255 characters");
+        const std::string fileName = attenuationFilePath({}, name).filename().string();
+        if (reservedFiles.count(lowerCase(fileName)) != 0) {
+            problem(lineNo, "line-type name " + quoteText(name) + " would make its table " + fileName +
+                                ", which is taken by the data directory's own " +
+                                (lowerCase(fileName) == lowerCase(kIndexFileName) ? kIndexFileName
+                                                                                 : kSavedInputsFileName));
+            continue;
+        }
+        if (name.size() > nameLimit) {
+            problem(lineNo, "line-type name is " + std::to_string(name.size()) +
+                                " bytes long; with \"" + std::string(kAttenuationFileSuffix) +
+                                "\" its file name must fit " +
+                                std::to_string(nameLimit + kAttenuationFileSuffix.size()) +
+                                " bytes, so at most " + std::to_string(nameLimit));
             continue;
         }
         const char* labels[] = {"low frequency", "high frequency", "frequency", "attenuation"};
-        std::optional<double> values[4];
+        double values[4] = {};
         bool bad = false;
         for (int c = 0; c < 4; ++c) {
-            const std::string& text = (*cells)[static_cast<std::size_t>(c + 1)];
-            values[c] = numberCell(text, true);
-            if (!values[c]) {
-                problem(lineNo, std::string(labels[c]) + " " + quoteText(text) + " is not a number");
+            const std::string& text = cells[static_cast<std::size_t>(c + 1)];
+            auto value = numberCell(text);
+            if (!value) {
+                problem(lineNo, std::string(labels[c]) + " " + quoteText(text) + refusal(*value.error));
                 bad = true;
+            } else {
+                values[c] = *value;
             }
         }
         if (bad) continue;
-        const double low = *values[0], high = *values[1], freq = *values[2], att = *values[3];
+        const double low = values[0], high = values[1], freq = values[2], att = values[3];
         if (low <= 0) {
             problem(lineNo, "low frequency must be above 0 GHz");
             continue;
@@ -387,18 +388,18 @@ ImportOutcome importCatalogueCsv(std::string_view csvText, const std::string& cs
             problem(lineNo, "low frequency is above high frequency");
             continue;
         }
-        if (att < 0) problem(lineNo, "attenuation " + (*cells)[4] + " is negative");
+        if (att < 0) problem(lineNo, "attenuation " + cells[4] + " is negative");
 
         auto found = byName.find(name);
         if (found == byName.end()) {
             found = byName.emplace(name, types.size()).first;
             ImportedType t;
             t.name = name;
-            t.lowText = (*cells)[1];
-            t.highText = (*cells)[2];
+            t.lowText = cells[1];
+            t.highText = cells[2];
             t.low = low;
             t.high = high;
-            t.firstLine = lineNo;
+            t.firstLine = static_cast<int>(lineNo);
             types.push_back(std::move(t));
         }
         ImportedType& t = types[found->second];
@@ -418,29 +419,28 @@ ImportOutcome importCatalogueCsv(std::string_view csvText, const std::string& cs
             problem(lineNo, quoteText(name) + " has more than 100 points");
             continue;
         }
-        t.points.push_back({(*cells)[3], (*cells)[4]});
+        t.points.push_back({cells[3], cells[4]});
         t.frequencies.push_back(freq);
     }
     if (types.empty() && outcome.problems.empty()) problem(0, "no line types found");
 
     for (const ImportedType& t : types) {
         if (t.points.empty() || t.refused) continue;
-        const double low = static_cast<double>(static_cast<float>(t.low));
-        const double high = static_cast<double>(static_cast<float>(t.high));
-        if (t.frequencies.front() > low || t.frequencies.back() < high) {
-            problem(t.firstLine, "the points of " + quoteText(t.name) + " (" + t.points.front().frequencyText +
-                                     " to " + t.points.back().frequencyText +
-                                     " GHz) do not cover its band " + t.lowText + " to " + t.highText +
-                                     " GHz (as held in single precision)");
+        if (!tableCoversBand(t.frequencies.front(), t.frequencies.back(), narrowToSingle(t.low),
+                             narrowToSingle(t.high))) {
+            problem(static_cast<std::size_t>(t.firstLine),
+                    "the points of " + quoteText(t.name) + " (" + t.points.front().frequencyText + " to " +
+                        t.points.back().frequencyText + " GHz) do not cover its band " + t.lowText +
+                        " to " + t.highText + " GHz (as held in single precision)");
         }
     }
 
     // The new index: the existing one with these types merged in, or these types alone.
     std::vector<IndexRecord> index;
-    const std::filesystem::path indexFile = dataDir / kIndexName;
+    const std::filesystem::path indexFile = dataDir / kIndexFileName;
     if (!replace) {
-        std::error_code ec;
-        if (std::filesystem::exists(indexFile, ec)) {
+        struct stat st {};
+        if (::lstat(indexFile.c_str(), &st) == 0) {
             auto existing = readIndexRecords(indexFile);
             if (!existing) {
                 problem(0, "cannot read the existing " + displayPath(indexFile) + ": " +
@@ -467,19 +467,29 @@ ImportOutcome importCatalogueCsv(std::string_view csvText, const std::string& cs
     outcome.lineTypes = static_cast<int>(index.size());
     if (!outcome.problems.empty()) return outcome;
 
+    // Every new file is written beside its target first; only when all are ready are they
+    // renamed into place, the tables before the index that names them.
+    std::vector<StagedFile> staged;
+    auto stage = [&](const std::filesystem::path& file, const std::string& bytes) {
+        auto ready = StagedFile::stage(file, bytes);
+        if (!ready) {
+            outcome.problems.push_back({displayPath(file), "", describe(*ready.error)});
+            return false;
+        }
+        staged.push_back(std::move(*ready.value));
+        return true;
+    };
     for (const ImportedType& t : types) {
-        const std::filesystem::path file = attenuationFilePath(dataDir, t.name);
-        if (auto error = writeFileAtomically(file, encodeAttenuationFile(t.points))) {
-            outcome.problems.push_back({displayPath(file), "", describe(*error)});
+        if (!stage(attenuationFilePath(dataDir, t.name), encodeAttenuationFile(t.points))) return outcome;
+    }
+    if (!stage(indexFile, encodeIndexFile(index))) return outcome;
+    for (StagedFile& file : staged) {
+        if (auto error = file.commit()) {
+            outcome.problems.push_back({displayPath(file.file()), "", describe(*error)});
             return outcome;
         }
-        outcome.written.push_back(displayPath(file));
+        outcome.written.push_back(displayPath(file.file()));
     }
-    if (auto error = writeFileAtomically(indexFile, encodeIndexFile(index))) {
-        outcome.problems.push_back({displayPath(indexFile), "", describe(*error)});
-        return outcome;
-    }
-    outcome.written.push_back(displayPath(indexFile));
     return outcome;
 }
 

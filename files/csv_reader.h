@@ -32,6 +32,9 @@ class CsvReader {
         if (c == kEnd) return false;
         for (;;) {
             if (count == fields.size()) fields.emplace_back();
+            if (count == quotedEnds_.size()) quotedEnds_.push_back(kUnquoted);
+            std::size_t& quotedEnd = quotedEnds_[count];
+            quotedEnd = kUnquoted;
             std::string& field = fields[count++];
             field.clear();
             if (c == '"') {
@@ -41,6 +44,7 @@ class CsvReader {
                     c = get();
                     if (c == kEnd) {
                         unterminated_ = true;
+                        quotedEnd = field.size();
                         return true;
                     }
                     // c is a quote: doubled, or the closing one.
@@ -48,6 +52,7 @@ class CsvReader {
                     if (c != '"') break;
                     field.push_back('"');
                 }
+                quotedEnd = field.size();
             }
             // Unquoted text, or text after a closing quote (kept literally).
             if (c != ',' && c != '\n' && c != '\r' && c != kEnd) {
@@ -79,10 +84,15 @@ class CsvReader {
     std::size_t recordLine() const { return recordLine_; }  // 1-based line where it began
     bool unterminated() const { return unterminated_; }     // ended inside quotes
     bool firstQuoted() const { return firstQuoted_; }
+    // Whether field i of the last record began with a quote, and where its quoted text ended
+    // (what follows is text kept literally after the closing quote).
+    bool quoted(std::size_t i) const { return i < quotedEnds_.size() && quotedEnds_[i] != kUnquoted; }
+    std::size_t quotedEnd(std::size_t i) const { return quotedEnds_[i]; }
     bool readError() const { return in_ != nullptr && std::ferror(in_) != 0; }
 
   private:
     static constexpr int kEnd = -1;
+    static constexpr std::size_t kUnquoted = static_cast<std::size_t>(-1);
 
     // Appends the characters up to (not including) the next comma, CR or LF, or the end of
     // the input, leaving that character unread.
@@ -145,6 +155,7 @@ class CsvReader {
     std::size_t recordLine_ = 1;
     bool unterminated_ = false;
     bool firstQuoted_ = false;
+    std::vector<std::size_t> quotedEnds_;
 };
 
 

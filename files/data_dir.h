@@ -10,12 +10,9 @@
 #include <string>
 
 #include "errors.h"
+#include "file_names.h"
 
 namespace hopscale {
-
-inline constexpr const char* kIndexFileName = "listing.dat";
-inline constexpr const char* kSavedInputsFileName = "PATHCFG.DAT";
-inline constexpr const char* kDataDirEnvironment = "HOPSCALE_HOME";
 
 // Chooses the install directory: `option` (--data-dir) when given, else $HOPSCALE_HOME when
 // set and not empty, else $XDG_DATA_HOME/hopscale, else ~/.local/share/hopscale. Creates it

@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <cstdint>
 #include <vector>
 
 namespace hopscale {
@@ -41,43 +44,103 @@ std::string displayPath(const std::filesystem::path& file) {
     return file.string();
 }
 
-Result<std::string> readFilePrefix(const std::filesystem::path& file, std::size_t maxBytes) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec)) {
-        Error e{ErrorKind::FileNotFound, {}, displayPath(file), {}, "is a directory, not a file"};
-        return e;
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        const bool exists = std::filesystem::exists(file, ec);
-        Error e{ErrorKind::FileNotFound, {}, displayPath(file), {},
-                exists ? "cannot be opened for reading" : ""};
-        return e;
-    }
-    std::string bytes;
-    std::vector<char> buffer(64 * 1024);
-    while (bytes.size() < maxBytes) {
-        const std::size_t want = std::min(buffer.size(), maxBytes - bytes.size());
-        in.read(buffer.data(), static_cast<std::streamsize>(want));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        bytes.append(buffer.data(), got);
-        if (got < want) {
-            if (in.bad()) {
-                Error e{ErrorKind::BadFile, {}, displayPath(file), {}, "read failed"};
-                return e;
-            }
-            break;
-        }
-    }
-    return bytes;
+std::string FileProblem::text() const {
+    std::string out = file;
+    if (!where.empty()) out += ": " + where;
+    return out + ": " + message;
 }
 
 namespace {
 
-Error writeError(const std::filesystem::path& file, const char* what, int err) {
-    return Error{ErrorKind::BadFile, {}, displayPath(file), {},
-                 std::string(what) + ": " + std::strerror(err)};
+Error fileError(ErrorKind kind, const std::filesystem::path& file, std::string detail) {
+    return Error{kind, {}, displayPath(file), {}, std::move(detail)};
 }
+
+Error systemError(ErrorKind kind, const std::filesystem::path& file, const std::string& what, int err) {
+    return fileError(kind, file, what + ": " + std::strerror(err));
+}
+
+// Why a file that is not a regular one cannot serve as a data file.
+std::optional<Error> irregular(const std::filesystem::path& file, mode_t mode) {
+    if (S_ISREG(mode)) return std::nullopt;
+    // A directory keeps its older, more telling report.
+    if (S_ISDIR(mode)) return fileError(ErrorKind::FileNotFound, file, "is a directory, not a file");
+    return fileError(ErrorKind::BadFile, file, "not a regular file");
+}
+
+}  // namespace
+
+Result<int> openRegularFile(const std::filesystem::path& file, int flags) {
+    const int fd = ::open(file.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == ENOENT) return fileError(ErrorKind::FileNotFound, file, "");
+        if (err == EISDIR) return fileError(ErrorKind::FileNotFound, file, "is a directory, not a file");
+        return systemError(ErrorKind::FileNotFound, file, "cannot be opened", err);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return systemError(ErrorKind::BadFile, file, "cannot be examined", err);
+    }
+    if (auto error = irregular(file, st.st_mode)) {
+        ::close(fd);
+        return *error;
+    }
+    // A regular file never blocks; reads go on in the usual blocking mode.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+Result<std::string> readDescriptor(int fd, const std::filesystem::path& file, std::size_t maxBytes) {
+    std::string bytes;
+    std::vector<char> buffer(64 * 1024);
+    while (bytes.size() < maxBytes) {
+        const std::size_t want = std::min(buffer.size(), maxBytes - bytes.size());
+        const ssize_t got = ::read(fd, buffer.data(), want);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return systemError(ErrorKind::BadFile, file, "read failed", errno);
+        }
+        if (got == 0) break;
+        bytes.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    return bytes;
+}
+
+Result<std::string> readFilePrefix(const std::filesystem::path& file, std::size_t maxBytes) {
+    auto fd = openRegularFile(file, O_RDONLY);
+    if (!fd) return *fd.error;
+    auto bytes = readDescriptor(*fd, file, maxBytes);
+    ::close(*fd);
+    return bytes;
+}
+
+Result<std::string> readWholeFile(const std::filesystem::path& file, std::size_t maxBytes) {
+    auto bytes = readFilePrefix(file, maxBytes == SIZE_MAX ? maxBytes : maxBytes + 1);
+    if (bytes && bytes.value->size() > maxBytes) {
+        return fileError(ErrorKind::BadFile, file,
+                         "is larger than " + std::to_string(maxBytes) + " bytes");
+    }
+    return bytes;
+}
+
+Result<std::filesystem::path> followLinks(const std::filesystem::path& file) {
+    std::filesystem::path current = file;
+    // As many links as the system itself follows before it reports a loop.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::error_code ec;
+        const std::filesystem::path link = std::filesystem::read_symlink(current, ec);
+        if (ec) return fileError(ErrorKind::BadFile, file, "cannot read the symbolic link: " + ec.message());
+        current = link.is_absolute() ? link : current.parent_path() / link;
+    }
+    return systemError(ErrorKind::BadFile, file, "cannot be followed", ELOOP);
+}
+
+namespace {
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -91,32 +154,102 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
+std::filesystem::path directoryOf(const std::filesystem::path& file) {
+    return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
+// Removes the temporary files of `target` that an earlier write left behind: those of a
+// process that no longer runs, and those of this process (which writes one file at a time).
+void removeLeftovers(const std::filesystem::path& target) {
+    const std::string prefix = temporaryFilePrefix(target.filename().string());
+    std::error_code ec;
+    std::filesystem::directory_iterator it(directoryOf(target), ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        // ".NAME.tmp-PID-XXXX"; a name without a process number is an older leftover.
+        const std::string rest = name.substr(prefix.size());
+        const std::size_t dash = rest.find('-');
+        bool stale = true;
+        if (dash != std::string::npos && dash > 0 &&
+            rest.find_first_not_of("0123456789") == dash && dash < 10) {
+            const auto pid = static_cast<pid_t>(std::stol(rest.substr(0, dash)));
+            stale = pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH);
+        }
+        struct stat st {};
+        if (stale && ::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            ::unlink(it->path().c_str());
+        }
+    }
+}
+
+// A name for a new temporary file of `target`.
+std::string temporaryName(const std::filesystem::path& target, unsigned attempt) {
+    static unsigned counter = 0;
+    const auto now = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "%08llx",
+                  (now ^ (static_cast<unsigned long long>(++counter) << 32) ^ attempt) & 0xffffffffULL);
+    return (directoryOf(target) /
+            (temporaryFilePrefix(target.filename().string()) + std::to_string(::getpid()) + "-" + suffix))
+        .string();
+}
+
 }  // namespace
 
-std::optional<Error> writeFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
-    const std::filesystem::path dir =
-        file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    std::string pattern = (dir / ("." + file.filename().string() + ".tmp-XXXXXX")).string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) return writeError(file, "cannot create a temporary file beside it", errno);
-    const std::string tempName(name.data());
+std::string temporaryFilePrefix(const std::string& fileName) {
+    return "." + fileName + ".tmp-";
+}
 
-    // mkstemp makes the file private; give it the usual permissions (or the old file's).
+Result<StagedFile> StagedFile::stage(const std::filesystem::path& file, std::string_view bytes) {
+    auto target = followLinks(file);
+    if (!target) return *target.error;
+
+    // What is there now decides what may be written and with which owner and permissions.
     struct stat old {};
-    mode_t mode = 0666;
-    if (::stat(file.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = static_cast<mode_t>(0666 & ~mask);
+    const bool exists = ::stat(target.value->c_str(), &old) == 0;
+    if (exists) {
+        if (auto error = irregular(file, old.st_mode)) return *error;
+        // The rename below would replace even a file that may not be written; refuse it.
+        // (A process with every privilege can open such a file, so the permission bits
+        // are read as well.)
+        if ((old.st_mode & 0222) == 0) {
+            return fileError(ErrorKind::BadFile, file, "is read-only: it is not replaced");
+        }
+        const int probe = ::open(target.value->c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (probe < 0) {
+            return systemError(ErrorKind::BadFile, file, "is read-only: it is not replaced", errno);
+        }
+        ::close(probe);
     }
-    ::fchmod(fd, mode);
+    removeLeftovers(*target);
 
-    int err = 0;
+    StagedFile staged;
+    staged.file_ = file;
+    staged.target_ = *target;
+    int fd = -1;
+    for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        staged.temp_ = temporaryName(*target, attempt);
+        fd = ::open(staged.temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    exists ? 0600 : 0644);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        const int err = errno;
+        staged.temp_.clear();
+        return systemError(ErrorKind::BadFile, file, "cannot create a temporary file beside it", err);
+    }
+    if (exists) {
+        // Owner first: changing it clears the set-user and set-group bits.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Without the privilege to give the file away, keep at least the group.
+            [[maybe_unused]] const int ignored = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        }
+        ::fchmod(fd, old.st_mode & 07777);
+    }
     const char* what = nullptr;
+    int err = 0;
     if (!writeAll(fd, bytes)) {
         err = errno;
         what = "write failed";
@@ -128,21 +261,55 @@ std::optional<Error> writeFileAtomically(const std::filesystem::path& file, std:
         err = errno;
         what = "close failed";
     }
-    if (what == nullptr && std::rename(tempName.c_str(), file.c_str()) != 0) {
-        err = errno;
-        what = "cannot replace the file";
+    if (what != nullptr) return systemError(ErrorKind::BadFile, file, what, err);  // staged removes it
+    return staged;
+}
+
+StagedFile::StagedFile(StagedFile&& other) noexcept
+    : file_(std::move(other.file_)), target_(std::move(other.target_)), temp_(std::move(other.temp_)) {
+    other.temp_.clear();
+}
+
+StagedFile& StagedFile::operator=(StagedFile&& other) noexcept {
+    if (this != &other) {
+        discard();
+        file_ = std::move(other.file_);
+        target_ = std::move(other.target_);
+        temp_ = std::move(other.temp_);
+        other.temp_.clear();
     }
-    if (what != nullptr) {
-        ::unlink(tempName.c_str());
-        return writeError(file, what, err);
+    return *this;
+}
+
+StagedFile::~StagedFile() { discard(); }
+
+void StagedFile::discard() {
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+}
+
+std::optional<Error> StagedFile::commit() {
+    if (temp_.empty()) return fileError(ErrorKind::BadFile, file_, "nothing staged to write");
+    if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
+        const int err = errno;
+        discard();
+        return systemError(ErrorKind::BadFile, file_, "cannot replace the file", err);
     }
+    temp_.clear();
     // Make the rename itself durable.
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    const int dirFd = ::open(directoryOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
     return std::nullopt;
+}
+
+std::optional<Error> writeFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
+    auto staged = StagedFile::stage(file, bytes);
+    if (!staged) return *staged.error;
+    StagedFile ready = std::move(*staged.value);
+    return ready.commit();
 }
 
 std::string latin1ToUtf8(std::string_view latin1) {

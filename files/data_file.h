@@ -42,14 +42,74 @@ private:
 // Appends a counted text; texts longer than kMaxCountedTextBytes are cut there.
 void appendCountedText(std::string& out, std::string_view bytes);
 
-// Reads at most maxBytes from the start of a file. A file that cannot be opened gives a
-// FileNotFound error, a read failure a BadFile error; both name the file.
+// One problem found in a file of the data directory.
+struct FileProblem {
+    std::string file;     // the file concerned
+    std::string where;    // "record 3", "point 12", "line 7"; may be empty
+    std::string message;  // what is wrong
+    std::string text() const;  // "file: where: message"
+};
+
+// Opens a file for reading without ever blocking (a FIFO or a device in place of a data file
+// must not stall the program) and refuses what is not a regular file. Returns the open
+// descriptor, which the caller closes. A file that is absent or cannot be opened gives a
+// FileNotFound error with the system's reason ("Permission denied"); a directory, FIFO,
+// device or socket a BadFile error saying "not a regular file". Both name the file.
+Result<int> openRegularFile(const std::filesystem::path& file, int flags);
+
+// Reads at most maxBytes from an open descriptor; a read failure is a BadFile error naming
+// `file`.
+Result<std::string> readDescriptor(int fd, const std::filesystem::path& file, std::size_t maxBytes);
+
+// Reads at most maxBytes from the start of a regular file (see openRegularFile).
 Result<std::string> readFilePrefix(const std::filesystem::path& file, std::size_t maxBytes);
 
+// Reads a whole regular file; a file larger than maxBytes is a BadFile error.
+Result<std::string> readWholeFile(const std::filesystem::path& file, std::size_t maxBytes);
+
+// The file a path leads to once every symbolic link on its last component is followed
+// (the target of a dangling link too). Errors on a loop of links.
+Result<std::filesystem::path> followLinks(const std::filesystem::path& file);
+
+// A file's new contents written beside it and not yet in place. Writing prepares the
+// contents in a temporary file in the directory of the file (the target's directory when
+// the file is a symbolic link), flushed to disk; commit() renames it over the file. A staged
+// file that is never committed is removed, so a failed write leaves nothing behind.
+//
+// An existing file keeps its owner and permissions; a new one gets 0644 less the umask. A
+// file that is read-only (no write permission bit, or one the process cannot open for
+// writing) or not a regular file is refused before anything is written. Temporary files
+// left beside the file by an earlier write that was killed are removed.
+class StagedFile {
+public:
+    static Result<StagedFile> stage(const std::filesystem::path& file, std::string_view bytes);
+    StagedFile(StagedFile&& other) noexcept;
+    StagedFile& operator=(StagedFile&& other) noexcept;
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+    ~StagedFile();
+
+    // Puts the new contents in place. Errors name the file; the old contents stay then.
+    std::optional<Error> commit();
+    // The file as named by the caller.
+    const std::filesystem::path& file() const { return file_; }
+
+private:
+    StagedFile() = default;
+    void discard();
+
+    std::filesystem::path file_;    // as named
+    std::filesystem::path target_;  // the file the name leads to
+    std::string temp_;              // the temporary file, empty once committed or discarded
+};
+
 // Writes `bytes` to `file` so that the file holds either its old or its new contents, never
-// a mixture: a temporary file in the same directory is written, flushed to disk and renamed
-// over the target. Returns an error naming the file on failure (the target is untouched).
+// a mixture: stages them (see StagedFile) and commits at once. Returns an error naming the
+// file on failure (the file is untouched and no temporary file is left).
 std::optional<Error> writeFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+// The prefix of the temporary files that writes of `fileName` create beside it.
+std::string temporaryFilePrefix(const std::string& fileName);
 
 // Latin-1 bytes to UTF-8.
 std::string latin1ToUtf8(std::string_view latin1);

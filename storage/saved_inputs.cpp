@@ -1,23 +1,42 @@
 #include "saved_inputs.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 #include "conversions.h"
 #include "data_file.h"
+#include "file_names.h"
 
 namespace hopscale {
 
 namespace {
 
-// The largest record a file can hold: the fixed part and two texts of the greatest length.
-constexpr std::size_t kMaxRecordBytes = kSavedInputsFixedBytes + 2 * kMaxCountedTextBytes;
+static_assert(kSavedInputsMaxBytes == kSavedInputsFixedBytes + 2 * kMaxCountedTextBytes);
+
+// The fixed-width fields in file order: the record's layout, shared by the writer and the
+// reader (the texts and integers after them follow in encodeSavedInputs/decodeSavedInputs).
+constexpr float SavedInputsRecord::*kSingleFields[] = {
+    &SavedInputsRecord::txDishDiameter, &SavedInputsRecord::txLineLossPer100Ft,
+    &SavedInputsRecord::rxDishDiameter, &SavedInputsRecord::rxLineLossPer100Ft,
+    &SavedInputsRecord::frequencyGHz,   &SavedInputsRecord::fadeMargin,
+    &SavedInputsRecord::milesCheckValue, &SavedInputsRecord::txLineLength,
+    &SavedInputsRecord::rxLineLength,   &SavedInputsRecord::earthFactor,
+    &SavedInputsRecord::kmCheckValue,   &SavedInputsRecord::pathLength,
+    &SavedInputsRecord::txPower,        &SavedInputsRecord::preampGain,
+};
+constexpr std::int32_t SavedInputsRecord::*kLongFields[] = {
+    &SavedInputsRecord::fromLatitude, &SavedInputsRecord::fromLongitude,
+    &SavedInputsRecord::toLatitude,   &SavedInputsRecord::toLongitude,
+};
+static_assert(std::size(kSingleFields) * 4 + std::size(kLongFields) * 4 + 2 * 2 == kSavedInputsNameOffset);
 
 void putU16(std::string& out, std::uint16_t v) {
     out.push_back(static_cast<char>(v & 0xff));
@@ -84,15 +103,8 @@ private:
 std::string encodeSavedInputs(const SavedInputsRecord& r) {
     std::string out;
     out.reserve(kSavedInputsFixedBytes + r.pathName.size() + r.reserved3.size());
-    for (const float v : {r.txDishDiameter, r.txLineLossPer100Ft, r.rxDishDiameter,
-                          r.rxLineLossPer100Ft, r.frequencyGHz, r.fadeMargin, r.milesCheckValue,
-                          r.txLineLength, r.rxLineLength, r.earthFactor, r.kmCheckValue,
-                          r.pathLength, r.txPower, r.preampGain}) {
-        putSingle(out, v);
-    }
-    for (const std::int32_t v : {r.fromLatitude, r.fromLongitude, r.toLatitude, r.toLongitude}) {
-        putU32(out, static_cast<std::uint32_t>(v));
-    }
+    for (const auto field : kSingleFields) putSingle(out, r.*field);
+    for (const auto field : kLongFields) putU32(out, static_cast<std::uint32_t>(r.*field));
     putU16(out, static_cast<std::uint16_t>(r.dbmSelected));
     putU16(out, static_cast<std::uint16_t>(r.wattsSelected));
     appendCountedText(out, r.pathName);
@@ -106,15 +118,8 @@ std::string encodeSavedInputs(const SavedInputsRecord& r) {
 std::optional<SavedInputsRecord> decodeSavedInputs(std::string_view bytes) {
     ByteReader in(bytes);
     SavedInputsRecord r;
-    for (float* v : {&r.txDishDiameter, &r.txLineLossPer100Ft, &r.rxDishDiameter,
-                     &r.rxLineLossPer100Ft, &r.frequencyGHz, &r.fadeMargin, &r.milesCheckValue,
-                     &r.txLineLength, &r.rxLineLength, &r.earthFactor, &r.kmCheckValue,
-                     &r.pathLength, &r.txPower, &r.preampGain}) {
-        *v = in.single();
-    }
-    for (std::int32_t* v : {&r.fromLatitude, &r.fromLongitude, &r.toLatitude, &r.toLongitude}) {
-        *v = static_cast<std::int32_t>(in.u32());
-    }
+    for (const auto field : kSingleFields) r.*field = in.single();
+    for (const auto field : kLongFields) r.*field = static_cast<std::int32_t>(in.u32());
     r.dbmSelected = static_cast<std::int16_t>(in.u16());
     r.wattsSelected = static_cast<std::int16_t>(in.u16());
     r.pathName = in.counted();
@@ -139,26 +144,69 @@ std::optional<bool> checkState(float stored) {
 
 }  // namespace
 
+namespace {
+
+Error openError(const std::filesystem::path& file, int err) {
+    return Error{ErrorKind::FileNotFound, {}, displayPath(file), {},
+                 std::string("cannot be opened or created: ") + std::strerror(err)};
+}
+
+// Opens the saved-inputs file for reading and writing, creating it empty when there is
+// none. A file that exists but may not be written (a read-only install) is opened for
+// reading. Never blocks, and never creates a file through a dangling symbolic link: that
+// gives -1 with errno EEXIST, and nothing to load.
+int openForLoad(const std::filesystem::path& file) {
+    const int flags = O_NONBLOCK | O_CLOEXEC;
+    int fd = ::open(file.c_str(), O_RDWR | flags);
+    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM || errno == ETXTBSY)) {
+        fd = ::open(file.c_str(), O_RDONLY | flags);
+    }
+    if (fd < 0 && errno == ENOENT) {
+        // O_EXCL refuses to follow a symbolic link, so a dangling one is left alone.
+        fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | flags, 0644);
+    }
+    return fd;
+}
+
+}  // namespace
+
 Result<bool> loadSavedInputs(const std::filesystem::path& file, PathInputs& inputs,
         std::int16_t& dbmSelected, std::int16_t& wattsSelected) {
-    // Open for reading and writing, creating an empty file when there is none.
-    // A file that exists but may not be written (a read-only install) is still loaded.
-    int fd = ::open(file.c_str(), O_RDWR | O_CREAT, 0666);
-    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-        fd = ::open(file.c_str(), O_RDONLY);
-    }
+    const int fd = openForLoad(file);
     if (fd < 0) {
         const int err = errno;
-        return Error{ErrorKind::FileNotFound, {}, displayPath(file), {},
-                     std::string("cannot be opened or created: ") + std::strerror(err)};
+        struct stat st {};
+        // A symbolic link to a file that does not exist (yet): nothing has been saved.
+        if (err == EEXIST && ::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return false;
+        return openError(file, err);
     }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Error{ErrorKind::BadFile, {}, displayPath(file), {}, "not a regular file"};
+    }
+    auto bytes = readDescriptor(fd, file, kSavedInputsMaxBytes);
     ::close(fd);
-    auto bytes = readFilePrefix(file, kMaxRecordBytes);
     if (!bytes) return *bytes.error;
     const auto record = decodeSavedInputs(*bytes);
     // An empty or short file holds nothing to restore.
     if (!record) return false;
     return applySavedInputs(*record, inputs, dbmSelected, wattsSelected);
+}
+
+std::vector<FileProblem> checkSavedInputsFile(const std::filesystem::path& dataDir) {
+    std::vector<FileProblem> problems;
+    const std::filesystem::path saved = dataDir / kSavedInputsFileName;
+    struct stat st {};
+    if (::stat(saved.c_str(), &st) != 0) return problems;  // none yet (or a dangling link)
+    auto bytes = readFilePrefix(saved, kSavedInputsMaxBytes);
+    if (!bytes) {
+        const Error& e = *bytes.error;
+        problems.push_back({displayPath(saved), "", e.detail.empty() ? kindName(e.kind) : e.detail});
+    } else if (!bytes.value->empty() && !decodeSavedInputs(*bytes)) {
+        problems.push_back({displayPath(saved), "", "the file ends inside its record; nothing will be loaded"});
+    }
+    return problems;
 }
 
 bool applySavedInputs(const SavedInputsRecord& r, PathInputs& inputs, std::int16_t& dbmSelected,
@@ -268,9 +316,9 @@ std::optional<Error> saveInputs(const std::filesystem::path& file, const PathInp
     if (!record) return *record.error;
     std::string bytes = encodeSavedInputs(*record);
 
-    // Keep what lies beyond the new record in the old file.
-    std::error_code ec;
-    if (std::filesystem::exists(file, ec)) {
+    // Keep what lies beyond the new record in the old file (through a link, its target's).
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0) {
         auto old = readFilePrefix(file, SIZE_MAX);
         if (!old) return *old.error;
         if (old.value->size() > bytes.size()) bytes.append(*old.value, bytes.size());

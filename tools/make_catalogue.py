@@ -186,6 +186,30 @@ def cpp_source(files):
     return "\n".join(out)
 
 
+MAX_NAME_CHARS = 10             # what the guide's lists show whole
+
+
+def check_names(names):
+    """Shipped names fit the guide's lists and are safe as file names."""
+    seen = set()
+    for name in names:
+        if len(name) > MAX_NAME_CHARS:
+            sys.exit(f"{name}: longer than {MAX_NAME_CHARS} characters")
+        if any(c in name for c in "/\\") or ".." in name or not name.isprintable():
+            sys.exit(f"{name}: not safe as a file name")
+        if name.lower() in seen or name.lower() in ("listing", "pathcfg"):
+            sys.exit(f"{name}: collides with another file name")
+        seen.add(name.lower())
+
+
+def remove_stale_tables(out_dir, files):
+    """Removes tables of line types no longer shipped, so the directory holds the catalogue."""
+    keep = {name for name, _ in files}
+    for entry in os.listdir(out_dir):
+        if entry.endswith(".dat") and entry not in keep:
+            os.remove(os.path.join(out_dir, entry))
+
+
 def write_if_changed(path, data):
     if os.path.exists(path):
         with open(path, "rb") as f:
@@ -210,6 +234,7 @@ def main():
     lines = waveguide_lines(args.waveguides) + coax_lines(args.coax)
     if len(lines) > 100:
         sys.exit("more than 100 line types")
+    check_names([name for name, _, _, _ in lines])
 
     if args.at:
         name, ghz = args.at
@@ -232,6 +257,7 @@ def main():
         os.makedirs(args.out_dir, exist_ok=True)
         for name, data in files:
             write_if_changed(os.path.join(args.out_dir, name), data)
+        remove_stale_tables(args.out_dir, files)
     if args.cpp:
         write_if_changed(args.cpp, cpp_source(files).encode())
     if args.csv:
