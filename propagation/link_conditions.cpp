@@ -1,0 +1,340 @@
+#include "link_conditions.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <mutex>
+#include <string_view>
+#include <system_error>
+
+#include "conversions.h"
+
+namespace hopscale::propagation {
+namespace {
+
+using I = ConditionInput;
+
+const std::array<ConditionInputInfo, kConditionInputCount> kInputs{{
+    {I::Threshold, "threshold", "Receiver threshold", "dBm", "",
+     "receiver level for BER 1e-6; performance is computed when it is given"},
+    {I::Polarisation, "polarisation", "Polarisation", "", "v",
+     "h, v or c, or a tilt in degrees (0 horizontal, 90 vertical)"},
+    {I::RainRate, "rain-rate", "Rain rate R0.01", "mm/h", "",
+     "rain rate exceeded 0.01 % of an average year"},
+    {I::RainZone, "rain-zone", "Rain zone", "", "", "rain climatic zone A..Q of ITU-R P.837-1"},
+    {I::RainMap, "rain-map", "Rain map file", "", "",
+     "ITU-R P.837-7 R001.TXT (1441 x 2881 values), read at the path centre"},
+    {I::Multipath, "multipath", "Multipath method", "", "vigants", "vigants or p530"},
+    {I::TerrainFactor, "terrain-factor", "Terrain factor a", "", "1",
+     "Vigants-Barnett a: 4 smooth or over water, 1 average, 0.25 rough"},
+    {I::ClimateFactor, "climate-factor", "Climate factor b", "", "0.25",
+     "Vigants-Barnett b: 0.5 hot and humid, 0.25 temperate, 0.125 dry or mountainous"},
+    {I::GeoclimaticK, "geoclimatic-k", "Geoclimatic factor K", "", "",
+     "P.530 K; a negative value is read as log10 K"},
+    {I::DN75, "dn75", "Refractivity gradient dN75", "N-units/km", "",
+     "P.530 point refractivity gradient in the lowest 65 m"},
+    {I::GroundElevations, "ground-elevations", "Ground elevations", "m", "",
+     "P.530 ground above sea level at the From and To ends, \"from,to\""},
+    {I::AntennaHeights, "antenna-heights", "Antenna heights", "m", "",
+     "P.530 antenna heights above ground at the From and To ends, \"from,to\""},
+    {I::MeanTerrain, "mean-terrain", "Mean terrain height", "m", "",
+     "P.530 mean terrain height above sea level"},
+    {I::CentreLatitude, "latitude", "Path-centre latitude", "degrees", "",
+     "P.530 latitude north of the path centre; empty: from the end coordinates"},
+    {I::Pressure, "pressure", "Dry-air pressure", "hPa", "1013.25", "dry-air pressure"},
+    {I::Temperature, "temperature", "Temperature", "C", "15", "air temperature"},
+    {I::WaterVapour, "water-vapour", "Water-vapour density", "g/m3", "7.5", "water-vapour density"},
+    {I::Target, "target", "Target availability", "%", "99.999", "availability the hop must reach"},
+    {I::ExtraLoss, "extra-loss", "Extra path loss", "dB", "0",
+     "further loss subtracted from the received level, e.g. diffraction"},
+}};
+
+std::string_view trim(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = s.find_last_not_of(" \t");
+    return s.substr(first, last - first + 1);
+}
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+Error inputError(ErrorKind kind, I input, std::string_view text, std::string detail) {
+    Error e{kind};
+    e.input = conditionInputInfo(input).caption;
+    e.text = std::string(text);
+    e.detail = std::move(detail);
+    return e;
+}
+
+// A strict number; the error names the input.
+Result<double> number(const LinkConditionTexts& t, I input) {
+    Result<double> r = textToDouble(t[input]);
+    if (!r) {
+        Error e = *r.error;
+        e.input = conditionInputInfo(input).caption;
+        if (trim(t[input]).empty()) {
+            e.text.clear();
+            e.detail = "is empty; a number is needed";
+        }
+        return e;
+    }
+    return r;
+}
+
+bool blank(const LinkConditionTexts& t, I input) { return trim(t[input]).empty(); }
+
+// Two numbers "from,to".
+struct Pair {
+    double from = 0, to = 0;
+};
+Result<Pair> numberPair(const LinkConditionTexts& t, I input) {
+    const std::string& text = t[input];
+    const auto comma = text.find(',');
+    if (comma == std::string::npos || text.find(',', comma + 1) != std::string::npos) {
+        return inputError(ErrorKind::TypeMismatch, input, text, "is not two numbers \"from,to\"");
+    }
+    Result<double> a = textToDouble(std::string_view(text).substr(0, comma));
+    Result<double> b = textToDouble(std::string_view(text).substr(comma + 1));
+    if (!a || !b) {
+        return inputError(a ? b.error->kind : a.error->kind, input, text,
+                          "is not two numbers \"from,to\"");
+    }
+    return Pair{*a, *b};
+}
+
+std::shared_ptr<const RainMap> cachedRainMap(const std::string& path, Error& error, bool& ok) {
+    struct Cached {
+        std::string path;
+        std::filesystem::file_time_type time;
+        std::uintmax_t size = 0;
+        std::shared_ptr<const RainMap> map;
+    };
+    static std::mutex mutex;
+    static Cached cached;
+    std::error_code ec;
+    const auto time = std::filesystem::last_write_time(path, ec);
+    const auto size = ec ? 0 : std::filesystem::file_size(path, ec);
+    std::lock_guard lock(mutex);
+    if (!ec && cached.map && cached.path == path && cached.time == time && cached.size == size) {
+        ok = true;
+        return cached.map;
+    }
+    Result<RainMap> read = RainMap::read(path, conditionInputInfo(I::RainMap).caption);
+    if (!read) {
+        ok = false;
+        error = *read.error;
+        return nullptr;
+    }
+    cached = {path, time, size, std::make_shared<const RainMap>(std::move(*read.value))};
+    ok = true;
+    return cached.map;
+}
+
+std::shared_ptr<const GasModel> cachedGasModel(const Atmosphere& a) {
+    static std::mutex mutex;
+    static std::shared_ptr<const GasModel> last;
+    std::lock_guard lock(mutex);
+    if (!last || last->atmosphere().dryPressureHpa != a.dryPressureHpa ||
+        last->atmosphere().temperatureK != a.temperatureK ||
+        last->atmosphere().waterVapourGm3 != a.waterVapourGm3) {
+        last = std::make_shared<const GasModel>(a);
+    }
+    return last;
+}
+
+}  // namespace
+
+const std::array<ConditionInputInfo, kConditionInputCount>& allConditionInputs() { return kInputs; }
+
+const ConditionInputInfo& conditionInputInfo(ConditionInput input) {
+    return kInputs[static_cast<std::size_t>(input)];
+}
+
+std::optional<ConditionInput> conditionInputByName(const std::string& name) {
+    for (const ConditionInputInfo& info : kInputs) {
+        if (name == info.name) return info.input;
+    }
+    return std::nullopt;
+}
+
+LinkConditionTexts::LinkConditionTexts() {
+    for (const ConditionInputInfo& info : kInputs) {
+        texts[static_cast<std::size_t>(info.input)] = info.defaultText;
+    }
+}
+
+Result<LinkConditions> readLinkConditions(const LinkConditionTexts& t) {
+    LinkConditions c;
+
+    Result<double> threshold = number(t, I::Threshold);
+    if (!threshold) return *threshold.error;
+    c.thresholdDbm = *threshold;
+
+    // Polarisation: a letter or word, or a tilt angle.
+    {
+        const std::string p = lower(trim(t[I::Polarisation]));
+        if (p == "h" || p == "horizontal") {
+            c.polarisationTiltDeg = 0;
+            c.polarisationName = "horizontal";
+        } else if (p == "v" || p == "vertical") {
+            c.polarisationTiltDeg = 90;
+            c.polarisationName = "vertical";
+        } else if (p == "c" || p == "circular") {
+            c.polarisationTiltDeg = 45;
+            c.polarisationName = "circular";
+        } else {
+            Result<double> tilt = textToDouble(p);
+            if (!tilt) {
+                return inputError(ErrorKind::TypeMismatch, I::Polarisation, t[I::Polarisation],
+                                  "is not h, v, c or a tilt in degrees");
+            }
+            if (!(*tilt >= 0 && *tilt <= 90)) {
+                return inputError(ErrorKind::InvalidArgument, I::Polarisation, t[I::Polarisation],
+                                  "is a tilt outside 0 to 90 degrees");
+            }
+            c.polarisationTiltDeg = *tilt;
+            c.polarisationName = "tilt " + doubleToText(*tilt) + " degrees";
+        }
+    }
+
+    // Rain: at most one source.
+    const int rainInputs = !blank(t, I::RainRate) + !blank(t, I::RainZone) + !blank(t, I::RainMap);
+    if (rainInputs > 1) {
+        Error e{ErrorKind::InvalidArgument};
+        e.input = "Rain";
+        e.detail = "give only one of a rain rate, a rain zone or a rain map file";
+        return e;
+    }
+    if (!blank(t, I::RainRate)) {
+        Result<double> rate = number(t, I::RainRate);
+        if (!rate) return *rate.error;
+        if (!(*rate >= 0)) {
+            return inputError(ErrorKind::InvalidArgument, I::RainRate, t[I::RainRate],
+                              "is below 0 mm/h");
+        }
+        c.rainSource = RainSource::Rate;
+        c.rainRateMmH = *rate;
+    } else if (!blank(t, I::RainZone)) {
+        const std::string_view z = trim(t[I::RainZone]);
+        const std::optional<double> rate = z.size() == 1 ? rainZoneRate(z[0]) : std::nullopt;
+        if (!rate) {
+            return inputError(ErrorKind::InvalidArgument, I::RainZone, t[I::RainZone],
+                              "is not a zone letter A to Q (no I or O)");
+        }
+        c.rainSource = RainSource::Zone;
+        c.rainZone = static_cast<char>(std::toupper(static_cast<unsigned char>(z[0])));
+        c.rainRateMmH = *rate;
+    } else if (!blank(t, I::RainMap)) {
+        Error error;
+        bool ok = false;
+        c.rainMap = cachedRainMap(std::string(trim(t[I::RainMap])), error, ok);
+        if (!ok) return error;
+        c.rainSource = RainSource::Map;
+    }
+
+    // Multipath.
+    {
+        const std::string m = lower(trim(t[I::Multipath]));
+        if (m == "vigants" || m == "vigants-barnett" || m.empty()) {
+            c.multipath = MultipathMethod::VigantsBarnett;
+        } else if (m == "p530" || m == "p.530") {
+            c.multipath = MultipathMethod::P530;
+        } else {
+            return inputError(ErrorKind::InvalidArgument, I::Multipath, t[I::Multipath],
+                              "is not vigants or p530");
+        }
+    }
+    for (I input : {I::TerrainFactor, I::ClimateFactor}) {
+        Result<double> v = number(t, input);
+        if (!v) return *v.error;
+        if (!(*v > 0)) {
+            return inputError(ErrorKind::InvalidArgument, input, t[input], "must be more than 0");
+        }
+        (input == I::TerrainFactor ? c.terrainFactor : c.climateFactor) = *v;
+    }
+    if (c.multipath == MultipathMethod::P530) {
+        Result<double> k = number(t, I::GeoclimaticK);
+        if (!k) return *k.error;
+        if (*k == 0) {
+            return inputError(ErrorKind::InvalidArgument, I::GeoclimaticK, t[I::GeoclimaticK],
+                              "must be more than 0 (or a negative log10 K)");
+        }
+        c.kFromLogK = *k < 0;
+        c.geoclimaticK = c.kFromLogK ? std::pow(10.0, *k) : *k;
+        Result<double> dn = number(t, I::DN75);
+        if (!dn) return *dn.error;
+        if (!(*dn >= 0)) {
+            return inputError(ErrorKind::InvalidArgument, I::DN75, t[I::DN75], "is below 0");
+        }
+        c.dN75 = *dn;
+        Result<Pair> ground = numberPair(t, I::GroundElevations);
+        if (!ground) return *ground.error;
+        c.groundFromM = ground.value->from;
+        c.groundToM = ground.value->to;
+        Result<Pair> heights = numberPair(t, I::AntennaHeights);
+        if (!heights) return *heights.error;
+        if (!(heights.value->from >= 0 && heights.value->to >= 0)) {
+            return inputError(ErrorKind::InvalidArgument, I::AntennaHeights, t[I::AntennaHeights],
+                              "holds a height below 0");
+        }
+        c.antennaFromM = heights.value->from;
+        c.antennaToM = heights.value->to;
+        Result<double> mean = number(t, I::MeanTerrain);
+        if (!mean) return *mean.error;
+        c.meanTerrainM = *mean;
+    }
+    if (!blank(t, I::CentreLatitude)) {
+        Result<double> lat = number(t, I::CentreLatitude);
+        if (!lat) return *lat.error;
+        if (!(*lat >= -90 && *lat <= 90)) {
+            return inputError(ErrorKind::InvalidArgument, I::CentreLatitude, t[I::CentreLatitude],
+                              "is outside -90 to 90 degrees");
+        }
+        c.centreLatitudeDeg = *lat;
+    }
+
+    // Atmosphere.
+    Atmosphere air;
+    Result<double> pressure = number(t, I::Pressure);
+    if (!pressure) return *pressure.error;
+    if (!(*pressure > 0)) {
+        return inputError(ErrorKind::InvalidArgument, I::Pressure, t[I::Pressure],
+                          "must be more than 0 hPa");
+    }
+    air.dryPressureHpa = *pressure;
+    Result<double> temperature = number(t, I::Temperature);
+    if (!temperature) return *temperature.error;
+    if (!(*temperature > -273.15)) {
+        return inputError(ErrorKind::InvalidArgument, I::Temperature, t[I::Temperature],
+                          "is at or below absolute zero");
+    }
+    air.temperatureK = *temperature + 273.15;
+    Result<double> vapour = number(t, I::WaterVapour);
+    if (!vapour) return *vapour.error;
+    if (!(*vapour >= 0)) {
+        return inputError(ErrorKind::InvalidArgument, I::WaterVapour, t[I::WaterVapour],
+                          "is below 0 g/m3");
+    }
+    air.waterVapourGm3 = *vapour;
+    c.gas = cachedGasModel(air);
+
+    Result<double> target = number(t, I::Target);
+    if (!target) return *target.error;
+    if (!(*target > 0 && *target < 100)) {
+        return inputError(ErrorKind::InvalidArgument, I::Target, t[I::Target],
+                          "must be more than 0 and less than 100 %");
+    }
+    c.targetPercent = *target;
+
+    Result<double> extra = number(t, I::ExtraLoss);
+    if (!extra) return *extra.error;
+    c.extraLossDb = *extra;
+    return c;
+}
+
+}  // namespace hopscale::propagation

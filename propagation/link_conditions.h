@@ -1,0 +1,111 @@
+// The inputs of the link performance beyond the budget, as a user types them, and their
+// reading into numbers. One table of the inputs (name, caption, unit, default text) serves the
+// command line, the batch columns and the window, so all three use the same words.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "errors.h"
+#include "gas_attenuation.h"
+#include "rain.h"
+
+namespace hopscale::propagation {
+
+enum class ConditionInput {
+    Threshold,
+    Polarisation,
+    RainRate,
+    RainZone,
+    RainMap,
+    Multipath,
+    TerrainFactor,
+    ClimateFactor,
+    GeoclimaticK,
+    DN75,
+    GroundElevations,
+    AntennaHeights,
+    MeanTerrain,
+    CentreLatitude,
+    Pressure,
+    Temperature,
+    WaterVapour,
+    Target,
+    ExtraLoss,
+};
+inline constexpr std::size_t kConditionInputCount = 19;
+
+struct ConditionInputInfo {
+    ConditionInput input;
+    const char* name;         // option and column name: "threshold", "rain-zone"
+    const char* caption;      // "Receiver threshold"
+    const char* unit;         // "dBm"; "" when none
+    const char* defaultText;  // the text an untouched input holds
+    const char* help;         // one line for --help and tool tips
+};
+const std::array<ConditionInputInfo, kConditionInputCount>& allConditionInputs();
+const ConditionInputInfo& conditionInputInfo(ConditionInput input);
+// The input of a name ("threshold"); empty when unknown.
+std::optional<ConditionInput> conditionInputByName(const std::string& name);
+
+// Every input as text, indexed by ConditionInput; each starts at its default text.
+struct LinkConditionTexts {
+    std::array<std::string, kConditionInputCount> texts;
+    LinkConditionTexts();
+    std::string& operator[](ConditionInput i) { return texts[static_cast<std::size_t>(i)]; }
+    const std::string& operator[](ConditionInput i) const {
+        return texts[static_cast<std::size_t>(i)];
+    }
+};
+
+enum class RainSource { None, Rate, Zone, Map };
+enum class MultipathMethod { VigantsBarnett, P530 };
+
+// The inputs as numbers, checked.
+struct LinkConditions {
+    double thresholdDbm = 0;
+    double polarisationTiltDeg = 90;  // 0 horizontal, 45 circular, 90 vertical
+    std::string polarisationName;     // "vertical", "horizontal", "circular", "tilt 30 degrees"
+
+    RainSource rainSource = RainSource::None;
+    double rainRateMmH = 0;  // R0.01 for Rate and Zone (Map: looked up at the centre)
+    char rainZone = 0;       // for Zone
+    std::shared_ptr<const RainMap> rainMap;  // for Map
+
+    MultipathMethod multipath = MultipathMethod::VigantsBarnett;
+    double terrainFactor = 1;                 // Vigants-Barnett a
+    double climateFactor = 0.25;              // Vigants-Barnett b
+    double geoclimaticK = 0;                  // P.530: K
+    bool kFromLogK = false;                   //   typed as log10 K
+    double dN75 = 0;                          // P.530: N-units/km
+    double groundFromM = 0, groundToM = 0;    // ground elevations, m above sea level
+    double antennaFromM = 0, antennaToM = 0;  // antenna heights above ground, m
+    double meanTerrainM = 0;                  // m above sea level
+    std::optional<double> centreLatitudeDeg;  // typed; else from the end coordinates
+
+    std::shared_ptr<const GasModel> gas;  // the atmosphere with its line strengths
+    double targetPercent = 99.999;
+    double extraLossDb = 0;
+};
+
+// Checks and converts the texts. Numbers follow the program's strict reading (blanks around
+// allowed, "1e-4" accepted). Every error names its input by caption in Error::input:
+//   Receiver threshold: a number (required: without it there is nothing to compute);
+//   Polarisation: h, v or c (any case, or the words) or a tilt in degrees 0..90;
+//   Rain rate: a number >= 0; Rain zone: one letter A..Q of P.837-1 (no I, no O);
+//   Rain map file: readable, 1441 x 2881 numbers; at most one of the three rain inputs;
+//   Multipath method: vigants or p530; Terrain factor a and Climate factor b: numbers > 0;
+//   Geoclimatic factor K: > 0, or a negative number read as log10 K; dN75: >= 0;
+//   Ground elevations and Antenna heights: two numbers "from,to" (antenna heights >= 0);
+//   K, dN75, the heights and the mean terrain height are required by p530 only;
+//   Path-centre latitude: -90..90 or empty; Dry-air pressure > 0; Temperature > -273.15 C;
+//   Water-vapour density >= 0; Target availability: more than 0 and less than 100 %;
+//   Extra path loss: a number (dB, may be negative).
+// A rain map read before is reused while its file is unchanged, and the gas line strengths of
+// the last atmosphere likewise, so that a batch of hops pays for them once.
+Result<LinkConditions> readLinkConditions(const LinkConditionTexts& texts);
+
+}  // namespace hopscale::propagation

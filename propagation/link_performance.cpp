@@ -1,0 +1,281 @@
+#include "link_performance.h"
+
+#include <GeographicLib/Config.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "coordinates.h"
+#include "multipath.h"
+#include "rain.h"
+
+namespace hopscale::propagation {
+namespace {
+
+// Six significant digits, for the names of the models' inputs.
+std::string num(double v) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.6g", v);
+    return buffer;
+}
+
+Error needs(const char* input, std::string detail) {
+    Error e{ErrorKind::InvalidArgument};
+    e.input = input;
+    e.detail = std::move(detail);
+    return e;
+}
+
+// Everything the fading outage at a margin F depends on, computed once per hop.
+struct FadingModel {
+    bool rain = false;
+    double a001Db = 0;
+    double frequencyGHz = 0;
+    RainPowerLaw law;
+
+    MultipathMethod method = MultipathMethod::VigantsBarnett;
+    bool multipathAssessed = true;
+    double vbScale = 0;  // a b 2.5e-6 f D^3
+    double p0 = 0, dG = 0;
+
+    double rainPercent(double margin) const {
+        if (!rain) return 0;
+        return rainOutagePercent(a001Db, frequencyGHz, margin).percent;
+    }
+    double multipathPercent(double margin) const {
+        if (!multipathAssessed) return 0;
+        if (method == MultipathMethod::VigantsBarnett) {
+            return std::min(100.0 * vbScale * std::pow(10.0, -margin / 10.0), 100.0);
+        }
+        return annualFadePercent(p0, margin, dG);
+    }
+    double total(double margin) const {
+        return std::min(rainPercent(margin) + multipathPercent(margin), 100.0);
+    }
+
+    // The smallest margin (rounded up to 0.01 dB) whose outage is at most `allowed` %;
+    // empty when even 1000 dB does not reach it.
+    std::optional<double> requiredMargin(double allowed) const {
+        double lo = 0;
+        double hi = 1;
+        while (total(hi) > allowed) {
+            lo = hi;
+            hi *= 2;
+            if (hi > 1000) return std::nullopt;
+        }
+        // Rain alone already needs at least its own margin: a closer lower bound.
+        if (rain) {
+            const double own = rainAttenuationExceeded(a001Db, frequencyGHz, allowed).attenuationDb;
+            if (own > lo && own < hi && total(own) > allowed) lo = own;
+        }
+        while (hi - lo > 0.004) {
+            const double mid = 0.5 * (lo + hi);
+            (total(mid) > allowed ? lo : hi) = mid;
+        }
+        // The smallest whole hundredth of a dB that meets it: lo does not, so start there.
+        double hundredths = std::ceil(lo * 100.0);
+        while (total(hundredths / 100.0) > allowed) hundredths += 1;
+        return hundredths / 100.0;
+    }
+};
+
+}  // namespace
+
+Result<LinkBudgetFacts> budgetFacts(const PathState& state) {
+    LinkBudgetFacts facts;
+    facts.receiveSignalLevelDbm = state.results.receiveSignalLevel;
+    facts.frequencyGHz = state.values.frequencyGHz;
+    facts.pathLengthMiles = state.results.pathLengthMiles;
+    const CapturedValues& c = state.captured;
+    if (c.fromLatitudePacked != 0) {
+        Result<double> lat1 = dmsToDegrees(c.fromLatitudePacked, Field::Text5, true);
+        if (!lat1) return *lat1.error;
+        Result<double> lon1 = dmsToDegrees(c.fromLongitudePacked, Field::Text6, false);
+        if (!lon1) return *lon1.error;
+        Result<double> lat2 = dmsToDegrees(c.toLatitudePacked, Field::Text7, true);
+        if (!lat2) return *lat2.error;
+        Result<double> lon2 = dmsToDegrees(c.toLongitudePacked, Field::Text9, false);
+        if (!lon2) return *lon2.error;
+        facts.ends = PathEnds{*lat1, -*lon1, *lat2, -*lon2};
+        facts.coordinateDistanceMiles = state.results.coordinateDistance;
+    }
+    return facts;
+}
+
+Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
+                                               const LinkConditions& c) {
+    if (!(facts.frequencyGHz > 0)) return needs("Frequency", "must be more than 0 GHz");
+    if (!(facts.pathLengthMiles > 0)) return needs("Path length", "must be more than 0");
+    const double f = facts.frequencyGHz;
+
+    LinkPerformance out;
+    out.pathKm = facts.pathLengthMiles * kKmPerMile;
+    const double d = out.pathKm;
+
+    // Path on the ellipsoid.
+    std::optional<GeodesicPath> geo;
+    if (facts.ends) {
+        geo = geodesicPath(*facts.ends);
+        GeodesicResult g;
+        g.km = geo->lengthM / 1000.0;
+        g.azimuthFromDeg = geo->azimuthFromDeg;
+        g.azimuthToDeg = geo->azimuthToDeg;
+        g.flatDifferenceM = facts.coordinateDistanceMiles * kKmPerMile * 1000.0 - geo->lengthM;
+        g.flatDifferencePercent = geo->lengthM > 0 ? 100.0 * g.flatDifferenceM / geo->lengthM : 0;
+        out.geodesic = g;
+        out.models.push_back(std::string(kGeodesicModelName) + " " + GEOGRAPHICLIB_VERSION_STRING);
+    }
+    // The path-centre latitude: typed, else the geodesic's centre.
+    const bool haveCentreLatitude = c.centreLatitudeDeg.has_value() || geo.has_value();
+    const double centreLatitude =
+        c.centreLatitudeDeg ? *c.centreLatitudeDeg : (geo ? geo->centreLatitudeDeg : 0.0);
+
+    // Levels.
+    const Atmosphere& air = c.gas->atmosphere();
+    out.gasDbPerKm = c.gas->specific(f).totalDbPerKm;
+    out.gasDb = out.gasDbPerKm * d;
+    out.models.push_back(std::string(kGasModelName) + ", p " + num(air.dryPressureHpa) +
+                         " hPa dry, T " + num(air.temperatureK) + " K, rho " +
+                         num(air.waterVapourGm3) + " g/m3");
+    out.extraLossDb = c.extraLossDb;
+    if (c.extraLossDb != 0) out.models.push_back("Extra path loss " + num(c.extraLossDb) + " dB");
+    out.rslDbm = facts.receiveSignalLevelDbm - out.gasDb - c.extraLossDb;
+    out.thresholdDbm = c.thresholdDbm;
+    out.flatFadeMarginDb = out.rslDbm - c.thresholdDbm;
+    out.closes = out.flatFadeMarginDb > 0;
+
+    FadingModel fading;
+    fading.frequencyGHz = f;
+
+    // Rain.
+    if (c.rainSource != RainSource::None) {
+        RainResult r;
+        switch (c.rainSource) {
+            case RainSource::Rate:
+                r.rainRateMmH = c.rainRateMmH;
+                r.source = "R0.01 " + num(r.rainRateMmH) + " mm/h typed";
+                break;
+            case RainSource::Zone:
+                r.rainRateMmH = c.rainRateMmH;
+                r.source = "R0.01 " + num(r.rainRateMmH) + " mm/h, ITU-R P.837-1 zone " +
+                           std::string(1, c.rainZone);
+                break;
+            case RainSource::Map: {
+                if (!geo) {
+                    return needs(conditionInputInfo(ConditionInput::RainMap).caption,
+                                 "needs the end coordinates to find the path centre");
+                }
+                r.rainRateMmH =
+                    c.rainMap->rateAt(geo->centreLatitudeDeg, geo->centreLongitudeEastDeg);
+                r.source = "R0.01 " + num(r.rainRateMmH) + " mm/h, ITU-R P.837-7 map \"" +
+                           c.rainMap->path() + "\" at " + num(geo->centreLatitudeDeg) + ", " +
+                           num(geo->centreLongitudeEastDeg) + " (north, east)";
+                break;
+            }
+            case RainSource::None:
+                break;
+        }
+        const RainCoefficients k = rainCoefficients(f, c.polarisationTiltDeg, 0.0);
+        r.k = k.k;
+        r.alpha = k.alpha;
+        r.dbPerKm = rainSpecificAttenuation(k, r.rainRateMmH);
+        r.r = rainDistanceFactor(d, r.rainRateMmH, k.alpha, f);
+        r.a001Db = r.dbPerKm * r.r * d;
+        if (f < 1 || f > 100) r.flags.push_back("frequency outside the method's 1 to 100 GHz");
+        if (d > 60) r.flags.push_back("path longer than the method's 60 km");
+        fading.rain = true;
+        fading.a001Db = r.a001Db;
+        fading.law = rainPowerLaw(f);
+        if (out.closes) {
+            const RainOutage o = rainOutagePercent(r.a001Db, f, out.flatFadeMarginDb);
+            r.outagePercent = o.percent;
+            if (o.outsideRange) {
+                r.flags.push_back("outage outside the method's range (0.001 to 1 %)");
+            }
+        }
+        out.models.push_back(std::string(kRainCoefficientModelName) + ", " + c.polarisationName +
+                             " polarisation");
+        out.models.push_back(std::string(kRainPathModelName) + ", " + r.source);
+        out.rain = std::move(r);
+    }
+
+    // Multipath.
+    MultipathResult& m = out.multipath;
+    fading.method = c.multipath;
+    if (c.multipath == MultipathMethod::VigantsBarnett) {
+        m.method = kVigantsBarnettName;
+        const double miles = facts.pathLengthMiles;
+        fading.vbScale = c.terrainFactor * c.climateFactor * 2.5e-6 * f * miles * miles * miles;
+        out.models.push_back(std::string(kVigantsBarnettName) + ", a " + num(c.terrainFactor) +
+                             ", b " + num(c.climateFactor) + ", annual");
+        if (out.closes) {
+            const double u = vigantsBarnettFraction(c.terrainFactor, c.climateFactor, f, miles,
+                                                    out.flatFadeMarginDb);
+            m.annualPercent = std::min(100.0 * u, 100.0);
+            if (u > 1) m.flags.push_back("Vigants-Barnett outage above 100 %, reported as 100 %");
+        }
+        m.flags.push_back("worst month not given by Vigants-Barnett");
+    } else {
+        m.method = kMultipathModelName;
+        out.models.push_back(std::string(kMultipathModelName) + " (2.3.1, 2.3.2, 2.3.4), K " +
+                             num(c.geoclimaticK) + (c.kFromLogK ? " from LogK" : "") + ", dN75 " +
+                             num(c.dN75));
+        if (d < 5) {
+            fading.multipathAssessed = false;
+            m.flags.push_back("not assessed: the method is stated for paths of 5 km or more");
+        } else {
+            if (!haveCentreLatitude) {
+                return needs(conditionInputInfo(ConditionInput::CentreLatitude).caption,
+                             "is needed by the P.530-18 multipath method when the end "
+                             "coordinates are not given");
+            }
+            MultipathPath mp;
+            mp.pathKm = d;
+            mp.frequencyGHz = f;
+            mp.emitterHeightM = c.groundFromM + c.antennaFromM;
+            mp.receiverHeightM = c.groundToM + c.antennaToM;
+            mp.meanTerrainM = c.meanTerrainM;
+            mp.geoclimaticK = c.geoclimaticK;
+            mp.dN75 = c.dN75;
+            const MultipathGeometry g = multipathGeometry(mp);
+            fading.p0 = multipathOccurrencePercent(mp);
+            fading.dG = worstMonthToYearDb(centreLatitude, d, g.inclinationMrad);
+            m.occurrenceP0Percent = fading.p0;
+            if (out.closes) {
+                m.worstMonthPercent = worstMonthFadePercent(fading.p0, out.flatFadeMarginDb);
+                m.annualPercent = annualFadePercent(fading.p0, out.flatFadeMarginDb, fading.dG);
+            }
+        }
+    }
+
+    // Totals.
+    if (out.closes) {
+        out.outagePercent = fading.total(out.flatFadeMarginDb);
+        if ((out.rain && out.rain->outagePercent ? *out.rain->outagePercent : 0) +
+                m.annualPercent.value_or(0) >
+            100) {
+            out.flags.push_back("total outage above 100 %, reported as 100 %");
+        }
+    } else {
+        out.outagePercent = 100;
+        out.flags.push_back(
+            "the hop does not close: flat fade margin of 0 dB or less, no fading model run");
+    }
+    out.availabilityPercent = 100.0 - out.outagePercent;
+    out.outageMinutesPerYear = out.outagePercent / 100.0 * kMinutesPerYear;
+
+    out.target.percent = c.targetPercent;
+    const double allowed = 100.0 - c.targetPercent;
+    out.target.met = out.closes && out.outagePercent <= allowed;
+    if (const std::optional<double> need = fading.requiredMargin(allowed)) {
+        out.target.requiredMarginDb = *need;
+    } else {
+        out.target.requiredMarginDb = std::numeric_limits<double>::infinity();
+        out.flags.push_back("no fade margin up to 1000 dB meets the target");
+    }
+    return out;
+}
+
+}  // namespace hopscale::propagation
