@@ -112,5 +112,28 @@ TEST(data_dir_test, a_plain_file_in_the_way_is_an_error) {
     EXPECT_FALSE(resolveDataDir((scratch / "file" / "sub").string()).ok());
 }
 
+TEST(data_dir_test, a_directory_that_may_not_be_used_says_permission_denied) {
+    ScratchDir scratch;  // made private to its owner, so another user cannot look inside
+    ::chmod(scratch.path().c_str(), 0700);
+    writeBytes(scratch / kIndexFileName, indexRecord("A", "1", "2"));
+    ::chmod((scratch / kIndexFileName).c_str(), 0600);
+    const auto held = holdsAsNobody([&] {
+        auto dir = resolveDataDir((scratch.path() / "data").string());
+        return !dir.ok() && dir.error->message().find("Permission denied") != std::string::npos;
+    });
+    if (!held) GTEST_SKIP() << "cannot run as another user here";
+    EXPECT_TRUE(*held);
+    // The index itself, when the directory may be searched but the file not read.
+    ::chmod(scratch.path().c_str(), 0755);
+    const auto indexHeld = holdsAsNobody([&] {
+        Catalogue catalogue;
+        auto offered = offerLineTypes(scratch / kIndexFileName, [] { return std::string("1"); }, catalogue);
+        return !offered.ok() && offered.error->message().find("Permission denied") != std::string::npos &&
+               offered.error->message().find(kIndexFileName) != std::string::npos;
+    });
+    ASSERT_TRUE(indexHeld.has_value());
+    EXPECT_TRUE(*indexHeld);
+}
+
 }  // namespace
 }  // namespace hopscale
