@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -110,16 +112,34 @@ TEST(DmsToDegrees, ExtendedForms) {
     }
 }
 
-// The packed digits read as text, character by character: degrees, then two of minutes,
-// then two of seconds, counted from the right.
+// The packed digits read as text, the way the rule states it, but through the C library rather
+// than the program's own writers and readers: the whole number written with at least seven
+// digits, then degrees (three), minutes (two) and seconds (two) each read with strtod and added
+// in the stated order, degrees + minutes / 60, then + seconds / 3600.
 double readAsText(float packed) {
-    std::string digits = signedSingleToText(packed).substr(1);
-    digits.insert(0, 7 - digits.size(), '0');
-    return textLeadingValue(digits.substr(0, 3)) + textLeadingValue(digits.substr(3, 2)) / 60 +
-           textLeadingValue(digits.substr(5, 2)) / 3600;
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%07ld", static_cast<long>(packed));
+    const std::string text(digits);
+    auto part = [&](std::size_t at, std::size_t n) {
+        return std::strtod(text.substr(at, n).c_str(), nullptr);
+    };
+    const double degrees = part(0, 3) + part(3, 2) / 60;
+    return degrees + part(5, 2) / 3600;
 }
 
 TEST(DmsToDegrees, WholeNumbersReadExactlyAsTheirDigits) {
+    // Worked by hand: 1795959 is 179 + 59/60 + 59/3600 = 179.99972222...; 1 is one second,
+    // 1/3600 = 0.000277777...; 100 is one minute; 10000 one degree; 999999 is 99 + 99/60 +
+    // 99/3600 = 100.6775 (minutes and seconds are not checked against 60).
+    const std::pair<float, double> byHand[] = {
+        {1795959, 179 + 59 / 60.0 + 59 / 3600.0}, {1, 1 / 3600.0}, {100, 1 / 60.0},
+        {10000, 1}, {999999, 100.6775},
+    };
+    for (auto [packed, degrees] : byHand) {
+        auto r = dmsToDegrees(packed, Field::Text6, false);
+        ASSERT_TRUE(r) << packed;
+        EXPECT_NEAR(*r, degrees, 1e-12) << packed;
+    }
     std::mt19937 random(7);
     for (int i = 0; i < 100000; ++i) {
         const auto packed = static_cast<float>(1 + random() % 1795959);
