@@ -1,0 +1,421 @@
+#include "dem.h"
+
+#include <fcntl.h>
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <GeographicLib/Geodesic.hpp>
+#include <GeographicLib/GeodesicLine.hpp>
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <set>
+
+namespace hopscale::terrain {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kWgs84A = 6378137.0;          // semi-major axis, m
+constexpr double kWgs84E2 = 0.00669437999014;  // first eccentricity squared
+
+void registerDrivers() {
+    static std::once_flag once;
+    std::call_once(once, [] { GDALAllRegister(); });
+}
+
+Error rasterError(ErrorKind kind, const std::string& file, std::string detail) {
+    Error e;
+    e.kind = kind;
+    e.file = file;
+    e.detail = std::move(detail);
+    return e;
+}
+
+bool hasRasterExtension(const std::filesystem::path& path) {
+    static const std::set<std::string> extensions = {".hgt", ".tif", ".tiff", ".dem",
+                                                     ".vrt", ".img", ".asc",  ".dt0",
+                                                     ".dt1", ".dt2", ".bil",  ".flt"};
+    std::string ext = path.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extensions.count(ext) != 0;
+}
+
+struct DatasetCloser {
+    void operator()(GDALDataset* ds) const { GDALClose(ds); }
+};
+struct TransformDeleter {
+    void operator()(OGRCoordinateTransformation* t) const {
+        OGRCoordinateTransformation::DestroyCT(t);
+    }
+};
+
+// Keeps GDAL's own messages off stderr while a call runs; the caller reports instead.
+class QuietGdal {
+  public:
+    QuietGdal() {
+        CPLPushErrorHandler(CPLQuietErrorHandler);
+        CPLErrorReset();
+    }
+    ~QuietGdal() { CPLPopErrorHandler(); }
+    QuietGdal(const QuietGdal&) = delete;
+    QuietGdal& operator=(const QuietGdal&) = delete;
+    static std::string lastMessage() {
+        const char* m = CPLGetLastErrorMsg();
+        return m != nullptr ? std::string(m) : std::string();
+    }
+};
+
+}  // namespace
+
+std::string pointText(GeoPoint p) {
+    char buffer[80];
+    std::snprintf(buffer, sizeof buffer, "%.5f %c, %.5f %c", std::fabs(p.latitudeDeg),
+                  p.latitudeDeg < 0 ? 'S' : 'N', std::fabs(p.longitudeDeg),
+                  p.longitudeDeg < 0 ? 'W' : 'E');
+    return buffer;
+}
+
+std::string srtmTileName(GeoPoint p) {
+    const int lat = static_cast<int>(std::floor(p.latitudeDeg));
+    const int lon = static_cast<int>(std::floor(p.longitudeDeg));
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%c%02d%c%03d.hgt", lat < 0 ? 'S' : 'N', std::abs(lat),
+                  lon < 0 ? 'W' : 'E', std::abs(lon));
+    return buffer;
+}
+
+struct ElevationRasters::Raster {
+    std::string path;
+    std::unique_ptr<GDALDataset, DatasetCloser> dataset;
+    GDALRasterBand* band = nullptr;
+    double toPixel[6] = {};  // geo (x, y) -> pixel (column, line), corners at whole numbers
+    int width = 0;
+    int height = 0;
+    bool hasNoData = false;
+    double noData = 0;
+    double scale = 1;  // value -> metres: value * scale + offset
+    double offset = 0;
+    bool geographic = true;
+    std::unique_ptr<OGRCoordinateTransformation, TransformDeleter> fromWgs84;  // when projected
+    double pixelXDeg = 0, pixelYDeg = 0;  // geographic pixel size, degrees
+    double pixelXM = 0, pixelYM = 0;      // projected pixel size, m
+    // An uncompressed SRTM tile is read straight from the mapped file: GDAL reads such tiles a
+    // whole row at a time, which for a path crossing 3,000 rows is most of the work.
+    const unsigned char* mapped = nullptr;
+    std::size_t mappedBytes = 0;
+
+    Raster() = default;
+    Raster(const Raster&) = delete;
+    Raster& operator=(const Raster&) = delete;
+    ~Raster() {
+        if (mapped != nullptr) ::munmap(const_cast<unsigned char*>(mapped), mappedBytes);
+    }
+
+    // Maps the file when it is a plain .hgt tile: big-endian 16-bit rows, nothing else.
+    void mapSrtmTile() {
+        GDALDriver* driver = dataset->GetDriver();
+        if (driver == nullptr || std::string(driver->GetDescription()) != "SRTMHGT") return;
+        if (band->GetRasterDataType() != GDT_Int16 || scale != 1 || offset != 0) return;
+        const std::size_t expected =
+            static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 2;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return;
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && static_cast<std::size_t>(info.st_size) == expected) {
+            void* p = ::mmap(nullptr, expected, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (p != MAP_FAILED) {
+                mapped = static_cast<const unsigned char*>(p);
+                mappedBytes = expected;
+            }
+        }
+        ::close(fd);
+    }
+
+    // The window [c0, c0 + w) x [r0, r0 + h) (w, h of 1 or 2) into `out`, row by row.
+    bool read(int c0, int r0, int w, int h, double* out) const {
+        if (mapped != nullptr) {
+            for (int r = 0; r < h; ++r) {
+                for (int c = 0; c < w; ++c) {
+                    const std::size_t at =
+                        (static_cast<std::size_t>(r0 + r) * width + (c0 + c)) * 2;
+                    const auto u = static_cast<std::uint16_t>((mapped[at] << 8) | mapped[at + 1]);
+                    out[r * w + c] = static_cast<std::int16_t>(u);
+                }
+            }
+            return true;
+        }
+        QuietGdal quiet;
+        return band->RasterIO(GF_Read, c0, r0, w, h, out, w, h, GDT_Float64, 0, 0, nullptr) ==
+               CE_None;
+    }
+
+    // Pixel position of `p`; false when the raster does not cover it.
+    bool locate(GeoPoint p, double& column, double& line) const {
+        double x = p.longitudeDeg;
+        double y = p.latitudeDeg;
+        if (fromWgs84) {
+            if (!fromWgs84->Transform(1, &x, &y)) return false;
+        }
+        for (int wrap = 0; wrap < 3; ++wrap) {
+            const double shift = geographic ? (wrap == 0 ? 0.0 : wrap == 1 ? 360.0 : -360.0) : 0.0;
+            const double gx = x + shift;
+            column = toPixel[0] + toPixel[1] * gx + toPixel[2] * y;
+            line = toPixel[3] + toPixel[4] * gx + toPixel[5] * y;
+            if (column >= 0 && column <= width && line >= 0 && line <= height) return true;
+            if (!geographic) break;
+        }
+        return false;
+    }
+};
+
+ElevationRasters::ElevationRasters() = default;
+ElevationRasters::ElevationRasters(ElevationRasters&&) noexcept = default;
+ElevationRasters& ElevationRasters::operator=(ElevationRasters&&) noexcept = default;
+ElevationRasters::~ElevationRasters() = default;
+
+Result<ElevationRasters> ElevationRasters::open(const std::vector<std::string>& paths) {
+    registerDrivers();
+    if (paths.empty()) {
+        Error e;
+        e.kind = ErrorKind::InvalidArgument;
+        e.input = "elevation rasters";
+        e.detail = "none given";
+        return e;
+    }
+    std::vector<std::string> files;
+    for (const std::string& path : paths) {
+        std::error_code ec;
+        if (std::filesystem::is_directory(path, ec)) {
+            std::vector<std::string> inFolder;
+            for (const auto& entry : std::filesystem::directory_iterator(path, ec)) {
+                if (entry.is_regular_file(ec) && hasRasterExtension(entry.path())) {
+                    inFolder.push_back(entry.path().string());
+                }
+            }
+            if (ec) return rasterError(ErrorKind::FileNotFound, path, "cannot be listed");
+            if (inFolder.empty()) {
+                return rasterError(ErrorKind::BadFile, path,
+                                   "holds no elevation raster (.hgt, .tif, ...)");
+            }
+            std::sort(inFolder.begin(), inFolder.end());
+            files.insert(files.end(), inFolder.begin(), inFolder.end());
+        } else if (std::filesystem::exists(path, ec)) {
+            files.push_back(path);
+        } else {
+            return rasterError(ErrorKind::FileNotFound, path, "does not exist");
+        }
+    }
+
+    ElevationRasters set;
+    for (const std::string& file : files) {
+        auto raster = std::make_unique<Raster>();
+        raster->path = file;
+        QuietGdal quiet;
+        raster->dataset.reset(GDALDataset::Open(file.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY,
+                                                nullptr, nullptr, nullptr));
+        if (!raster->dataset || raster->dataset->GetRasterCount() < 1) {
+            const std::string why = QuietGdal::lastMessage();
+            return rasterError(
+                ErrorKind::BadFile, file,
+                "is not an elevation raster GDAL can read" + (why.empty() ? "" : " (" + why + ")"));
+        }
+        GDALDataset& ds = *raster->dataset;
+        raster->band = ds.GetRasterBand(1);
+        raster->width = ds.GetRasterXSize();
+        raster->height = ds.GetRasterYSize();
+        double geo[6];
+        if (ds.GetGeoTransform(geo) != CE_None || !GDALInvGeoTransform(geo, raster->toPixel)) {
+            return rasterError(ErrorKind::BadFile, file, "has no georeferencing (no geotransform)");
+        }
+        int has = 0;
+        raster->noData = raster->band->GetNoDataValue(&has);
+        raster->hasNoData = has != 0;
+        raster->scale = raster->band->GetScale(&has);
+        if (!has || raster->scale == 0) raster->scale = 1;
+        raster->offset = raster->band->GetOffset(&has);
+        if (!has) raster->offset = 0;
+        std::string unit =
+            raster->band->GetUnitType() != nullptr ? raster->band->GetUnitType() : "";
+        for (char& c : unit) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (unit == "ft" || unit == "foot" || unit == "feet" || unit == "us survey foot") {
+            raster->scale *= kMetresPerFoot;
+            raster->offset *= kMetresPerFoot;
+        }
+        const double sizeX = std::hypot(geo[1], geo[4]);
+        const double sizeY = std::hypot(geo[2], geo[5]);
+        const OGRSpatialReference* srs = ds.GetSpatialRef();
+        if (srs == nullptr || srs->IsGeographic()) {
+            raster->geographic = true;
+            raster->pixelXDeg = sizeX;
+            raster->pixelYDeg = sizeY;
+            if (srs == nullptr) {
+                // Without a coordinate system only degrees make sense of the corners.
+                const double west = geo[0], north = geo[3];
+                const double east = geo[0] + geo[1] * raster->width;
+                const double south = geo[3] + geo[5] * raster->height;
+                const bool degrees = std::fabs(west) <= 360 && std::fabs(east) <= 360 &&
+                                     std::fabs(north) <= 90.0001 && std::fabs(south) <= 90.0001;
+                if (!degrees) {
+                    return rasterError(ErrorKind::BadFile, file,
+                                       "has no coordinate system and its corners are not degrees");
+                }
+            }
+        } else {
+            raster->geographic = false;
+            OGRSpatialReference wgs84;
+            wgs84.SetWellKnownGeogCS("WGS84");
+            wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+            OGRSpatialReference target(*srs);
+            target.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+            raster->fromWgs84.reset(OGRCreateCoordinateTransformation(&wgs84, &target));
+            if (!raster->fromWgs84) {
+                return rasterError(ErrorKind::BadFile, file,
+                                   "has a coordinate system that cannot be reached from WGS84");
+            }
+            const double metres = srs->GetLinearUnits();
+            raster->pixelXM = sizeX * metres;
+            raster->pixelYM = sizeY * metres;
+        }
+        raster->mapSrtmTile();
+        set.rasters_.push_back(std::move(raster));
+    }
+    return set;
+}
+
+std::vector<std::string> ElevationRasters::files() const {
+    std::vector<std::string> out;
+    for (const auto& r : rasters_) out.push_back(r->path);
+    return out;
+}
+
+double ElevationRasters::sampleSpacingM(double latitudeDeg, double azimuthDeg) const {
+    const double north = std::fabs(std::cos(azimuthDeg * kPi / 180));
+    const double east = std::fabs(std::sin(azimuthDeg * kPi / 180));
+    // Lengths of a degree along the meridian and the parallel at this latitude.
+    const double sinLat = std::sin(latitudeDeg * kPi / 180);
+    const double cosLat = std::max(std::cos(latitudeDeg * kPi / 180), 1e-6);
+    const double w = 1 - kWgs84E2 * sinLat * sinLat;
+    const double meridianM = kWgs84A * (1 - kWgs84E2) / (w * std::sqrt(w)) * kPi / 180;
+    const double parallelM = kWgs84A / std::sqrt(w) * cosLat * kPi / 180;
+    double best = std::numeric_limits<double>::infinity();
+    for (const auto& r : rasters_) {
+        const double xM = r->geographic ? r->pixelXDeg * parallelM : r->pixelXM;
+        const double yM = r->geographic ? r->pixelYDeg * meridianM : r->pixelYM;
+        const double perMetre = std::max(north / yM, east / xM);  // pixels crossed per metre
+        if (perMetre > 0) best = std::min(best, 1 / perMetre);
+    }
+    return best;
+}
+
+Result<double> ElevationRasters::elevationAt(GeoPoint p) const {
+    const std::size_t count = rasters_.size();
+    for (std::size_t tried = 0; tried < count; ++tried) {
+        const std::size_t at = (lastHit_ + tried) % count;
+        const Raster& r = *rasters_[at];
+        double column = 0, line = 0;
+        if (!r.locate(p, column, line)) continue;
+        lastHit_ = at;
+        // Pixel values stand for pixel centres; between centres the value is bilinear, and
+        // in the outer half pixel it is that of the edge pixels.
+        const double fx = column - 0.5;
+        const double fy = line - 0.5;
+        const int c0 = std::clamp(static_cast<int>(std::floor(fx)), 0, r.width - 1);
+        const int r0 = std::clamp(static_cast<int>(std::floor(fy)), 0, r.height - 1);
+        const int c1 = std::min(c0 + 1, r.width - 1);
+        const int r1 = std::min(r0 + 1, r.height - 1);
+        const double tx = c1 == c0 ? 0.0 : std::clamp(fx - c0, 0.0, 1.0);
+        const double ty = r1 == r0 ? 0.0 : std::clamp(fy - r0, 0.0, 1.0);
+        double v[4] = {0, 0, 0, 0};  // (c0,r0) (c1,r0) (c0,r1) (c1,r1)
+        double block[4] = {0, 0, 0, 0};
+        const int w = c1 - c0 + 1;
+        const int h = r1 - r0 + 1;
+        if (!r.read(c0, r0, w, h, block)) {
+            Error e = rasterError(ErrorKind::BadFile, r.path,
+                                  "could not be read (" + QuietGdal::lastMessage() + ")");
+            e.input = pointText(p);
+            return e;
+        }
+        v[0] = block[0];
+        v[1] = block[w - 1];
+        v[2] = block[(h - 1) * w];
+        v[3] = block[(h - 1) * w + w - 1];
+        const double weight[4] = {(1 - tx) * (1 - ty), tx * (1 - ty), (1 - tx) * ty, tx * ty};
+        double sum = 0;
+        for (int i = 0; i < 4; ++i) {
+            if (weight[i] == 0) continue;
+            if (std::isnan(v[i]) || (r.hasNoData && v[i] == r.noData)) {
+                Error e =
+                    rasterError(ErrorKind::BadFile, r.path, "has a void (no-data) pixel there");
+                e.input = pointText(p);
+                return e;
+            }
+            sum += weight[i] * v[i];
+        }
+        return sum * r.scale + r.offset;
+    }
+    Error e;
+    e.kind = ErrorKind::FileNotFound;
+    e.input = pointText(p);
+    e.detail = "no elevation raster given covers it (its SRTM tile is " + srtmTileName(p) + ")";
+    return e;
+}
+
+Result<Profile> extractProfile(const ElevationRasters& rasters, GeoPoint from, GeoPoint to) {
+    const GeographicLib::Geodesic& wgs84 = GeographicLib::Geodesic::WGS84();
+    const GeographicLib::GeodesicLine line =
+        wgs84.InverseLine(from.latitudeDeg, from.longitudeDeg, to.latitudeDeg, to.longitudeDeg);
+    const double lengthM = line.Distance();
+    if (!(lengthM >= 1)) {
+        Error e;
+        e.kind = ErrorKind::InvalidArgument;
+        e.input = "path ends";
+        e.detail = "the two ends are less than 1 m apart";
+        return e;
+    }
+    double endLat = 0, endLon = 0, endAzimuth = 0;
+    line.Position(lengthM, endLat, endLon, endAzimuth);
+    const double spacing = std::min(rasters.sampleSpacingM(from.latitudeDeg, line.Azimuth()),
+                                    rasters.sampleSpacingM(to.latitudeDeg, endAzimuth));
+    const double steps = std::max(2.0, std::ceil(lengthM / spacing));
+    if (!(steps < static_cast<double>(kMostProfileSamples))) {
+        Error e;
+        e.kind = ErrorKind::InvalidArgument;
+        e.input = "path ends";
+        e.detail = "the path would need more than " + std::to_string(kMostProfileSamples) +
+                   " samples at the rasters' resolution";
+        return e;
+    }
+    const std::size_t n = static_cast<std::size_t>(steps);
+    Profile profile;
+    profile.points.resize(n + 1);
+    for (std::size_t i = 0; i <= n; ++i) {
+        const double s =
+            i == n ? lengthM : lengthM * static_cast<double>(i) / static_cast<double>(n);
+        GeoPoint p;
+        line.Position(s, p.latitudeDeg, p.longitudeDeg);
+        auto ground = rasters.elevationAt(p);
+        if (!ground) {
+            Error e = *ground.error;
+            char at[64];
+            std::snprintf(at, sizeof at, ", %.3f km from the From end", s / 1000);
+            e.input += at;
+            return e;
+        }
+        profile.points[i].distanceKm = s / 1000;
+        profile.points[i].groundM = *ground;
+    }
+    profile.points.front().distanceKm = 0;
+    profile.pathKm = profile.points.back().distanceKm;
+    for (const std::string& f : rasters.files())
+        profile.source += (profile.source.empty() ? "" : ", ") + f;
+    return profile;
+}
+
+}  // namespace hopscale::terrain

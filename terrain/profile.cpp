@@ -1,0 +1,200 @@
+#include "profile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "conversions.h"
+#include "csv_reader.h"
+
+namespace hopscale::terrain {
+namespace {
+
+std::string normalisedName(std::string_view text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
+    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+    std::string out(text.substr(begin, end - begin));
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool isBlank(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; });
+}
+
+Error fileError(const std::string& fileName, std::string detail, std::string text = {}) {
+    Error e;
+    e.kind = ErrorKind::BadFile;
+    e.file = fileName;
+    e.text = std::move(text);
+    e.detail = std::move(detail);
+    return e;
+}
+
+std::string where(std::size_t line, std::size_t column, const std::string& name) {
+    return "line " + std::to_string(line) + ", column " + std::to_string(column) + " (" + name +
+           ")";
+}
+
+// A column the profile uses: its position in the row and the factor to metres or km.
+struct Column {
+    std::optional<std::size_t> index;
+    std::string name;
+    double factor = 1;
+};
+
+// Finds the one column named `metric` or `imperial`; both present is ambiguous.
+std::optional<Error> pickColumn(const std::vector<std::string>& header, std::size_t count,
+                                const char* metric, const char* imperial, double imperialFactor,
+                                const std::string& fileName, Column& out) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string name = normalisedName(header[i]);
+        const bool isMetric = name == metric;
+        const bool isImperial = name == imperial;
+        if (!isMetric && !isImperial) continue;
+        if (out.index) {
+            return fileError(fileName, "line 1 names both column " + out.name + " and column " +
+                                           name + "; give only one");
+        }
+        out.index = i;
+        out.name = name;
+        out.factor = isImperial ? imperialFactor : 1.0;
+    }
+    return std::nullopt;
+}
+
+Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
+    std::vector<std::string> fields;
+    std::size_t count = 0;
+    reader.skipByteOrderMark();
+    if (!reader.next(fields, count) || (count == 1 && isBlank(fields[0]))) {
+        return fileError(fileName, "is empty; line 1 must name the columns");
+    }
+    Column distance, elevation, obstruction, label;
+    if (auto e =
+            pickColumn(fields, count, "distance_km", "distance_mi", kKmPerMile, fileName, distance))
+        return *e;
+    if (auto e = pickColumn(fields, count, "elevation_m", "elevation_ft", kMetresPerFoot, fileName,
+                            elevation))
+        return *e;
+    if (auto e = pickColumn(fields, count, "obstruction_m", "obstruction_ft", kMetresPerFoot,
+                            fileName, obstruction))
+        return *e;
+    if (auto e = pickColumn(fields, count, "label", "label", 1.0, fileName, label)) return *e;
+    if (!distance.index)
+        return fileError(fileName, "line 1 has no column distance_km or distance_mi");
+    if (!elevation.index)
+        return fileError(fileName, "line 1 has no column elevation_m or elevation_ft");
+
+    Profile profile;
+    profile.source = fileName;
+    // Reads the number in `column` of the current row; an empty cell is `emptyValue` when
+    // one is allowed.
+    auto number = [&](const Column& column, std::optional<double> emptyValue) -> Result<double> {
+        const std::size_t line = reader.recordLine();
+        const std::size_t i = *column.index;
+        if (i >= count || isBlank(fields[i])) {
+            if (emptyValue) return *emptyValue;
+            return fileError(fileName, "has no value at " + where(line, i + 1, column.name));
+        }
+        auto value = textToDouble(fields[i]);
+        if (!value || !std::isfinite(*value)) {
+            return fileError(fileName, "is not a number at " + where(line, i + 1, column.name),
+                             fields[i]);
+        }
+        return *value * column.factor;
+    };
+
+    while (reader.next(fields, count)) {
+        if (reader.unterminated()) {
+            return fileError(fileName, "has a quoted field that is never closed, from line " +
+                                           std::to_string(reader.recordLine()));
+        }
+        if (count == 1 && isBlank(fields[0])) continue;
+        const std::size_t line = reader.recordLine();
+        ProfilePoint point;
+        auto d = number(distance, std::nullopt);
+        if (!d) return *d.error;
+        auto g = number(elevation, std::nullopt);
+        if (!g) return *g.error;
+        point.distanceKm = *d;
+        point.groundM = *g;
+        if (obstruction.index) {
+            auto o = number(obstruction, 0.0);
+            if (!o) return *o.error;
+            if (*o < 0) {
+                return fileError(fileName,
+                                 "is negative at " +
+                                     where(line, *obstruction.index + 1, obstruction.name) +
+                                     "; obstructions stand above the ground",
+                                 fields[*obstruction.index]);
+            }
+            point.obstructionM = *o;
+        }
+        if (label.index && *label.index < count) point.label = fields[*label.index];
+
+        const std::string distanceAt = where(line, *distance.index + 1, distance.name);
+        if (profile.points.empty() && point.distanceKm != 0) {
+            return fileError(fileName,
+                             "is not 0 at " + distanceAt + "; the first point is the From end",
+                             fields[*distance.index]);
+        }
+        if (!profile.points.empty() && point.distanceKm <= profile.points.back().distanceKm) {
+            return fileError(fileName, "is not larger than the distance before it at " + distanceAt,
+                             fields[*distance.index]);
+        }
+        if (point.groundM < kLowestGroundM || point.groundM > kHighestGroundM) {
+            return fileError(fileName,
+                             "is outside -1000 to 9000 m (a void marker?) at " +
+                                 where(line, *elevation.index + 1, elevation.name),
+                             fields[*elevation.index]);
+        }
+        profile.points.push_back(std::move(point));
+    }
+    if (reader.readError()) return fileError(fileName, "could not be read to its end");
+    if (profile.points.size() < 3) {
+        return fileError(
+            fileName, "has " + std::to_string(profile.points.size()) +
+                          " points; a profile needs both ends and at least one point between them");
+    }
+    profile.pathKm = profile.points.back().distanceKm;
+    return profile;
+}
+
+}  // namespace
+
+Result<Profile> parseProfileCsv(std::string_view text, const std::string& fileName) {
+    CsvReader reader(text);
+    return parse(reader, fileName);
+}
+
+Result<Profile> readProfileCsv(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        Error e;
+        e.kind = ErrorKind::FileNotFound;
+        e.file = path;
+        e.detail = std::filesystem::exists(path, ec) ? "is not a file" : "does not exist";
+        return e;
+    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
+    if (!in) {
+        Error e;
+        e.kind = ErrorKind::FileNotFound;
+        e.file = path;
+        e.detail = "cannot be opened for reading";
+        return e;
+    }
+    CsvReader reader(in.get(), 1 << 16);
+    return parse(reader, path);
+}
+
+}  // namespace hopscale::terrain
