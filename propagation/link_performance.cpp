@@ -3,6 +3,7 @@
 #include <GeographicLib/Config.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -17,8 +18,9 @@ namespace {
 // Six significant digits, for the names of the models' inputs.
 std::string num(double v) {
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.6g", v);
-    return buffer;
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6);
+    return std::string(buffer, end.ptr);
 }
 
 Error needs(const char* input, std::string detail) {
@@ -32,8 +34,7 @@ Error needs(const char* input, std::string detail) {
 struct FadingModel {
     bool rain = false;
     double a001Db = 0;
-    double frequencyGHz = 0;
-    RainPowerLaw law;
+    RainPowerLaw law;  // of the hop's frequency
 
     MultipathMethod method = MultipathMethod::VigantsBarnett;
     bool multipathAssessed = true;
@@ -42,7 +43,7 @@ struct FadingModel {
 
     double rainPercent(double margin) const {
         if (!rain) return 0;
-        return rainOutagePercent(a001Db, frequencyGHz, margin).percent;
+        return rainOutagePercent(a001Db, law, margin).percent;
     }
     double multipathPercent(double margin) const {
         if (!multipathAssessed) return 0;
@@ -55,28 +56,74 @@ struct FadingModel {
         return std::min(rainPercent(margin) + multipathPercent(margin), 100.0);
     }
 
-    // The smallest margin (rounded up to 0.01 dB) whose outage is at most `allowed` %;
-    // empty when even 1000 dB does not reach it.
+    // The margin each fading part would need on its own to stay within `percent` (closed
+    // forms; 0 where there is none). The total needs at least the larger of them.
+    double ownMargin(double percent) const {
+        double m = 0;
+        if (rain && a001Db > 0) {
+            m = std::max(m, rainAttenuationExceeded(a001Db, law, percent).attenuationDb);
+        }
+        if (multipathAssessed && method == MultipathMethod::VigantsBarnett && vbScale > 0) {
+            m = std::max(m, 10.0 * std::log10(100.0 * vbScale / percent));
+        } else if (multipathAssessed && method == MultipathMethod::P530 && p0 > 0) {
+            const double deep = 10.0 * std::log10(std::pow(10.0, -dG / 10.0) * p0 / percent);
+            if (deep >= 25.0 + 1.2 * std::log10(p0)) m = std::max(m, deep);
+        }
+        return m;
+    }
+
+    // The smallest margin, in whole hundredths of a dB, whose outage is at most `allowed` %;
+    // empty when even 1000 dB does not reach it. The root of log(total) - log(allowed) is
+    // bracketed from the parts' own margins and found by regula falsi (Illinois variant),
+    // which needs a handful of evaluations where bisection needs twenty.
     std::optional<double> requiredMargin(double allowed) const {
+        const double logAllowed = std::log10(allowed);
+        auto g = [&](double margin) {
+            return std::log10(std::max(total(margin), 1e-300)) - logAllowed;
+        };
         double lo = 0;
-        double hi = 1;
-        while (total(hi) > allowed) {
+        double glo = g(lo);
+        if (glo <= 0) return 0.0;
+        const double own = ownMargin(allowed);
+        if (own > 0) {
+            const double gown = g(own);
+            if (gown <= 0) return roundedUp(own - 0.01, own, allowed);
+            lo = own;
+            glo = gown;
+        }
+        double hi = std::max(ownMargin(allowed / 2.0), lo + 0.5);
+        double ghi = g(hi);
+        while (ghi > 0) {
             lo = hi;
-            hi *= 2;
+            glo = ghi;
+            hi = 2.0 * hi + 1.0;
             if (hi > 1000) return std::nullopt;
+            ghi = g(hi);
         }
-        // Rain alone already needs at least its own margin: a closer lower bound.
-        if (rain) {
-            const double own = rainAttenuationExceeded(a001Db, frequencyGHz, allowed).attenuationDb;
-            if (own > lo && own < hi && total(own) > allowed) lo = own;
+        int side = 0;
+        for (int i = 0; i < 100 && hi - lo > 1e-4; ++i) {
+            double x = hi - ghi * (hi - lo) / (ghi - glo);
+            if (!(x > lo && x < hi)) x = 0.5 * (lo + hi);
+            const double gx = g(x);
+            if (gx > 0) {
+                lo = x;
+                glo = gx;
+                if (side == -1) ghi /= 2;
+                side = -1;
+            } else {
+                hi = x;
+                ghi = gx;
+                if (side == 1) glo /= 2;
+                side = 1;
+            }
         }
-        while (hi - lo > 0.004) {
-            const double mid = 0.5 * (lo + hi);
-            (total(mid) > allowed ? lo : hi) = mid;
-        }
-        // The smallest whole hundredth of a dB that meets it: lo does not, so start there.
-        double hundredths = std::ceil(lo * 100.0);
-        while (total(hundredths / 100.0) > allowed) hundredths += 1;
+        return roundedUp(lo, hi, allowed);
+    }
+
+    // The first whole hundredth from `fails` on that meets `allowed` (`meets` does).
+    double roundedUp(double fails, double meets, double allowed) const {
+        double hundredths = std::ceil(fails * 100.0);
+        while (hundredths / 100.0 < meets && total(hundredths / 100.0) > allowed) hundredths += 1;
         return hundredths / 100.0;
     }
 };
@@ -147,7 +194,6 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
     out.closes = out.flatFadeMarginDb > 0;
 
     FadingModel fading;
-    fading.frequencyGHz = f;
 
     // Rain.
     if (c.rainSource != RainSource::None) {
@@ -189,7 +235,7 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
         fading.a001Db = r.a001Db;
         fading.law = rainPowerLaw(f);
         if (out.closes) {
-            const RainOutage o = rainOutagePercent(r.a001Db, f, out.flatFadeMarginDb);
+            const RainOutage o = rainOutagePercent(r.a001Db, fading.law, out.flatFadeMarginDb);
             r.outagePercent = o.percent;
             if (o.outsideRange) {
                 r.flags.push_back("outage outside the method's range (0.001 to 1 %)");

@@ -110,7 +110,10 @@ RainPowerLaw rainPowerLaw(double f) {
 }
 
 RainExceedance rainAttenuationExceeded(double a001Db, double f, double percent) {
-    const RainPowerLaw law = rainPowerLaw(f);
+    return rainAttenuationExceeded(a001Db, rainPowerLaw(f), percent);
+}
+
+RainExceedance rainAttenuationExceeded(double a001Db, const RainPowerLaw& law, double percent) {
     const double x = std::log10(percent);
     RainExceedance out;
     out.attenuationDb = a001Db * law.c1 * std::pow(percent, -(law.c2 + law.c3 * x));
@@ -119,6 +122,10 @@ RainExceedance rainAttenuationExceeded(double a001Db, double f, double percent) 
 }
 
 RainOutage rainOutagePercent(double a001Db, double f, double marginDb) {
+    return rainOutagePercent(a001Db, rainPowerLaw(f), marginDb);
+}
+
+RainOutage rainOutagePercent(double a001Db, const RainPowerLaw& law, double marginDb) {
     RainOutage out;
     if (a001Db <= 0.0) return out;  // no rain attenuation: no rain outage
     if (marginDb <= 0.0) {
@@ -127,7 +134,6 @@ RainOutage rainOutagePercent(double a001Db, double f, double marginDb) {
         out.outsideRange = true;
         return out;
     }
-    const RainPowerLaw law = rainPowerLaw(f);
     const double l = std::log10(marginDb / (law.c1 * a001Db));
     const double discriminant = law.c2 * law.c2 - 4.0 * law.c3 * l;
     if (discriminant < 0.0) {

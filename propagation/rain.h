@@ -51,6 +51,7 @@ struct RainExceedance {
     bool outsideRange = false;
 };
 RainExceedance rainAttenuationExceeded(double a001Db, double frequencyGHz, double percent);
+RainExceedance rainAttenuationExceeded(double a001Db, const RainPowerLaw& law, double percent);
 
 // The percentage of an average year for which rain attenuation exceeds a fade margin F (dB):
 // the inverse of the power law (x = log p solves C3 x^2 + C2 x + log(F / (C1 A0.01)) = 0).
@@ -61,6 +62,8 @@ struct RainOutage {
     bool outsideRange = false;
 };
 RainOutage rainOutagePercent(double a001Db, double frequencyGHz, double fadeMarginDb);
+// The same with the power law of the frequency computed beforehand.
+RainOutage rainOutagePercent(double a001Db, const RainPowerLaw& law, double fadeMarginDb);
 
 // R0.01 of a rain climatic zone of ITU-R P.837-1 (A..H, J..N, P, Q; upper or lower case);
 // empty for any other letter.

@@ -1,0 +1,97 @@
+// Link performance: the cost of each model and of one whole hop (gases, rain, multipath,
+// geodesic, target search) once the conditions have been read.
+#include <benchmark/benchmark.h>
+
+#include "gas_attenuation.h"
+#include "geodesic.h"
+#include "link_conditions.h"
+#include "link_performance.h"
+#include "multipath.h"
+#include "rain.h"
+
+namespace hopscale::propagation {
+namespace {
+
+LinkConditions readConditions(bool p530) {
+    LinkConditionTexts t;
+    t[ConditionInput::Threshold] = "-75";
+    t[ConditionInput::RainRate] = "42";
+    if (p530) {
+        t[ConditionInput::Multipath] = "p530";
+        t[ConditionInput::GeoclimaticK] = "1e-4";
+        t[ConditionInput::DN75] = "40";
+        t[ConditionInput::GroundElevations] = "250,200";
+        t[ConditionInput::AntennaHeights] = "50,50";
+        t[ConditionInput::MeanTerrain] = "150";
+    }
+    return *readLinkConditions(t).value;
+}
+
+LinkBudgetFacts facts(bool coordinates) {
+    LinkBudgetFacts f;
+    f.receiveSignalLevelDbm = -35;
+    f.frequencyGHz = 18;
+    f.pathLengthMiles = 11.47226;
+    if (coordinates) {
+        f.ends = PathEnds{41.425, -81.6972222, 41.5, -81.5};
+        f.coordinateDistanceMiles = 11.47226;
+    }
+    return f;
+}
+
+void BM_GasSpecificAttenuation(benchmark::State& state) {
+    const GasModel model{Atmosphere{}};
+    double f = 18;
+    for (auto _ : state) benchmark::DoNotOptimize(model.specific(f));
+}
+BENCHMARK(BM_GasSpecificAttenuation);
+
+void BM_GasModelForANewAtmosphere(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(GasModel(Atmosphere{1000, 290, 10}));
+}
+BENCHMARK(BM_GasModelForANewAtmosphere);
+
+void BM_RainCoefficients(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(rainCoefficients(18, 90));
+}
+BENCHMARK(BM_RainCoefficients);
+
+void BM_RainOutage(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(rainOutagePercent(30, 18, 25));
+}
+BENCHMARK(BM_RainOutage);
+
+void BM_Geodesic(benchmark::State& state) {
+    const PathEnds ends{41.425, -81.6972222, 41.5, -81.5};
+    for (auto _ : state) benchmark::DoNotOptimize(geodesicPath(ends));
+}
+BENCHMARK(BM_Geodesic);
+
+void BM_ReadLinkConditions(benchmark::State& state) {
+    LinkConditionTexts t;
+    t[ConditionInput::Threshold] = "-75";
+    t[ConditionInput::RainRate] = "42";
+    for (auto _ : state) benchmark::DoNotOptimize(readLinkConditions(t));
+}
+BENCHMARK(BM_ReadLinkConditions);
+
+// One hop: gases, rain, Vigants-Barnett, totals and the target search; with and without the
+// geodesic.
+void BM_HopVigantsBarnett(benchmark::State& state) {
+    const LinkConditions c = readConditions(false);
+    const LinkBudgetFacts f = facts(state.range(0) != 0);
+    for (auto _ : state) benchmark::DoNotOptimize(computeLinkPerformance(f, c));
+}
+BENCHMARK(BM_HopVigantsBarnett)->Arg(0)->Arg(1);
+
+void BM_HopP530(benchmark::State& state) {
+    const LinkConditions c = readConditions(true);
+    const LinkBudgetFacts f = facts(true);
+    for (auto _ : state) benchmark::DoNotOptimize(computeLinkPerformance(f, c));
+}
+BENCHMARK(BM_HopP530);
+
+}  // namespace
+}  // namespace hopscale::propagation
+
+BENCHMARK_MAIN();
