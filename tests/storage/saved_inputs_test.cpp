@@ -257,7 +257,8 @@ TEST(saved_inputs_test, decode_reads_only_whole_records) {
     r.reserved3 = "zz";
     r.reserved2 = -2;
     const std::string bytes = encodeSavedInputs(r);
-    EXPECT_EQ(bytes.size(), kSavedInputsFixedBytes + 3 + 2);
+    // 86 fixed bytes, the 3 of "abc" and the 2 of "zz".
+    EXPECT_EQ(bytes.size(), 91u);
     for (std::size_t n = 0; n < bytes.size(); ++n) {
         EXPECT_FALSE(decodeSavedInputs(bytes.substr(0, n)).has_value()) << n;
     }
@@ -279,6 +280,163 @@ TEST(saved_inputs_test, a_missing_directory_is_an_error_naming_the_file) {
     auto saved = saveInputs(dir / "nowhere" / "P.DAT", in, "10", 1, 0);
     ASSERT_TRUE(saved.has_value());
     EXPECT_NE(saved->message().find("P.DAT"), std::string::npos);
+}
+
+TEST(saved_inputs_test, a_written_record_is_86_bytes_plus_the_path_name) {
+    // 14 singles and 4 longs of 4 bytes, 2 integers of 2 bytes (76), the name's count (2),
+    // two integers (4), the empty reserved text's count (2) and one integer (2): 86 + N.
+    ScratchDir dir;
+    const std::pair<std::string, std::size_t> rows[] = {
+        {"", 86}, {"Example", 93}, {std::string(300, 'p'), 386}, {std::string(65535, 'q'), 65621}};
+    for (const auto& [name, size] : rows) {
+        PathInputs in;
+        in[Field::Text11] = name;
+        const auto file = dir / ("P" + std::to_string(size));
+        ASSERT_FALSE(saveInputs(file, in, "10", 1, 0).has_value());
+        EXPECT_EQ(std::filesystem::file_size(file), size) << name.size();
+    }
+}
+
+// A record built byte by byte: a transmit dish of 2 ft, zeros, then the counted texts.
+std::string handBuiltRecord(const std::string& name, const std::string& reserved3) {
+    std::string bytes("\x00\x00\x00\x40", 4);
+    bytes += std::string(72, '\0');
+    bytes += counted(name) + std::string(4, '\0') + counted(reserved3) + std::string(2, '\0');
+    return bytes;
+}
+
+TEST(saved_inputs_test, the_longest_record_loads_whole) {
+    // Both texts at the largest count: 86 + 65535 + 65535 bytes.
+    ScratchDir dir;
+    const std::string name(65535, 'n');
+    const std::string record = handBuiltRecord(name, std::string(65535, 'r'));
+    ASSERT_EQ(record.size(), 131156u);
+    writeBytes(dir / "P.DAT", record + "tail");
+    const Loaded out = load(dir / "P.DAT");
+    ASSERT_TRUE(out.applied);
+    EXPECT_EQ(out.inputs[Field::Text11], name);
+    EXPECT_EQ(out.inputs[Field::Text1], "2");
+    // One byte short of the second text: nothing is loaded.
+    writeBytes(dir / "Q.DAT", record.substr(0, 86 + 65535 + 65534));
+    EXPECT_FALSE(load(dir / "Q.DAT").applied);
+}
+
+TEST(saved_inputs_test, a_file_that_cannot_be_written_is_still_loaded_and_not_replaced) {
+    ScratchDir dir;
+    const auto file = dir / "PATHCFG.DAT";
+    writeBytes(file, handBuiltRecord("Locked", ""));
+    const std::string before = readBytes(file);
+    UnwritableFile locked(file);
+    if (!locked.ok()) GTEST_SKIP() << "no way to make a file unwritable here";
+    const Loaded out = load(file);
+    EXPECT_TRUE(out.applied);
+    EXPECT_EQ(out.inputs[Field::Text11], "Locked");
+    PathInputs in;
+    auto error = saveInputs(file, in, "10", 1, 0);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_NE(error->message().find("PATHCFG.DAT"), std::string::npos);
+    EXPECT_EQ(readBytes(file), before);
+}
+
+TEST(saved_inputs_test, a_read_only_file_is_reported_and_kept_on_save) {
+    ScratchDir dir;
+    const auto file = dir / "PATHCFG.DAT";
+    writeBytes(file, handBuiltRecord("Kept", ""));
+    ::chmod(file.c_str(), 0444);
+    PathInputs in;
+    auto error = saveInputs(file, in, "10", 1, 0);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_NE(error->message().find("read-only"), std::string::npos) << error->message();
+    EXPECT_EQ(load(file).inputs[Field::Text11], "Kept");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"PATHCFG.DAT"});
+}
+
+TEST(saved_inputs_test, a_fifo_in_place_of_the_file_is_refused_without_blocking) {
+    ScratchDir dir;
+    const auto file = dir / "PATHCFG.DAT";
+    makeFifo(file);
+    std::optional<Result<bool>> loaded;
+    std::optional<Error> saved;
+    std::vector<FileProblem> checked;
+    ASSERT_TRUE(returnsPromptly("loading and saving PATHCFG.DAT", [&] {
+        PathInputs in;
+        std::int16_t dbm = 0, watts = 0;
+        loaded = loadSavedInputs(file, in, dbm, watts);
+        saved = saveInputs(file, in, "10", 1, 0);
+        checked = checkSavedInputsFile(dir.path());
+    }));
+    ASSERT_FALSE(loaded->ok());
+    EXPECT_NE(loaded->error->message().find("not a regular file"), std::string::npos);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_NE(saved->message().find("not a regular file"), std::string::npos);
+    ASSERT_EQ(checked.size(), 1u);
+    EXPECT_NE(checked[0].text().find("PATHCFG.DAT: not a regular file"), std::string::npos);
+}
+
+TEST(saved_inputs_test, a_symbolic_link_is_saved_through_and_a_dangling_one_is_never_created_by_a_load) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir / "real");
+    std::filesystem::create_directory(dir / "data");
+    const auto link = dir / "data" / "PATHCFG.DAT";
+    std::filesystem::create_symlink("../real/saved.dat", link);
+    // Dangling: nothing to load, and nothing is created.
+    const Loaded first = load(link);
+    EXPECT_FALSE(first.applied);
+    EXPECT_FALSE(std::filesystem::exists(dir / "real" / "saved.dat"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    // The save goes to the target, which is created; the link stays a link.
+    PathInputs in;
+    in[Field::Text11] = "Through";
+    ASSERT_FALSE(saveInputs(link, in, "10", 1, 0).has_value());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(std::filesystem::file_size(dir / "real" / "saved.dat"), 93u);
+    EXPECT_EQ(load(link).inputs[Field::Text11], "Through");
+    // A second save keeps the target's permissions and leaves no temporary file anywhere.
+    ::chmod((dir / "real" / "saved.dat").c_str(), 0620);
+    in[Field::Text11] = "Again";
+    ASSERT_FALSE(saveInputs(link, in, "10", 1, 0).has_value());
+    EXPECT_EQ(permissionsOf(dir / "real" / "saved.dat"), 0620u);
+    EXPECT_EQ(namesIn(dir / "real"), std::vector<std::string>{"saved.dat"});
+    EXPECT_EQ(namesIn(dir / "data"), std::vector<std::string>{"PATHCFG.DAT"});
+}
+
+TEST(saved_inputs_test, new_files_get_0644_less_the_umask_and_leftovers_are_removed) {
+    ScratchDir dir;
+    UmaskScope scope(022);
+    PathInputs in;
+    std::int16_t dbm = 0, watts = 0;
+    // Created empty by the load, and written by the save: 0644 & ~022 = 0644 both times.
+    ASSERT_TRUE(loadSavedInputs(dir / "A.DAT", in, dbm, watts).ok());
+    EXPECT_EQ(permissionsOf(dir / "A.DAT"), 0644u);
+    ASSERT_FALSE(saveInputs(dir / "B.DAT", in, "10", 1, 0).has_value());
+    EXPECT_EQ(permissionsOf(dir / "B.DAT"), 0644u);
+    // A temporary file of a save that was killed (its process number is beyond any in use).
+    writeBytes(dir / ".B.DAT.tmp-99999999-00000001", "half a record");
+    ASSERT_FALSE(saveInputs(dir / "B.DAT", in, "10", 1, 0).has_value());
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"A.DAT", "B.DAT"}));
+}
+
+TEST(saved_inputs_check_test, reports_a_record_cut_short_and_nothing_for_a_sound_or_absent_file) {
+    ScratchDir dir;
+    EXPECT_TRUE(checkSavedInputsFile(dir.path()).empty());  // none yet
+    writeBytes(dir / "PATHCFG.DAT", "");
+    EXPECT_TRUE(checkSavedInputsFile(dir.path()).empty());  // created empty by a load
+    writeBytes(dir / "PATHCFG.DAT", handBuiltRecord("Example", ""));
+    EXPECT_TRUE(checkSavedInputsFile(dir.path()).empty());
+    // 80 bytes: the name's count (0x0101 = 257) runs past the end.
+    writeBytes(dir / "PATHCFG.DAT", std::string(80, '\1'));
+    auto problems = checkSavedInputsFile(dir.path());
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].text().find("PATHCFG.DAT: the file ends inside its record"), std::string::npos)
+        << problems[0].text();
+    // Cut inside the last integer: 92 of the 93 bytes.
+    writeBytes(dir / "PATHCFG.DAT", handBuiltRecord("Example", "").substr(0, 92));
+    EXPECT_EQ(checkSavedInputsFile(dir.path()).size(), 1u);
+    std::filesystem::remove(dir / "PATHCFG.DAT");
+    std::filesystem::create_directory(dir / "PATHCFG.DAT");
+    problems = checkSavedInputsFile(dir.path());
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].text().find("is a directory"), std::string::npos);
 }
 
 }  // namespace
