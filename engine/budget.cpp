@@ -63,43 +63,111 @@ std::optional<Field> strongest(std::initializer_list<Term> terms) {
     return best == nullptr ? std::nullopt : best->origin;
 }
 
+double log10OrHuge(double x) { return x > 0 ? std::log10(x) : HUGE_VAL; }
+
+// The input a result goes back to: the input of the strongest term of the step that computes
+// it, followed back through earlier results. It is worked out from the stored values, which are
+// what the step used, and only when a step fails, so a successful run pays nothing for it.
+std::optional<Field> originOf(ResultId id, const PathState& s) {
+    using I = ResultId;
+    using F = Field;
+    const PathValues& v = s.values;
+    const PathResults& r = s.results;
+    auto from = [&s](ResultId other) { return originOf(other, s); };
+    switch (id) {
+        case I::txLineLossPerFt: return F::Text2;
+        case I::rxLineLossPerFt: return F::Text8;
+        case I::txPowerDbm: return F::Text26;
+        // Derived from the end points, no one input leads there.
+        case I::pathLengthMiles:
+            return r.coordinateDistance != 0 ? std::nullopt : std::optional(F::Text24);
+        case I::txLineLoss:
+            return strongest({factor(v.txLineLength, F::Text16),
+                              factor(r.txLineLossPerFt, F::Text2)});
+        case I::rxLineLoss:
+            return strongest({factor(v.rxLineLength, F::Text18),
+                              factor(r.rxLineLossPerFt, F::Text8)});
+        case I::fixedLoss:
+            return strongest({added(r.rxLineLoss, from(I::rxLineLoss)),
+                              added(r.txLineLoss, from(I::txLineLoss)),
+                              added(v.fadeMargin, F::Text12)});
+        case I::rxAntennaGain:
+            return strongest({added(log10OrHuge(v.frequencyGHz), F::Text10),
+                              added(log10OrHuge(v.rxDishDiameter), F::Text3)});
+        case I::txAntennaGain:
+            return strongest({added(log10OrHuge(v.frequencyGHz), F::Text10),
+                              added(log10OrHuge(v.txDishDiameter), F::Text1)});
+        case I::freeSpaceLoss:
+            return strongest({added(log10OrHuge(v.frequencyGHz), F::Text10),
+                              added(log10OrHuge(r.pathLengthMiles), from(I::pathLengthMiles))});
+        case I::halfPowerBeamwidth:
+            return strongest({factor(v.frequencyGHz, F::Text10),
+                              factor(v.txDishDiameter, F::Text1)});
+        case I::beamwidthLoss: return from(I::halfPowerBeamwidth);
+        case I::systemLoss:
+            return strongest({added(r.txAntennaGain, from(I::txAntennaGain)),
+                              added(r.rxAntennaGain, from(I::rxAntennaGain)),
+                              added(r.freeSpaceLoss, from(I::freeSpaceLoss)),
+                              added(r.fixedLoss, from(I::fixedLoss)),
+                              added(r.txPowerDbm, F::Text26), added(v.ampGain, F::Text15),
+                              added(v.preampGain, F::Text4)});
+        case I::earthBulge:
+            return strongest({factor(double(r.pathLengthMiles) * r.pathLengthMiles,
+                                     from(I::pathLengthMiles)),
+                              factor(v.earthFactor, F::Text22)});
+        case I::midpointDistance: return from(I::pathLengthMiles);
+        case I::firstFresnelZone:
+            return strongest({factor(r.pathLengthMiles, from(I::pathLengthMiles)),
+                              factor(v.frequencyGHz, F::Text10)});
+        case I::secondFresnelZone: return from(I::firstFresnelZone);
+        case I::amplifierInputPower:
+            return strongest({added(r.txPowerDbm, F::Text26),
+                              added(r.txLineLoss, from(I::txLineLoss))});
+        case I::receiveSignalLevel:
+            return strongest({added(r.systemLoss, from(I::systemLoss)),
+                              added(v.fadeMargin, F::Text12)});
+        // The dish power is a power of ten of the level: the level's largest term leads there.
+        case I::dishInputPowerWatts:
+        case I::dishInputPowerDbm:
+            return strongest({added(r.txPowerDbm, F::Text26),
+                              added(r.txLineLoss, from(I::txLineLoss)),
+                              added(v.ampGain, F::Text15)});
+        // Both factors in decimal orders of magnitude: the gain in dB / 10, the watts as log10.
+        case I::eirpWatts:
+            return strongest({added(double(r.txAntennaGain) / 10, from(I::txAntennaGain)),
+                              added(log10OrHuge(r.dishInputPowerWatts),
+                                    from(I::dishInputPowerWatts))});
+        default: return std::nullopt;
+    }
+}
+
 // Writes result values with the single rounding and overflow check every stored value gets,
-// records which ones this run wrote and, for each, the input that its strongest term goes
-// back to, so that a later step's failure can name the input that led there.
+// and records which ones this run wrote.
 class Store {
 public:
-    Store(PathResults& results, ResultSet& computed) : results_(results), computed_(computed) {}
+    Store(PathState& state, ResultSet& computed) : state_(state), computed_(computed) {}
 
     // A value read from, or computed from, one field alone: an error names that field.
     std::optional<Error> set(ResultId id, double value, Field field) {
-        return store(id, value, field, field);
+        return store(id, value, field);
     }
 
-    // A value computed from earlier ones: an error names the step and the strongest input.
-    std::optional<Error> set(ResultId id, double value, std::initializer_list<Term> terms) {
-        return store(id, value, std::nullopt, strongest(terms));
-    }
-
-    // The input a stored result goes back to.
-    std::optional<Field> origin(ResultId id) const {
-        return origins_[static_cast<std::size_t>(id)];
-    }
+    // A value computed from earlier ones: an error names the step and the input that led there.
+    std::optional<Error> set(ResultId id, double value) { return store(id, value, std::nullopt); }
 
 private:
-    std::optional<Error> store(ResultId id, double value, std::optional<Field> field,
-                               std::optional<Field> origin) {
+    std::optional<Error> store(ResultId id, double value, std::optional<Field> field) {
         const auto index = static_cast<std::size_t>(id);
         auto single = toSingle(value, field);
         if (!single) {
             if (!field) {
                 single.error->step = stepName(id);
-                single.error->origin = origin;
+                single.error->origin = originOf(id, state_);
             }
             return single.error;
         }
-        results_.*(members()[index]) = *single;
+        state_.results.*(members()[index]) = *single;
         computed_.set(index);
-        origins_[index] = origin;
         return std::nullopt;
     }
 
@@ -113,9 +181,8 @@ private:
         return table;
     }
 
-    PathResults& results_;
+    PathState& state_;
     ResultSet& computed_;
-    std::array<std::optional<Field>, kResultCount> origins_{};
 };
 
 Error domainError(ErrorKind kind, Field field, float value, const char* detail) {
@@ -170,7 +237,7 @@ std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state,
                                    ResultSet& computed, std::string& pathLengthField) {
     PathValues& v = state.values;
     PathResults& r = state.results;
-    Store out(r, computed);
+    Store out(state, computed);
     using I = ResultId;
     using F = Field;
 
@@ -190,8 +257,7 @@ std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state,
     // 7-8. A kilometre length reaches the budget through its 7-digit miles text.
     if (inputs.km) pathLengthField = singleToText(state.captured.kmPathLengthInMiles);
     if (r.coordinateDistance != 0) {
-        // Derived from the end points; no one input leads there.
-        HOPSCALE_TRY(out.set(I::pathLengthMiles, r.coordinateDistance, {}));
+        HOPSCALE_TRY(out.set(I::pathLengthMiles, r.coordinateDistance));
     } else {
         auto length = textToSingle(pathLengthField, F::Text24);
         if (!length) return length.error;
@@ -199,7 +265,6 @@ std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state,
     }
     const double d = r.pathLengthMiles;
     const double f = v.frequencyGHz;
-    const auto dFrom = out.origin(I::pathLengthMiles);
 
     // 9-14.
     HOPSCALE_READ(v.ampGain, textToInteger, F::Text15);
@@ -225,48 +290,30 @@ std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state,
     }
 
     // 16-18.
-    HOPSCALE_TRY(out.set(I::txLineLoss, double(v.txLineLength) * r.txLineLossPerFt,
-                         {factor(v.txLineLength, F::Text16),
-                          factor(r.txLineLossPerFt, F::Text2)}));
-    HOPSCALE_TRY(out.set(I::rxLineLoss, double(v.rxLineLength) * r.rxLineLossPerFt,
-                         {factor(v.rxLineLength, F::Text18),
-                          factor(r.rxLineLossPerFt, F::Text8)}));
-    HOPSCALE_TRY(out.set(I::fixedLoss, double(r.rxLineLoss) + r.txLineLoss + v.fadeMargin,
-                         {added(r.rxLineLoss, out.origin(I::rxLineLoss)),
-                          added(r.txLineLoss, out.origin(I::txLineLoss)),
-                          added(v.fadeMargin, F::Text12)}));
+    HOPSCALE_TRY(out.set(I::txLineLoss, double(v.txLineLength) * r.txLineLossPerFt));
+    HOPSCALE_TRY(out.set(I::rxLineLoss, double(v.rxLineLength) * r.rxLineLossPerFt));
+    HOPSCALE_TRY(out.set(I::fixedLoss, double(r.rxLineLoss) + r.txLineLoss + v.fadeMargin));
 
     // 19-21. Gains and free-space loss.
     double logF = 0, logDish = 0, logD = 0;
     HOPSCALE_TRY(log10Of(v.frequencyGHz, F::Text10, logF));
     HOPSCALE_TRY(log10Of(v.rxDishDiameter, F::Text3, logDish));
-    HOPSCALE_TRY(out.set(I::rxAntennaGain, 20 * logF + 20 * logDish + 7.5,
-                         {added(logF, F::Text10), added(logDish, F::Text3)}));
+    HOPSCALE_TRY(out.set(I::rxAntennaGain, 20 * logF + 20 * logDish + 7.5));
     HOPSCALE_TRY(log10Of(v.frequencyGHz, F::Text10, logF));
     HOPSCALE_TRY(log10Of(v.txDishDiameter, F::Text1, logDish));
-    HOPSCALE_TRY(out.set(I::txAntennaGain, 20 * logF + 20 * logDish + 7.5,
-                         {added(logF, F::Text10), added(logDish, F::Text1)}));
+    HOPSCALE_TRY(out.set(I::txAntennaGain, 20 * logF + 20 * logDish + 7.5));
     HOPSCALE_TRY(log10Of(v.frequencyGHz, F::Text10, logF));
     if (auto err = log10Of(r.pathLengthMiles, F::Text24, logD)) {
         return explainKilometres(*err, inputs, state);
     }
-    HOPSCALE_TRY(out.set(I::freeSpaceLoss, 20 * logF + 96.6 + 20 * logD,
-                         {added(logF, F::Text10), added(logD, dFrom)}));
+    HOPSCALE_TRY(out.set(I::freeSpaceLoss, 20 * logF + 96.6 + 20 * logD));
 
     // 22-24.
-    HOPSCALE_TRY(out.set(I::halfPowerBeamwidth, 70 / (f * double(v.txDishDiameter)),
-                         {factor(f, F::Text10), factor(v.txDishDiameter, F::Text1)}));
-    HOPSCALE_TRY(out.set(I::beamwidthLoss, double(r.halfPowerBeamwidth) * 3,
-                         {factor(r.halfPowerBeamwidth, out.origin(I::halfPowerBeamwidth))}));
+    HOPSCALE_TRY(out.set(I::halfPowerBeamwidth, 70 / (f * double(v.txDishDiameter))));
+    HOPSCALE_TRY(out.set(I::beamwidthLoss, double(r.halfPowerBeamwidth) * 3));
     HOPSCALE_TRY(out.set(I::systemLoss,
                          double(r.txAntennaGain) + r.rxAntennaGain - r.freeSpaceLoss -
-                             r.fixedLoss + r.txPowerDbm + double(v.ampGain) + v.preampGain,
-                         {added(r.txAntennaGain, out.origin(I::txAntennaGain)),
-                          added(r.rxAntennaGain, out.origin(I::rxAntennaGain)),
-                          added(r.freeSpaceLoss, out.origin(I::freeSpaceLoss)),
-                          added(r.fixedLoss, out.origin(I::fixedLoss)),
-                          added(r.txPowerDbm, F::Text26), added(v.ampGain, F::Text15),
-                          added(v.preampGain, F::Text4)}));
+                             r.fixedLoss + r.txPowerDbm + double(v.ampGain) + v.preampGain));
 
     // 25-28. Earth bulge and Fresnel zones at mid-path.
     if (v.earthFactor == 0) {
@@ -274,9 +321,8 @@ std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state,
                            "the earth factor must not be 0");
     }
     HOPSCALE_TRY(out.set(I::earthBulge,
-                         (d - 0.5 * d) * (0.5 * d + 0.5 * d) / (3 * double(v.earthFactor)),
-                         {factor(d * d, dFrom), factor(v.earthFactor, F::Text22)}));
-    HOPSCALE_TRY(out.set(I::midpointDistance, d / 2, {factor(d, dFrom)}));
+                         (d - 0.5 * d) * (0.5 * d + 0.5 * d) / (3 * double(v.earthFactor))));
+    HOPSCALE_TRY(out.set(I::midpointDistance, d / 2));
     const double d1 = r.midpointDistance;
     const double radicand =
         ((d - d1) / kMilesPerKm) * (d1 / kMilesPerKm) / ((d / kMilesPerKm) * f);
@@ -284,40 +330,23 @@ std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state,
         Error e;
         e.kind = ErrorKind::InvalidArgument;
         e.step = stepName(I::firstFresnelZone);
-        e.origin = strongest({factor(d, dFrom), factor(f, F::Text10)});
+        e.origin = originOf(I::firstFresnelZone, state);
         e.detail = "square root of a negative value in the Fresnel zone";
         return e;
     }
-    HOPSCALE_TRY(out.set(I::firstFresnelZone, std::sqrt(radicand) * 17.3 * kFeetPerMetre,
-                         {factor(d, dFrom), factor(f, F::Text10)}));
-    HOPSCALE_TRY(out.set(I::secondFresnelZone, double(r.firstFresnelZone) * std::sqrt(2.0),
-                         {factor(r.firstFresnelZone, out.origin(I::firstFresnelZone))}));
+    HOPSCALE_TRY(out.set(I::firstFresnelZone, std::sqrt(radicand) * 17.3 * kFeetPerMetre));
+    HOPSCALE_TRY(out.set(I::secondFresnelZone, double(r.firstFresnelZone) * std::sqrt(2.0)));
 
     // 29-33. Levels along the chain.
-    const auto powerFrom = out.origin(I::txPowerDbm);
-    const auto txLossFrom = out.origin(I::txLineLoss);
-    HOPSCALE_TRY(out.set(I::amplifierInputPower, double(r.txPowerDbm) - r.txLineLoss,
-                         {added(r.txPowerDbm, powerFrom), added(r.txLineLoss, txLossFrom)}));
-    HOPSCALE_TRY(out.set(I::receiveSignalLevel, double(r.systemLoss) + v.fadeMargin,
-                         {added(r.systemLoss, out.origin(I::systemLoss)),
-                          added(v.fadeMargin, F::Text12)}));
-    // The dish power is a power of ten of the level: the level's largest term leads there.
-    const std::initializer_list<Term> levelTerms = {added(r.txPowerDbm, powerFrom),
-                                                    added(r.txLineLoss, txLossFrom),
-                                                    added(v.ampGain, F::Text15)};
+    HOPSCALE_TRY(out.set(I::amplifierInputPower, double(r.txPowerDbm) - r.txLineLoss));
+    HOPSCALE_TRY(out.set(I::receiveSignalLevel, double(r.systemLoss) + v.fadeMargin));
     HOPSCALE_TRY(out.set(I::dishInputPowerWatts,
                          std::pow(10.0, (double(r.txPowerDbm) - r.txLineLoss + v.ampGain) / 10) *
-                             0.001,
-                         levelTerms));
+                             0.001));
     HOPSCALE_TRY(out.set(I::dishInputPowerDbm,
-                         double(r.txPowerDbm) - r.txLineLoss + double(v.ampGain), levelTerms));
-    // Both factors in decimal orders of magnitude: the gain in dB / 10, the watts as log10.
+                         double(r.txPowerDbm) - r.txLineLoss + double(v.ampGain)));
     HOPSCALE_TRY(out.set(I::eirpWatts,
-                         std::pow(10.0, double(r.txAntennaGain) / 10) * r.dishInputPowerWatts,
-                         {added(double(r.txAntennaGain) / 10, out.origin(I::txAntennaGain)),
-                          added(r.dishInputPowerWatts > 0 ? std::log10(r.dishInputPowerWatts)
-                                                          : HUGE_VAL,
-                                out.origin(I::dishInputPowerWatts))}));
+                         std::pow(10.0, double(r.txAntennaGain) / 10) * r.dishInputPowerWatts));
 
     state.eirpWarning = double(r.eirpWatts) >= 100000 ? kEirpWarningText : "";
     return std::nullopt;
