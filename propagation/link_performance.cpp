@@ -324,4 +324,11 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
     return out;
 }
 
+Result<LinkPerformance> computeLinkPerformance(const PathState& state,
+                                               const LinkConditions& conditions) {
+    Result<LinkBudgetFacts> facts = budgetFacts(state);
+    if (!facts) return *facts.error;
+    return computeLinkPerformance(*facts.value, conditions);
+}
+
 }  // namespace hopscale::propagation

@@ -91,4 +91,9 @@ struct LinkPerformance {
 Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
                                                const LinkConditions& conditions);
 
+// The same from the engine's state after runPath succeeded (budgetFacts, then the above): the
+// one call the windows, calc and batch make.
+Result<LinkPerformance> computeLinkPerformance(const PathState& state,
+                                               const LinkConditions& conditions);
+
 }  // namespace hopscale::propagation

@@ -187,6 +187,11 @@ TEST(LinkPerformance, FactsFromABudgetRunWithCoordinates) {
     EXPECT_NEAR(p.value->geodesic->azimuthFromDeg, 63.116211243, 1e-6);
     EXPECT_NEAR(p.value->geodesic->azimuthToDeg, 243.246798037, 1e-6);
     EXPECT_NEAR(p.value->geodesic->flatDifferenceM, 18462.84 - 18462.63, 0.02);
+    // The one-call form from the engine's state gives the same hop.
+    const Result<LinkPerformance> fromState = computeLinkPerformance(state, conditions(t));
+    ASSERT_TRUE(fromState);
+    EXPECT_EQ(fromState.value->availabilityPercent, p.value->availabilityPercent);
+    EXPECT_EQ(fromState.value->geodesic->km, p.value->geodesic->km);
 }
 
 TEST(LinkPerformance, RainMapNeedsCoordinates) {
