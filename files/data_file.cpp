@@ -167,12 +167,17 @@ void removeLeftovers(const std::filesystem::path& target) {
     for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name.compare(0, prefix.size(), prefix) != 0) continue;
-        // ".NAME.tmp-PID-XXXX"; a name without a process number is an older leftover.
+        // ".NAME.tmp-PID-XXXXXXXX", or ".NAME.tmp-XXXXXX" as older versions named them; a
+        // longer name that merely begins alike belongs to another file.
         const std::string rest = name.substr(prefix.size());
         const std::size_t dash = rest.find('-');
+        const bool older = rest.size() == 6 && rest.find_first_of("-.") == std::string::npos;
+        const bool current = dash > 0 && dash <= 10 && rest.size() == dash + 9 &&
+                             rest.find_first_not_of("0123456789") == dash &&
+                             rest.find_first_not_of("0123456789abcdef", dash + 1) == std::string::npos;
+        if (!older && !current) continue;
         bool stale = true;
-        if (dash != std::string::npos && dash > 0 &&
-            rest.find_first_not_of("0123456789") == dash && dash < 10) {
+        if (current) {
             const auto pid = static_cast<pid_t>(std::stol(rest.substr(0, dash)));
             stale = pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH);
         }
@@ -199,7 +204,17 @@ std::string temporaryName(const std::filesystem::path& target, unsigned attempt)
 }  // namespace
 
 std::string temporaryFilePrefix(const std::string& fileName) {
-    return "." + fileName + ".tmp-";
+    // The temporary name must itself fit the file system's 255 bytes: a long file name is
+    // cut and marked with a hash of the whole name, so that each file keeps its own prefix.
+    constexpr std::size_t kKept = 200;
+    if (fileName.size() <= 230) return "." + fileName + ".tmp-";
+    std::uint64_t hash = 1469598103934665603ULL;  // FNV-1a
+    for (const char c : fileName) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return "." + fileName.substr(0, kKept) + "~" + hex + ".tmp-";
 }
 
 Result<StagedFile> StagedFile::stage(const std::filesystem::path& file, std::string_view bytes) {

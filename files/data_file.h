@@ -108,7 +108,8 @@ private:
 // file on failure (the file is untouched and no temporary file is left).
 std::optional<Error> writeFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
-// The prefix of the temporary files that writes of `fileName` create beside it.
+// The prefix of the temporary files that writes of `fileName` create beside it: ".NAME.tmp-",
+// with a long name cut and marked by a hash so that the temporary name still fits 255 bytes.
 std::string temporaryFilePrefix(const std::string& fileName);
 
 // Latin-1 bytes to UTF-8.

@@ -111,6 +111,29 @@ TEST(offer_test, a_low_bound_of_zero_ends_the_scan_but_not_the_reading) {
     EXPECT_EQ(run.frequencyReads, 1);
 }
 
+TEST(offer_test, a_negative_low_bound_is_scanned_like_any_other) {
+    // Only a bound that reads as 0 ends the scan: -1 <= 10 <= 20 offers NEG, and the scan
+    // goes on to B.
+    ScratchDir dir;
+    Catalogue catalogue;
+    const std::string index = indexRecord("NEG", "-1", "20") + indexRecord("B", "1", "20") + terminator();
+    EXPECT_EQ(offer(dir, index, "10", catalogue).names, (std::vector<std::string>{"NEG", "B"}));
+    EXPECT_EQ(offer(dir, index, "-0.5", catalogue).names, std::vector<std::string>{"NEG"});
+}
+
+TEST(offer_test, a_fifo_in_place_of_the_index_is_refused_without_blocking) {
+    ScratchDir dir;
+    makeFifo(dir / "listing.dat");
+    Catalogue catalogue;
+    std::optional<Result<std::vector<std::string>>> names;
+    ASSERT_TRUE(returnsPromptly("the offer", [&] {
+        names = offerLineTypes(dir / "listing.dat", [] { return std::string("10"); }, catalogue);
+    }));
+    ASSERT_FALSE(names->ok());
+    EXPECT_NE(names->error->message().find("listing.dat"), std::string::npos);
+    EXPECT_NE(names->error->message().find("not a regular file"), std::string::npos);
+}
+
 TEST(offer_test, a_rerun_overwrites_up_to_the_terminator_and_keeps_older_entries) {
     ScratchDir dir;
     Catalogue catalogue;
@@ -180,13 +203,43 @@ TEST_F(LookupTest, exact_points_and_interpolation) {
 }
 
 TEST_F(LookupTest, interpolation_rounds_span_offset_and_result_to_single) {
-    table("R", {{"1.1", "0.3"}, {"2.7", "0.9"}});
-    auto value = tx("R", "2.3");
-    ASSERT_TRUE(value.ok());
-    const float span = static_cast<float>(2.7 - 1.1);
-    const double slope = (0.3 - 0.9) / static_cast<double>(span);
-    const float offset = static_cast<float>(2.3 - 1.1);
-    EXPECT_EQ(*value, static_cast<float>(0.3 - slope * static_cast<double>(offset)));
+    // Points (1 GHz, 1000) and (2.1 GHz, 0), looked up at 2.09 GHz, where the result is a
+    // small difference of large terms, so each rounding shows. By hand:
+    //   span   = 2.1 - 1  = 1.1,  as a single 1.10000002384185791015625
+    //   offset = 2.09 - 1 = 1.09, as a single 1.09000003337860107421875
+    //   slope  = (1000 - 0) / 1.10000002384 = 909.0908893868
+    //   value  = 1000 - 909.0908893868 * 1.09000003338 = 9.0909004..., as a single 9.090900421
+    // which reads "9.0909". With the span unrounded it would read 9.090878, with the offset
+    // unrounded 9.090931, with neither rounded 9.090909.
+    table("R", {{"1", "1000"}, {"2.1", "0"}});
+    for (bool receive : {false, true}) {
+        auto value = receive ? rx("R", "2.09") : tx("R", "2.09");
+        ASSERT_TRUE(value.ok()) << value.error->message();
+        EXPECT_EQ(singleToText(*value), "9.0909");
+        EXPECT_EQ(*value, 9.090900421142578f);
+    }
+}
+
+TEST_F(LookupTest, points_too_close_for_a_single_span_are_a_division_by_zero) {
+    // 2e-300 - 1e-300 = 1e-300 is far below the smallest single (1.4e-45): the span held in
+    // single precision is 0, whatever the attenuations.
+    for (const char* next : {"2", "1"}) {
+        table("Z", {{"1e-300", "1"}, {"2e-300", next}, {"1", "3"}});
+        auto value = tx("Z", "1.5e-300");
+        ASSERT_FALSE(value.ok()) << next;
+        EXPECT_EQ(value.error->kind, ErrorKind::DivisionByZero);
+        EXPECT_NE(value.error->message().find("too close to interpolate"), std::string::npos);
+        EXPECT_NE(value.error->message().find("Z.dat"), std::string::npos);
+    }
+}
+
+TEST_F(LookupTest, a_fifo_in_place_of_a_table_is_refused_without_blocking) {
+    makeFifo(dir / "WR90.dat");
+    std::optional<Result<float>> value;
+    ASSERT_TRUE(returnsPromptly("the lookup of WR90", [&] { value = tx("WR90", "10"); }));
+    ASSERT_FALSE(value->ok());
+    EXPECT_NE(value->error->message().find("WR90.dat"), std::string::npos);
+    EXPECT_NE(value->error->message().find("not a regular file"), std::string::npos);
 }
 
 TEST_F(LookupTest, exact_match_reads_transmit_leniently_and_receive_strictly) {
@@ -283,6 +336,17 @@ TEST_F(LookupTest, missing_and_damaged_files) {
     // A count far beyond the file.
     writeBytes(dir / "HUGE.dat", counted("") + std::string("\xff\xff" "6", 3));
     EXPECT_FALSE(rx("HUGE", "6").ok());
+}
+
+TEST(safe_name_test, every_control_character_is_refused) {
+    // Each of 0x01 to 0x1f (0x1f is the unit separator, the last control below the space)
+    // and 0x7f; the space 0x20 and the tilde 0x7e are ordinary characters.
+    for (int c = 1; c <= 0x1f; ++c) {
+        EXPECT_FALSE(isSafeLineTypeName("A" + std::string(1, static_cast<char>(c)) + "B")) << c;
+    }
+    EXPECT_FALSE(isSafeLineTypeName("A\x7f"));
+    EXPECT_TRUE(isSafeLineTypeName("A B"));
+    EXPECT_TRUE(isSafeLineTypeName("A~B"));
 }
 
 TEST(narrow_to_single_test, saturates_instead_of_overflowing) {

@@ -1,6 +1,7 @@
 #include "catalogue_tools.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "conversions.h"
 #include "data_dir.h"
@@ -131,6 +132,154 @@ TEST_F(ImportTest, refuses_what_the_readers_would_misread_and_touches_nothing) {
         for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
         EXPECT_EQ(files, 1u) << row.what;
     }
+}
+
+TEST_F(ImportTest, reads_a_byte_order_mark_cr_line_ends_and_quoted_line_breaks) {
+    const auto outcome = import("\xEF\xBB\xBFname,low,high,f,a\rA,1,2,1,1\rA,1,2,2,2\r"
+                                "\"B\",\"1\",\"2\",\"1\",\"3\"\r\nB,1,2,2,4\n");
+    ASSERT_TRUE(outcome.problems.empty()) << allProblems(outcome.problems);
+    auto records = readIndexRecords(dir / "listing.dat");
+    ASSERT_TRUE(records.ok());
+    ASSERT_EQ(records.value->size(), 2u);
+    EXPECT_EQ((*records)[0].name, "A");  // not "\xEF\xBB\xBFname" taken for a line type
+    EXPECT_EQ((*records)[1].name, "B");
+    AttenuationTable table;
+    EXPECT_EQ(singleToText(*lookupRxAttenuation(dir.path(), "A", "1.5", table)), "1.5");
+
+    // A quoted cell may hold a line break; later lines keep their numbers (line 1 holds the
+    // start of the cell, line 3 the bad attenuation).
+    const auto broken = import("\"A\nB\",1,2,1,1\nC,1,2,1,x\n");
+    const std::string report = allProblems(broken.problems);
+    EXPECT_NE(report.find("lines.csv: line 1: unsafe line-type name \"A\\x0AB\""), std::string::npos) << report;
+    EXPECT_NE(report.find("lines.csv: line 3: attenuation \"x\" is not a number"), std::string::npos) << report;
+    // CR-only lines are counted as lines too.
+    const auto crOnly = import("A,1,2,1,1\rA,1,2,2,y\r");
+    EXPECT_NE(allProblems(crOnly.problems).find("line 2: attenuation \"y\""), std::string::npos)
+        << allProblems(crOnly.problems);
+    const auto open = import("A,1,2,1,1\n\"A,1,2,2,2\n");
+    EXPECT_NE(allProblems(open.problems).find("line 2: a quoted cell is not closed"), std::string::npos);
+}
+
+TEST_F(ImportTest, names_that_would_take_the_index_or_the_saved_inputs_are_refused) {
+    for (const char* name : {"listing", "LISTING", "Listing", "pathcfg", "PATHCFG", "PathCfg"}) {
+        const std::string csv = std::string(name) + ",1,2,1,1\n" + name + ",1,2,2,1\n";
+        const auto outcome = import(csv);
+        ASSERT_FALSE(outcome.problems.empty()) << name;
+        EXPECT_NE(allProblems(outcome.problems).find("taken by the data directory's own"), std::string::npos)
+            << allProblems(outcome.problems);
+        EXPECT_TRUE(namesIn(dir.path()).empty()) << name;
+    }
+    // Near misses are ordinary names.
+    EXPECT_TRUE(import("listing2,1,2,1,1\nlisting2,1,2,2,1\nPATH,1,2,1,1\nPATH,1,2,2,1\n").problems.empty());
+}
+
+TEST_F(ImportTest, the_name_limit_is_the_file_systems) {
+    // The table's file name is the name and ".dat": on a file system that allows 255-byte
+    // names (ext4, tmpfs), 251 bytes of name is the most.
+    const std::size_t limit = maxLineTypeNameBytes(dir.path());
+    EXPECT_EQ(limit + 4, static_cast<std::size_t>(::pathconf(dir.path().c_str(), _PC_NAME_MAX)));
+    const std::string longest(limit, 'L');
+    const std::string tooLong(limit + 1, 'M');
+    // The too-long name comes second: nothing of the first is written either.
+    const auto refused = import("A,1,2,1,1\nA,1,2,2,1\n" + tooLong + ",1,2,1,1\n" + tooLong + ",1,2,2,1\n");
+    ASSERT_FALSE(refused.problems.empty());
+    EXPECT_NE(allProblems(refused.problems).find("line 3: line-type name is " + std::to_string(limit + 1) +
+                                                 " bytes long"),
+              std::string::npos)
+        << allProblems(refused.problems);
+    EXPECT_TRUE(namesIn(dir.path()).empty());
+    const auto accepted = import(longest + ",1,2,1,1\n" + longest + ",1,2,2,1\n");
+    ASSERT_TRUE(accepted.problems.empty()) << allProblems(accepted.problems);
+    AttenuationTable table;
+    EXPECT_TRUE(lookupTxAttenuation(dir.path(), longest, "1.5", table).ok());
+}
+
+TEST_F(ImportTest, out_of_range_is_not_called_not_a_number) {
+    struct Row {
+        const char* csv;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"A,1,2,1,1e39\nA,1,2,2,1\n", "attenuation \"1e39\" is out of range"},     // beyond single
+        {"A,1,2,1,1e400\nA,1,2,2,1\n", "attenuation \"1e400\" is out of range"},   // beyond double
+        {"A,1,1e39,1,1\nA,1,1e39,2,1\n", "high frequency \"1e39\" is out of range"},
+        {"A,1,2,1,ten\nA,1,2,2,1\n", "attenuation \"ten\" is not a number"},
+    };
+    for (const Row& row : rows) {
+        const std::string report = allProblems(import(row.csv).problems);
+        EXPECT_NE(report.find(row.expected), std::string::npos) << row.csv << "\n" << report;
+    }
+}
+
+TEST_F(ImportTest, coverage_is_judged_in_single_precision) {
+    // 8.2 and 12.4 as points cover the band 8.2 to 12.4 as the offer holds it (the same
+    // singles); 8.200001 does not (a single step at 8.2 is 9.5e-7, so it is another single,
+    // above the band's 8.19999981).
+    EXPECT_TRUE(import("W,8.2,12.4,8.2,1\nW,8.2,12.4,12.4,2\n").problems.empty());
+    const std::string report = allProblems(import("V,8.2,12.4,8.200001,1\nV,8.2,12.4,12.4,2\n").problems);
+    EXPECT_NE(report.find("do not cover its band 8.2 to 12.4"), std::string::npos) << report;
+    // The check agrees with the import.
+    EXPECT_EQ(allProblems(checkDataDir(dir.path())), "");
+}
+
+TEST_F(ImportTest, a_file_that_cannot_be_replaced_stops_the_import_before_any_file_changes) {
+    writeBytes(dir / "listing.dat", indexRecord("OLD", "1", "3") + indexRecord("", "", ""));
+    const std::string before = readBytes(dir / "listing.dat");
+    std::filesystem::create_directory(dir / "B.dat");  // in the way of B's table
+    const auto outcome = import("A,1,2,1,1\nA,1,2,2,1\nB,1,2,1,1\nB,1,2,2,1\n");
+    ASSERT_FALSE(outcome.problems.empty());
+    EXPECT_TRUE(outcome.written.empty());
+    EXPECT_EQ(readBytes(dir / "listing.dat"), before);
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"B.dat", "listing.dat"}));
+}
+
+TEST_F(ImportTest, a_fifo_in_place_of_a_file_is_refused_without_blocking) {
+    makeFifo(dir / "listing.dat");
+    std::optional<ImportOutcome> merged, replaced;
+    ASSERT_TRUE(returnsPromptly("the import", [&] {
+        merged = import("A,1,2,1,1\nA,1,2,2,1\n");
+        replaced = import("A,1,2,1,1\nA,1,2,2,1\n", true);
+    }));
+    EXPECT_NE(allProblems(merged->problems).find("not a regular file"), std::string::npos)
+        << allProblems(merged->problems);
+    EXPECT_NE(allProblems(replaced->problems).find("not a regular file"), std::string::npos)
+        << allProblems(replaced->problems);
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"listing.dat"});
+}
+
+TEST(check_test, says_which_low_bounds_hide_line_types_from_the_offer) {
+    ScratchDir dir;
+    writeBytes(dir / "listing.dat", indexRecord("WORD", "one", "2") + indexRecord("NEG", "-1", "2") +
+                                        indexRecord("ZERO", "0", "2") + indexRecord("UNIT", "1 GHz", "2") +
+                                        indexRecord("", "", ""));
+    for (const char* name : {"WORD", "NEG", "ZERO", "UNIT"}) {
+        writeBytes(dir / (std::string(name) + ".dat"), tableFile({{"-2", "1"}, {"2", "2"}}));
+    }
+    const std::string report = allProblems(checkDataDir(dir.path()));
+    // "one" reads as 0 in the offer and ends its scan; "-1" does not; "1 GHz" reads as 1.
+    EXPECT_NE(report.find("record 1: low frequency \"one\" is not a number (read as 0, it hides this and "
+                          "every later line type from the offer)"),
+              std::string::npos) << report;
+    EXPECT_NE(report.find("record 2: low frequency \"-1\" is not above 0\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("record 3: low frequency \"0\" is not above 0 (a low frequency of 0 hides"),
+              std::string::npos) << report;
+    EXPECT_NE(report.find("record 4: low frequency \"1 GHz\" is not a number\n"), std::string::npos) << report;
+}
+
+TEST(check_test, coverage_in_single_precision_and_fifos) {
+    ScratchDir dir;
+    writeBytes(dir / "listing.dat", indexRecord("X", "8.2", "12.4") + indexRecord("F", "1", "2") +
+                                        indexRecord("", "", ""));
+    writeBytes(dir / "X.dat", tableFile({{"8.2", "1"}, {"12.4", "2"}}));
+    makeFifo(dir / "F.dat");
+    std::string report;
+    ASSERT_TRUE(returnsPromptly("the check", [&] { report = allProblems(checkDataDir(dir.path())); }));
+    EXPECT_EQ(report.find("X.dat"), std::string::npos) << report;
+    EXPECT_NE(report.find("F.dat: not a regular file"), std::string::npos) << report;
+    std::filesystem::remove(dir / "listing.dat");
+    makeFifo(dir / "listing.dat");
+    ASSERT_TRUE(returnsPromptly("the check", [&] { report = allProblems(checkDataDir(dir.path())); }));
+    EXPECT_NE(report.find("listing.dat: not a regular file"), std::string::npos) << report;
 }
 
 TEST(check_test, reports_each_problem_with_its_file_and_record) {

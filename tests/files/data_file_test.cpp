@@ -228,11 +228,28 @@ TEST(write_test, temporary_files_left_by_a_killed_write_are_removed) {
     const std::string older = ".PATHCFG.DAT.tmp-Ab12Cd";  // without a process number
     const std::string live = ".PATHCFG.DAT.tmp-" + std::to_string(::getppid()) + "-12345678";
     const std::string other = ".listing.dat.tmp-99999999-0badf00d";  // another file's
-    for (const std::string& name : {dead, older, live, other}) writeBytes(dir / name, "partial");
+    // The temporary file of a file named "PATHCFG.DAT.tmp-x": it only begins alike.
+    const std::string alike = ".PATHCFG.DAT.tmp-x.tmp-99999999-0badf00d";
+    for (const std::string& name : {dead, older, live, other, alike}) writeBytes(dir / name, "partial");
     ASSERT_FALSE(writeFileAtomically(dir / "PATHCFG.DAT", "new").has_value());
-    std::vector<std::string> expected = {live, other, "PATHCFG.DAT"};
+    std::vector<std::string> expected = {live, other, alike, "PATHCFG.DAT"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(namesIn(dir.path()), expected);
+}
+
+TEST(write_test, a_file_name_of_the_greatest_length_is_written) {
+    // 255 bytes is the longest name ext4 and tmpfs allow; the temporary name must fit too.
+    ScratchDir dir;
+    const std::string longest(255, 'n');
+    const std::string almost = std::string(254, 'n') + "m";
+    ASSERT_FALSE(writeFileAtomically(dir / longest, "one").has_value());
+    ASSERT_FALSE(writeFileAtomically(dir / almost, "two").has_value());
+    ASSERT_FALSE(writeFileAtomically(dir / longest, "three").has_value());
+    EXPECT_EQ(readBytes(dir / longest), "three");
+    EXPECT_EQ(readBytes(dir / almost), "two");
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{almost, longest}));
+    EXPECT_LE(temporaryFilePrefix(longest).size() + 19, 255u);
+    EXPECT_NE(temporaryFilePrefix(longest), temporaryFilePrefix(almost));
 }
 
 TEST(write_test, staged_files_take_effect_only_when_committed) {
