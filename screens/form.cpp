@@ -4,12 +4,14 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QStyleOptionButton>
 #include <QStylePainter>
-
+#include <QVariant>
 #include <algorithm>
 
 namespace hopscale {
@@ -54,44 +56,126 @@ void FormButton::paintEvent(QPaintEvent*) {
     painter.drawControl(QStyle::CE_PushButton, option);
     painter.setPen(palette().color(QPalette::ButtonText));
     painter.setFont(font());
-    painter.drawText(rect().adjusted(3, 2, -3, -2),
-                     Qt::AlignCenter | Qt::TextWordWrap, text());
+    painter.drawText(rect().adjusted(3, 2, -3, -2), Qt::AlignCenter | Qt::TextWordWrap, text());
 }
 
 // ---- helpers ----
 
-void setTextColour(QWidget* widget, QColor colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::ButtonText, colour);
-    widget->setPalette(palette);
+namespace {
+
+constexpr double kSmallestValuePoints = 7.0;    // a value box's face never gets smaller
+constexpr double kSmallestCaptionPoints = 6.5;  // nor a caption's
+
+// A check box whose caption wraps onto several lines inside the box's own rectangle, as the
+// guide's narrow, tall check box needs.
+class WrappingCheckBox : public QCheckBox {
+  public:
+    using QCheckBox::QCheckBox;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text.clear();
+        const QRect indicator =
+            style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
+        QStyleOptionButton box = option;
+        box.rect = QRect(indicator.left(), (height() - indicator.height()) / 2, indicator.width(),
+                         indicator.height());
+        style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &painter, this);
+        const int textLeft = indicator.right() + 5;
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(QRect(textLeft, 0, width() - textLeft, height()),
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text());
+        if (hasFocus()) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            focus.rect = rect();
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+        }
+    }
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+QString rgbText(Rgb rgb) {
+    return QStringLiteral("rgb(%1, %2, %3)").arg(rgb.red).arg(rgb.green).arg(rgb.blue);
 }
 
-void setBold(QWidget* widget, bool bold) {
+void applyFont(QWidget* widget, unsigned style) {
     QFont font = widget->font();
-    font.setBold(bold);
+    if (style & Bold) font.setBold(true);
+    if (style & TitleFont) font.setPointSizeF(13.5);
+    if (style & SheetFont) font.setPointSizeF(9.75);
     widget->setFont(font);
 }
 
-void setPointSize(QWidget* widget, double points) {
-    QFont font = widget->font();
-    font.setPointSizeF(points);
-    widget->setFont(font);
+QWidget* makeControl(QWidget* form, const ControlSpec& s) {
+    const QString text = QString::fromUtf8(s.text.data(), qsizetype(s.text.size()));
+    switch (s.kind) {
+        case Kind::Label: {
+            auto* label = new QLabel(text, form);
+            label->setWordWrap(!(s.style & SingleLine));
+            label->setAlignment(((s.style & Centred) ? Qt::AlignHCenter : Qt::AlignLeft) |
+                                Qt::AlignTop);
+            return label;
+        }
+        case Kind::TextBox: {
+            auto* box = new QLineEdit(text, form);
+            if (s.style & Centred) box->setAlignment(Qt::AlignCenter);
+            box->setReadOnly(s.style & ReadOnly);
+            box->setCursorPosition(0);
+            return box;
+        }
+        case Kind::CheckBox:
+            return new QCheckBox(text, form);
+        case Kind::WrappingCheckBox:
+            return new WrappingCheckBox(text, form);
+        case Kind::OptionButton:
+            return new QRadioButton(text, form);
+        case Kind::Command:
+            return new FormButton(text, form);
+        case Kind::List: {
+            auto* list = new QListWidget(form);
+            list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            return list;
+        }
+        case Kind::Line:
+            break;
+    }
+    return nullptr;
 }
 
-void setFaceColour(QWidget* widget, QColor face, QColor text) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, face);
-    palette.setColor(QPalette::Button, face);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::ButtonText, text);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
+}  // namespace
+
+bool fitsInBox(const QLineEdit* box, const QString& text) {
+    // The frame of the form's sheet is one pixel, the padding one more on each side; the
+    // line edit keeps a further margin of two pixels inside.
+    const int inner = box->width() - 2 * (1 + 1 + 2);
+    return box->fontMetrics().horizontalAdvance(text) <= inner;
 }
 
 void setFieldText(QLineEdit* field, const QString& text) {
     field->setText(text);
     field->setCursorPosition(0);
+}
+
+void setValueText(QLineEdit* field, const QString& text) {
+    // Back to the box's own face, then smaller until the whole text shows.
+    QVariant designPoints = field->property("designPoints");
+    if (!designPoints.isValid()) {
+        designPoints = field->font().pointSizeF();
+        field->setProperty("designPoints", designPoints);
+    }
+    QFont font = field->font();
+    font.setPointSizeF(designPoints.toDouble());
+    field->setFont(font);
+    while (!fitsInBox(field, text) && font.pointSizeF() > kSmallestValuePoints) {
+        font.setPointSizeF(std::max(kSmallestValuePoints, font.pointSizeF() - 0.25));
+        field->setFont(font);
+    }
+    setFieldText(field, text);
+    field->setToolTip(text);
 }
 
 // ---- Form ----
@@ -107,11 +191,6 @@ Form::Form(Screens& screens, FormId id, const QString& objectName, const QString
     // Slightly condensed, so that the captions fit the boxes the layout gives them.
     font.setStretch(QFont::SemiCondensed);
     setFont(font);
-    // A thin frame and no padding leave the narrow boxes of the layout room for their digits.
-    // One sheet for the whole form is much cheaper than one per box.
-    setStyleSheet(QStringLiteral(
-        "QLineEdit { border: 1px solid #7a7a7a; padding: 0px 1px; background: white; }"
-        " QLineEdit#Text18[yellow=\"true\"] { background: rgb(255, 255, 0); }"));
 }
 
 void Form::setBackgroundPicture(const QPixmap& picture) { sharedPicture() = picture; }
@@ -124,77 +203,141 @@ void Form::setFormColour(QColor colour) {
     setAutoFillBackground(true);
 }
 
-void Form::setCaptionColour(QColor colour) {
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    setPalette(palette);
-}
-
-QLabel* Form::addLabel(const QString& name, int left, int top, int width, int height,
-                       const QString& caption) {
-    auto* label = new QLabel(caption, this);
-    label->setObjectName(name);
-    label->setGeometry(twipsRect(left, top, width, height));
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setAutoFillBackground(false);  // transparent: the form shows through
-    return label;
-}
-
-QLineEdit* Form::addTextBox(const QString& name, int left, int top, int width, int height,
-                            const QString& text) {
-    auto* box = new QLineEdit(text, this);
-    box->setObjectName(name);
-    box->setGeometry(twipsRect(left, top, width, height));
-    box->setCursorPosition(0);
-    return box;
-}
-
-QCheckBox* Form::addCheckBox(const QString& name, int left, int top, int width, int height,
-                             const QString& caption) {
-    auto* box = new QCheckBox(caption, this);
-    box->setObjectName(name);
-    box->setGeometry(twipsRect(left, top, width, height));
-    return box;
-}
-
-QRadioButton* Form::addOptionButton(const QString& name, int left, int top, int width,
-                                    int height, const QString& caption) {
-    auto* button = new QRadioButton(caption, this);
-    button->setObjectName(name);
-    button->setGeometry(twipsRect(left, top, width, height));
-    return button;
-}
-
-QPushButton* Form::addCommand(const QString& name, int left, int top, int width, int height,
-                              const QString& caption, QColor face) {
-    auto* button = new FormButton(caption, this);
-    button->setObjectName(name);
-    button->setGeometry(twipsRect(left, top, width, height));
-    if (face.isValid()) {
-        // A style sheet is the one way to colour a button face under every widget style.
-        button->setStyleSheet(
-            QStringLiteral("QPushButton { background-color: %1; color: black;"
-                           " border: 1px solid #505050; border-radius: 2px; }"
-                           " QPushButton:pressed { border: 2px inset #303030; }"
-                           " QPushButton:focus { border: 1px dotted black; }")
-                .arg(face.name()));
+QWidget* Form::addControl(const ControlSpec& s) {
+    design_.push_back(s);
+    if (s.kind == Kind::Line) {
+        const QColor colour = s.ink.isSet() ? s.ink.colour() : QColor(Qt::black);
+        return new FormLine(this, QString::fromLatin1(s.name), QPoint(s.left, s.top),
+                            QPoint(s.width, s.height), colour);
     }
-    return button;
+    QWidget* control = makeControl(this, s);
+    control->setObjectName(QString::fromLatin1(s.name));
+    control->setGeometry(twipsRect(s.left, s.top, s.width, s.height));
+    applyFont(control, s.style);
+    if (s.style & Hidden) control->hide();
+    if (auto* button = qobject_cast<QAbstractButton*>(control); button && (s.style & Checked))
+        button->setChecked(true);
+    if (auto* command = qobject_cast<QPushButton*>(control); command && (s.style & DefaultButton))
+        command->setDefault(true);
+    return control;
 }
 
-FormLine* Form::addLine(const QString& name, int x1, int y1, int x2, int y2, QColor colour) {
-    return new FormLine(this, name, QPoint(x1, y1), QPoint(x2, y2), colour);
+void Form::connectStep(QWidget* command, FlowStep step) {
+    auto* button = qobject_cast<QAbstractButton*>(command);
+    Q_ASSERT(button);
+    connect(button, &QAbstractButton::clicked, this,
+            [this, step] { guarded([this, step] { step(screens_); }); });
+}
+
+// One sheet for the whole form, much cheaper than one per control: the thin frame of the
+// text boxes, the caption colour (a sheet on the form would otherwise override the palette
+// of its labels), and each control's own face and text colours.
+QString Form::styleSheetFor() const {
+    QString sheet = QStringLiteral(
+        "QLineEdit { border: 1px solid #7a7a7a; padding: 0px 1px; background: white; }");
+    if (captionColour_.isValid())
+        sheet += QStringLiteral(" QLabel, QCheckBox, QRadioButton { color: %1; }")
+                     .arg(captionColour_.name());
+    for (const ControlSpec& s : design_) {
+        if (s.kind == Kind::Line) continue;
+        const QString name = QString::fromLatin1(s.name);
+        const char* type = s.kind == Kind::Label          ? "QLabel"
+                           : s.kind == Kind::TextBox      ? "QLineEdit"
+                           : s.kind == Kind::Command      ? "QPushButton"
+                           : s.kind == Kind::List         ? "QListWidget"
+                           : s.kind == Kind::OptionButton ? "QRadioButton"
+                                                          : "QCheckBox";
+        QString rule;
+        if (s.face.isSet()) rule += QStringLiteral(" background-color: %1;").arg(rgbText(s.face));
+        if (s.ink.isSet()) rule += QStringLiteral(" color: %1;").arg(rgbText(s.ink));
+        if (s.kind == Kind::Command && s.face.isSet()) {
+            rule += QStringLiteral(" color: black; border: 1px solid #505050; border-radius: 2px;");
+            sheet += QStringLiteral(
+                         " QPushButton#%1:pressed { border: 2px inset #303030; }"
+                         " QPushButton#%1:focus { border: 1px dotted black; }")
+                         .arg(name);
+        }
+        if (!rule.isEmpty())
+            sheet += QStringLiteral(" %1#%2 {%3 }").arg(QLatin1String(type), name, rule);
+    }
+    return sheet;
+}
+
+void Form::finishControls() {
+    setStyleSheet(styleSheetFor());
+    fitToLayout();
+}
+
+void Form::makeRoomFor(QLineEdit* box, const QString& widest) {
+    box->ensurePolished();
+    const QRect design = box->geometry();
+    std::vector<QRect> others;
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        // Lines end at the boxes they join; a wider box may cover a line's end.
+        if (child == box || qobject_cast<FormLine*>(child)) continue;
+        if (!child->geometry().intersects(design)) others.push_back(child->geometry());
+    }
+    const auto free = [&](const QRect& r) {
+        return r.left() >= 0 && std::none_of(others.begin(), others.end(),
+                                             [&](const QRect& o) { return o.intersects(r); });
+    };
+    for (int grow = 1; !fitsInBox(box, widest); ++grow) {
+        const QRect wider = design.adjusted(-grow, 0, grow, 0);
+        if (!free(wider)) break;
+        box->setGeometry(wider);
+    }
+    QFont font = box->font();
+    while (!fitsInBox(box, widest) && font.pointSizeF() > kSmallestValuePoints) {
+        font.setPointSizeF(std::max(kSmallestValuePoints, font.pointSizeF() - 0.25));
+        box->setFont(font);
+    }
+    box->setProperty("designPoints", font.pointSizeF());
+}
+
+QStringList Form::shrunkCaptions() const {
+    QStringList shrunk;
+    for (QLabel* label : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+        if (label->property("shrunk").toBool()) shrunk << label->objectName();
+    return shrunk;
+}
+
+// Room below a caption that no other control takes: how many pixels it may grow downward.
+int Form::roomBelow(const QWidget* control, int wanted) const {
+    const QRect box = control->geometry();
+    int room = 0;
+    while (room < wanted) {
+        const QRect strip(box.left(), box.bottom() + 1, box.width(), room + 1);
+        bool taken = false;
+        for (QWidget* other : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            if (other != control && !qobject_cast<FormLine*>(other) &&
+                other->geometry().intersects(strip))
+                taken = true;
+        if (taken) break;
+        ++room;
+    }
+    return room;
 }
 
 void Form::fitToLayout() {
+    ensurePolished();
     for (QLabel* label : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (!label->wordWrap() || label->text().isEmpty()) continue;
+        label->ensurePolished();
+        // A caption too long for its box keeps the form's face where the drawing leaves
+        // room below it, and gets a smaller face only where it does not.
+        const int missing = label->heightForWidth(label->width()) - label->height();
+        if (missing > 0) {
+            if (const int room = roomBelow(label, missing); room > 0) {
+                label->resize(label->width(), label->height() + room);
+                label->setProperty("grown", true);
+            }
+        }
         QFont font = label->font();
         while (label->heightForWidth(label->width()) > label->height() &&
-               font.pointSizeF() > 6.5) {
+               font.pointSizeF() > kSmallestCaptionPoints) {
             font.setPointSizeF(font.pointSizeF() - 0.25);
             label->setFont(font);
+            label->setProperty("shrunk", true);
         }
     }
     QRect extent;

@@ -7,20 +7,26 @@
 // creates, shows or closes other forms itself: it goes through Screens.
 #pragma once
 
+#include <QCheckBox>
 #include <QColor>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPixmap>
 #include <QPoint>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
+#include <span>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
 
 #include "screens.h"
-
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QRadioButton;
 
 namespace hopscale {
 
@@ -39,17 +45,16 @@ inline QPoint twipsPoint(int x, int y) { return QPoint(twipsToPixels(x), twipsTo
 // and shown like the other controls; it lets mouse clicks through.
 class FormLine : public QWidget {
     Q_OBJECT
-public:
-    FormLine(QWidget* parent, const QString& name, QPoint fromTwips, QPoint toTwips,
-             QColor colour);
+  public:
+    FormLine(QWidget* parent, const QString& name, QPoint fromTwips, QPoint toTwips, QColor colour);
     QPoint from() const { return from_; }  // pixels, in the parent's coordinates
     QPoint to() const { return to_; }
     QColor colour() const { return colour_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QPoint from_, to_;
     QColor colour_;
 };
@@ -57,16 +62,70 @@ private:
 // A command button whose caption wraps onto several lines when the button is narrow.
 class FormButton : public QPushButton {
     Q_OBJECT
-public:
+  public:
     using QPushButton::QPushButton;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
+};
+
+// ---- Controls as table rows ----
+
+enum class Kind { Label, TextBox, CheckBox, WrappingCheckBox, OptionButton, Command, Line, List };
+
+// How a control looks and starts, as flags.
+enum Style : unsigned {
+    Plain = 0,
+    Bold = 1u << 0,
+    Centred = 1u << 1,        // caption or text centred
+    Hidden = 1u << 2,         // hidden at design time
+    Checked = 1u << 3,        // a check box checked, an option button selected
+    SingleLine = 1u << 4,     // a caption that does not wrap
+    TitleFont = 1u << 5,      // 13.5 pt (the titles of the start and results screens)
+    SheetFont = 1u << 6,      // 9.75 pt (the data sheet's rows)
+    DefaultButton = 1u << 7,  // drawn as the button Enter presses
+    ReadOnly = 1u << 8,
+};
+
+// A colour of the table; `none` keeps the form's own.
+struct Rgb {
+    int red = -1, green = 0, blue = 0;
+    bool isSet() const { return red >= 0; }
+    QColor colour() const { return QColor(red, green, blue); }
+};
+inline constexpr Rgb kNoColour{};
+
+// One control: what it is, where it stands (twips: left, top, width, height; a line gives its
+// two end points x1, y1, x2, y2), its caption or default text, its style, the colour of its
+// face (background) and of its text (a line's colour), and the form member that points at it.
+template <class F>
+using ControlSlot =
+    std::variant<std::monostate, QLabel * F::*, QLineEdit * F::*, QCheckBox * F::*,
+                 QRadioButton * F::*, QPushButton * F::*, FormLine * F::*, QListWidget * F::*>;
+
+struct ControlSpec {
+    Kind kind;
+    const char* name;
+    int left, top, width, height;
+    std::string_view text;
+    unsigned style = Plain;
+    Rgb face = kNoColour;
+    Rgb ink = kNoColour;
+};
+
+// What a command runs when pressed: one transition of the screen flow (flow.h).
+using FlowStep = void (*)(Screens&);
+
+template <class F>
+struct ControlRow {
+    ControlSlot<F> slot;
+    ControlSpec spec;
+    FlowStep click = nullptr;
 };
 
 class Form : public QWidget {
     Q_OBJECT
-public:
+  public:
     Form(Screens& screens, FormId id, const QString& objectName, const QString& caption);
 
     FormId formId() const { return id_; }
@@ -82,52 +141,79 @@ public:
     static void setBackgroundPicture(const QPixmap& picture);
     static const QPixmap& backgroundPicture();
 
-    // Control builders (twips). Each child gets `name` as its objectName.
-    QLabel* addLabel(const QString& name, int left, int top, int width, int height,
-                     const QString& caption);
-    QLineEdit* addTextBox(const QString& name, int left, int top, int width, int height,
-                          const QString& text);
-    QCheckBox* addCheckBox(const QString& name, int left, int top, int width, int height,
-                           const QString& caption);
-    QRadioButton* addOptionButton(const QString& name, int left, int top, int width,
-                                  int height, const QString& caption);
-    QPushButton* addCommand(const QString& name, int left, int top, int width, int height,
-                            const QString& caption, QColor face = QColor());
-    FormLine* addLine(const QString& name, int x1, int y1, int x2, int y2,
-                      QColor colour = Qt::black);
+    // The design rows the form was built from, in building order.
+    const std::vector<ControlSpec>& design() const { return design_; }
 
-    // Sizes the window to hold every control (and the background picture when used), with a
-    // small margin, so that the layout is whole also where the window is not maximized.
-    // Wrapping captions too long for their box get a smaller font (never below 6.5 points)
-    // rather than a different box.
-    void fitToLayout();
+    // The captions that had to take a smaller face than the form's to stay whole.
+    QStringList shrunkCaptions() const;
 
-protected:
+  protected:
+    // Builds every control of `rows` in order (the later ones stand over the earlier) and
+    // points the named members at them; then the form's one style sheet and its size.
+    template <class F>
+    void buildControls(F& form, std::span<const ControlRow<F>> rows) {
+        for (const ControlRow<F>& row : rows) {
+            QWidget* control = addControl(row.spec);
+            if (row.click) connectStep(control, row.click);
+            std::visit([&](auto member) { bindMember(form, member, control); }, row.slot);
+        }
+        finishControls();
+    }
+
+    // Widens a value box about its centre, as far as the controls beside it leave room,
+    // then gives it a smaller face (never below 7 pt), until `widest` shows whole.
+    void makeRoomFor(QLineEdit* box, const QString& widest);
+
     void setUsesBackground(bool uses) { usesBackground_ = uses; }
     void setFormColour(QColor colour);
-    // Colour of every caption on the form, set once; buttons keep their own text colour.
-    void setCaptionColour(QColor colour);
+    // Colour of every caption on the form; buttons keep their own text colour.
+    void setCaptionColour(QColor colour) { captionColour_ = colour; }
 
     // What closing the window from its frame does; the default discards the form.
     virtual void frameClose();
 
+    // Runs a handler step; nothing it throws escapes (Screens reports it over this form).
+    template <class Step>
+    void guarded(Step&& step) {
+        screens_.guarded(this, std::forward<Step>(step));
+    }
+
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
+    template <class F>
+    static void bindMember(F&, std::monostate, QWidget*) {}
+    template <class F, class T>
+    static void bindMember(F& form, T* F::*member, QWidget* control) {
+        form.*member = qobject_cast<T*>(control);
+        Q_ASSERT(form.*member);
+    }
+
+    QWidget* addControl(const ControlSpec& spec);
+    void connectStep(QWidget* command, FlowStep step);
+    void finishControls();
+    QString styleSheetFor() const;
+    // Sizes the window to hold every control (and the background picture when used), with a
+    // small margin, so that the layout is whole also where the window is not maximized.
+    void fitToLayout();
+    int roomBelow(const QWidget* control, int wanted) const;
+
     Screens& screens_;
     FormId id_;
     bool usesBackground_ = false;
+    QColor captionColour_;
+    std::vector<ControlSpec> design_;
 };
 
 // Writes a value into a field and scrolls it to the start, so that a value wider than its
 // box shows its leading digits.
 void setFieldText(QLineEdit* field, const QString& text);
 
-// Shared appearance helpers.
-void setTextColour(QWidget* widget, QColor colour);
-void setBold(QWidget* widget, bool bold = true);
-void setPointSize(QWidget* widget, double points);
-void setFaceColour(QWidget* widget, QColor face, QColor text = Qt::black);
+// The text of a number in a value box: the whole text on view, as a tooltip too.
+void setValueText(QLineEdit* field, const QString& text);
+
+// Whether the whole of `text` can be seen inside the box (its frame and margins left out).
+bool fitsInBox(const QLineEdit* box, const QString& text);
 
 }  // namespace hopscale

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QStringList>
-
 #include <future>
 
 #include "background.h"
@@ -17,6 +16,12 @@ void startProgram(Screens& screens, bool showMessages) {
 
     screens.setQuietErrors(true);
     screens.takeReportedErrors();
+    // An install directory that cannot be used is named once, here; the forms then offer
+    // nothing and load nothing without naming it again.
+    if (const std::optional<Error>& unusable = screens.state().dataDirError)
+        screens.reportError(QStringLiteral("The data directory cannot be used, so no line types "
+                                           "are offered and the inputs cannot be saved. %1")
+                                .arg(QString::fromStdString(unusable->message())));
     screens.show(FormId::Open_query);
     QStringList messages = screens.takeReportedErrors();
     messages.removeDuplicates();
@@ -31,7 +36,8 @@ int runGui(int argc, char** argv, AppState& state) {
     // and loaded.
     std::future<QImage> background = std::async(std::launch::async, renderBackgroundImage);
     QApplication::setApplicationName(QStringLiteral("Hopscale"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Hopscale"));
+    // No display name: the window titles are exactly the forms' captions. The desktop file
+    // name still ties the windows to the program.
     QApplication::setDesktopFileName(QStringLiteral("hopscale"));
     // The program ends through its commands and frame closes, never because the last
     // window was hidden for a moment between two screens.

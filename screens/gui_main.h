@@ -8,8 +8,9 @@ namespace hopscale {
 class Screens;
 
 // Creates the application, shows the start screen and runs until the program ends. A
-// missing catalogue index is reported once and the program starts with nothing offered.
-// Returns the process exit status.
+// missing catalogue index is reported once and the program starts with nothing offered; so
+// is an install directory that cannot be used (`state.dataDirError` set), and then nothing
+// is loaded and every save says it failed. Returns the process exit status.
 int runGui(int argc, char** argv, AppState& state);
 
 // Program start on an existing application: renders the shared background picture, creates

@@ -8,54 +8,48 @@
 
 #include "form.h"
 
-class QListWidget;
-
 namespace hopscale {
 
 class Guide : public Form {
     Q_OBJECT
-public:
+  public:
     explicit Guide(Screens& screens);
 
     // Replaces the contents of both lists with `names`, in order, without running the list
     // handlers.
     void insertOffered(const std::vector<std::string>& names);
 
+    // Whether the receive line is chosen apart from the transmit line (Check1).
+    bool separateReceiveLine() const;
+    // Whether a transmit attenuation is on view (Text3 not empty).
+    bool showsTransmitAttenuation() const;
+    // The one-line notice under the commands; empty hides it.
+    void showNotice(const QString& text);
+
     // Handlers.
-    void List1_Click();     // transmit line chosen: look up its attenuation
-    void List2_Click();     // receive line chosen
-    void Check1_Click();    // separate receive line on or off
-    void Command1_Click();  // Continue
-    void Command2_Click();  // Cancel
-    void Command3_Click();  // END
+    void List1_Click();   // transmit line chosen: look up its attenuation
+    void List2_Click();   // receive line chosen
+    void Check1_Click();  // separate receive line on or off
+    // Its commands run flow::guideContinue, flow::guideCancel and flow::endWithoutSaving.
 
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8;
-    QCheckBox* Check1;
-    QListWidget *List1, *List2;
-    QLineEdit *Text1, *Text2, *Text3;
-    QPushButton *Command1, *Command2, *Command3;
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
+           *Label5 = nullptr, *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr;
+    QLabel* notice = nullptr;  // the warning Continue gives before it writes
+    QCheckBox* Check1 = nullptr;
+    QListWidget *List1 = nullptr, *List2 = nullptr;
+    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr;
+    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr;
 
-protected:
+  protected:
     void frameClose() override;  // hides
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void connectList(QListWidget* list, void (Guide::*handler)());
+    void lookUp(bool transmit);
 
     bool inserting_ = false;
     int rowBeforePress_ = -1;
 };
-
-// Reads the catalogue index, offers the line types that cover the start screen's frequency
-// in the guide's lists and shows the guide. A failure is reported and nothing is offered;
-// `fromLoad` marks the runs made by the forms' loads, which report a missing index only once
-// in the process (start-up already names it), while GO always reports it. With `showGuide`
-// false the guide is filled but not shown, with `fillGuide` false it is not even referred to
-// (for a caller that closes it again before the user could see it).
-void offerLineTypesInGuide(Screens& screens, bool fromLoad, QWidget* parent = nullptr,
-                           bool showGuide = true, bool fillGuide = true);
-
-// The text Continue writes into the input screen's loss fields.
-QString lossFieldText(float attenuationDbPer100Ft);
 
 }  // namespace hopscale

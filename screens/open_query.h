@@ -8,33 +8,26 @@ namespace hopscale {
 
 class Open_query : public Form {
     Q_OBJECT
-public:
+  public:
     explicit Open_query(Screens& screens);
 
-    // Load: offer the line types (which shows the guide), load the saved inputs, empty the
-    // frequency and close the guide again.
+    // Load: offer the line types, load the saved inputs, empty the frequency, close the guide.
     void formLoad() override;
 
-    void Command1_Click();  // End
-    void Command2_Click();  // GO
-    void Command3_Click();  // Skip
+    // The frequency as typed, and emptying it.
+    QString frequencyText() const;
+    void clearFrequency();
 
-    QLabel *Label1, *Label4;
-    QLineEdit* Text1;
-    QPushButton *Command1, *Command2, *Command3;
+    // Its commands run flow::endFromStartScreen (End), flow::go (GO) and flow::skip (Skip).
 
-protected:
+    QLabel *Label1 = nullptr, *Label4 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr;
+
+  protected:
     void frameClose() override;  // as End
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 };
-
-// Reads the catalogue and makes the offer for the start screen's frequency, reporting a
-// failure, without building or showing the guide.
-void offerLineTypesQuietly(Screens& screens, QWidget* parent);
-
-// Loads the saved inputs into the input screen when the file holds a record (creating that
-// screen, hidden, whose own load runs then). Failures are reported.
-void loadSavedInputsIntoInputScreen(Screens& screens, QWidget* parent);
 
 }  // namespace hopscale

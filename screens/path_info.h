@@ -1,6 +1,6 @@
 // The path input screen "Path Input": the fields of one path laid out as a drawing of the
 // link, the Miles/KM and DBM/WATTS pairs, CONTINUE (capture, calculate, show the results) and
-// END. Other screens write its controls directly through the public pointers below.
+// END. Other screens change it only through the methods below.
 #pragma once
 
 #include <array>
@@ -12,7 +12,7 @@ namespace hopscale {
 
 class Path_Info : public Form {
     Q_OBJECT
-public:
+  public:
     explicit Path_Info(Screens& screens);
 
     // Load: the saved inputs, then the line types offered in the guide, then Text13 emptied.
@@ -22,37 +22,57 @@ public:
     PathInputs inputs() const;
     // Puts texts and unit choices into the fields; setting the boxes runs their handlers.
     void setInputs(const PathInputs& inputs);
+    // A saved record: every field, Miles/KM, and DBM or WATTS selected where its flag is 1.
+    void showSavedInputs(const PathInputs& saved, std::int16_t dbm, std::int16_t watts);
 
-    // Handlers.
-    void Command1_Click();  // CONTINUE
-    void Command2_Click();  // END
-    void Check1_Click();    // Miles
-    void Check2_Click();    // KM
-    void Option2_Click();   // DBM
-    void Option3_Click();   // WATTS
+    // What the guide's Continue carries in: the frequency, both losses and both names.
+    void takeGuideChoice(const QString& frequency, float txLoss, float rxLoss,
+                         const QString& txName, const QString& rxName);
+    // The line-type name boxes and the short lines joining them (Skip, Cancel).
+    void hideLineTypeBoxes();
+    // The path length as the calculation left it, or as typed.
+    void showPathLength(const QString& text);
+    // The field an error names gets the keyboard focus, its text selected.
+    void focusField(Field f);
+    QString amplifierGainText() const { return Text15->text(); }
+    QString pathName() const { return Text11->text(); }
+
+    // The transmit line-type name emptied (the load).
+    void clearTransmitLineName();
+
+    // Handlers; CONTINUE runs flow::continueToResults and END flow::endWithoutSaving.
+    void Check1_Click();   // Miles
+    void Check2_Click();   // KM
+    void Option2_Click();  // DBM
+    void Option3_Click();  // WATTS
 
     // The field of the input screen behind an engine field.
     QLineEdit* field(Field f) const { return fields_[static_cast<std::size_t>(f)]; }
 
-    QLabel *Label1, *Label2, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10,
-        *Label11, *Label12, *Label13, *Label14, *Label16, *Label17, *Label18, *Label19,
-        *Label20, *Label21;
-    QLineEdit *Text1, *Text2, *Text3, *Text4, *Text5, *Text6, *Text7, *Text8, *Text9,
-        *Text10, *Text11, *Text12, *Text13, *Text14, *Text15, *Text16, *Text18, *Text22,
-        *Text24, *Text26;
-    QCheckBox *Check1, *Check2;
-    QRadioButton *Option2, *Option3;
-    QPushButton *Command1, *Command2;
-    FormLine *Line1, *Line2, *Line3, *Line4, *Line5, *Line6, *Line7, *Line8, *Line9, *Line10,
-        *Line11, *Line12, *Line13, *Line14, *Line15, *Line16, *Line17, *Line18;
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label4 = nullptr, *Label5 = nullptr,
+           *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr, *Label9 = nullptr,
+           *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr, *Label13 = nullptr,
+           *Label14 = nullptr, *Label16 = nullptr, *Label17 = nullptr, *Label18 = nullptr,
+           *Label19 = nullptr, *Label20 = nullptr, *Label21 = nullptr;
+    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr,
+              *Text5 = nullptr, *Text6 = nullptr, *Text7 = nullptr, *Text8 = nullptr,
+              *Text9 = nullptr, *Text10 = nullptr, *Text11 = nullptr, *Text12 = nullptr,
+              *Text13 = nullptr, *Text14 = nullptr, *Text15 = nullptr, *Text16 = nullptr,
+              *Text18 = nullptr, *Text22 = nullptr, *Text24 = nullptr, *Text26 = nullptr;
+    QCheckBox *Check1 = nullptr, *Check2 = nullptr;
+    QRadioButton *Option2 = nullptr, *Option3 = nullptr;
+    QPushButton *Command1 = nullptr, *Command2 = nullptr;
+    FormLine *Line1 = nullptr, *Line2 = nullptr, *Line3 = nullptr, *Line4 = nullptr,
+             *Line5 = nullptr, *Line6 = nullptr, *Line7 = nullptr, *Line8 = nullptr,
+             *Line9 = nullptr, *Line10 = nullptr, *Line11 = nullptr, *Line12 = nullptr,
+             *Line13 = nullptr, *Line14 = nullptr, *Line15 = nullptr, *Line16 = nullptr,
+             *Line17 = nullptr, *Line18 = nullptr;
 
-protected:
+  protected:
     void frameClose() override;  // as END
 
-private:
-    void loadFromSavedFile();
-    void offerGuideLineTypes();
-    void writeDataSheetCoordinates();
+  private:
+    void setTabChain();
 
     std::array<QLineEdit*, kFieldCount> fields_{};
 };

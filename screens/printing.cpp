@@ -1,7 +1,5 @@
 #include "printing.h"
 
-#include <algorithm>
-
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -11,6 +9,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QWidget>
+#include <algorithm>
 
 namespace hopscale {
 

@@ -3,9 +3,8 @@
 // keeps them searchable) rather than becoming one bitmap.
 #pragma once
 
-#include <optional>
-
 #include <QString>
+#include <optional>
 
 class QPagedPaintDevice;
 class QWidget;

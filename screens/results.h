@@ -9,7 +9,7 @@ namespace hopscale {
 
 class Results : public Form {
     Q_OBJECT
-public:
+  public:
     explicit Results(Screens& screens);
 
     // Load: writes every field from the path state, applies the hiding rules and fills the
@@ -17,34 +17,39 @@ public:
     void formLoad() override;
 
     // Writes the fields again from the path state (a repeated CONTINUE while this screen
-    // exists); the hiding rules apply on top of what is already hidden.
+    // exists): what applies now is shown, what does not is hidden.
     void refill();
 
-    void Command1_Click();  // END: save, end the program
-    void Command2_Click();  // Another: save, close the screens, start afresh
-    void Command3_Click();  // Data Form with Print: save, show the data sheet
-
-    QLineEdit *Text1, *Text2, *Text3, *Text4, *Text5, *Text6, *Text7, *Text8, *Text9,
-        *Text10, *Text11, *Text12, *Text13, *Text14, *Text15, *Text16, *Text18, *Text19,
-        *Text20, *Text22, *Text23, *Text24;
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9,
-        *Label10, *Label11, *Label12, *Label13, *Label14, *Label15, *Label16, *Label17,
-        *Label18, *Label19, *Label20, *Label21, *Label22, *Label23;
+    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr,
+              *Text5 = nullptr, *Text6 = nullptr, *Text7 = nullptr, *Text8 = nullptr,
+              *Text9 = nullptr, *Text10 = nullptr, *Text11 = nullptr, *Text12 = nullptr,
+              *Text13 = nullptr, *Text14 = nullptr, *Text15 = nullptr, *Text16 = nullptr,
+              *Text18 = nullptr, *Text19 = nullptr, *Text20 = nullptr, *Text22 = nullptr,
+              *Text23 = nullptr, *Text24 = nullptr;
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
+           *Label5 = nullptr, *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr,
+           *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr,
+           *Label13 = nullptr, *Label14 = nullptr, *Label15 = nullptr, *Label16 = nullptr,
+           *Label17 = nullptr, *Label18 = nullptr, *Label19 = nullptr, *Label20 = nullptr,
+           *Label21 = nullptr, *Label22 = nullptr, *Label23 = nullptr;
     // The warning beside the EIRP value when the EIRP seems high; hidden otherwise.
-    QLabel* eirpWarning;
-    FormLine *Line1, *Line2, *Line3, *Line4, *Line5, *Line6, *Line7, *Line8, *Line9, *Line10,
-        *Line11, *Line12, *Line13, *Line14, *Line15, *Line16, *Line17, *Line18, *Line19,
-        *Line20, *Line21, *Line22, *Line23, *Line24, *Line25, *Line26, *Line27, *Line28,
-        *Line29;
-    QPushButton *Command1, *Command2, *Command3;
+    QLabel* eirpWarning = nullptr;
+    FormLine *Line1 = nullptr, *Line2 = nullptr, *Line3 = nullptr, *Line4 = nullptr,
+             *Line5 = nullptr, *Line6 = nullptr, *Line7 = nullptr, *Line8 = nullptr,
+             *Line9 = nullptr, *Line10 = nullptr, *Line11 = nullptr, *Line12 = nullptr,
+             *Line13 = nullptr, *Line14 = nullptr, *Line15 = nullptr, *Line16 = nullptr,
+             *Line17 = nullptr, *Line18 = nullptr, *Line19 = nullptr, *Line20 = nullptr,
+             *Line21 = nullptr, *Line22 = nullptr, *Line23 = nullptr, *Line24 = nullptr,
+             *Line25 = nullptr, *Line26 = nullptr, *Line27 = nullptr, *Line28 = nullptr,
+             *Line29 = nullptr;
+    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr;
 
-protected:
+  protected:
     void frameClose() override;  // as END
 
-private:
-    // Saves the inputs; a failure is reported, naming the field, and the command carries on.
-    void save();
+  private:
     void writeFields();
+    void applyHidingRules();
 };
 
 }  // namespace hopscale

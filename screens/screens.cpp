@@ -1,6 +1,8 @@
 #include "screens.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QWidget>
 
 #include "disp.h"
@@ -44,11 +46,16 @@ bool Screens::exists(FormId id) const { return widget(id) != nullptr; }
 
 QWidget* Screens::widget(FormId id) const {
     switch (id) {
-        case FormId::Open_query: return openQuery_.data();
-        case FormId::Guide: return guide_.data();
-        case FormId::Path_Info: return pathInfo_.data();
-        case FormId::Results: return results_.data();
-        case FormId::disp: return disp_.data();
+        case FormId::Open_query:
+            return openQuery_.data();
+        case FormId::Guide:
+            return guide_.data();
+        case FormId::Path_Info:
+            return pathInfo_.data();
+        case FormId::Results:
+            return results_.data();
+        case FormId::disp:
+            return disp_.data();
     }
     return nullptr;
 }
@@ -57,11 +64,16 @@ namespace {
 // Creates the form when it does not exist (a reference creates) and returns it.
 QWidget* reference(Screens& screens, FormId id) {
     switch (id) {
-        case FormId::Open_query: return &screens.openQuery();
-        case FormId::Guide: return &screens.guide();
-        case FormId::Path_Info: return &screens.pathInfo();
-        case FormId::Results: return &screens.results();
-        case FormId::disp: return &screens.dataSheet();
+        case FormId::Open_query:
+            return &screens.openQuery();
+        case FormId::Guide:
+            return &screens.guide();
+        case FormId::Path_Info:
+            return &screens.pathInfo();
+        case FormId::Results:
+            return &screens.results();
+        case FormId::disp:
+            return &screens.dataSheet();
     }
     return nullptr;
 }
@@ -84,11 +96,26 @@ void Screens::hide(FormId id) {
 void Screens::close(FormId id) {
     QWidget* form = nullptr;
     switch (id) {
-        case FormId::Open_query: form = openQuery_.data(); openQuery_ = nullptr; break;
-        case FormId::Guide: form = guide_.data(); guide_ = nullptr; break;
-        case FormId::Path_Info: form = pathInfo_.data(); pathInfo_ = nullptr; break;
-        case FormId::Results: form = results_.data(); results_ = nullptr; break;
-        case FormId::disp: form = disp_.data(); disp_ = nullptr; break;
+        case FormId::Open_query:
+            form = openQuery_.data();
+            openQuery_ = nullptr;
+            break;
+        case FormId::Guide:
+            form = guide_.data();
+            guide_ = nullptr;
+            break;
+        case FormId::Path_Info:
+            form = pathInfo_.data();
+            pathInfo_ = nullptr;
+            break;
+        case FormId::Results:
+            form = results_.data();
+            results_ = nullptr;
+            break;
+        case FormId::disp:
+            form = disp_.data();
+            disp_ = nullptr;
+            break;
     }
     if (!form) return;
     form->hide();
@@ -105,8 +132,8 @@ void Screens::repaint(FormId id) {
 void Screens::endProgram() {
     if (ended_) return;
     ended_ = true;
-    for (FormId id : {FormId::disp, FormId::Results, FormId::Path_Info, FormId::Guide,
-                      FormId::Open_query})
+    for (FormId id :
+         {FormId::disp, FormId::Results, FormId::Path_Info, FormId::Guide, FormId::Open_query})
         close(id);
     emit programEnded();
 }
@@ -118,7 +145,29 @@ void Screens::reportError(const Error& error, QWidget* parent) {
 void Screens::reportError(const QString& message, QWidget* parent) {
     reported_.append(message);
     if (quietErrors_) return;
-    QMessageBox::critical(parent, QStringLiteral("Hopscale"), message);
+    QMessageBox::critical(parent ? parent : QApplication::activeWindow(),
+                          QStringLiteral("Hopscale"), message);
+}
+
+SaveFailureChoice Screens::askAfterFailedSave(const Error& error) {
+    const QString message = QStringLiteral("The inputs could not be saved. %1")
+                                .arg(QString::fromStdString(error.message()));
+    reported_.append(message);
+    if (quietErrors_)
+        return saveAnswers_.isEmpty() ? SaveFailureChoice::BackToResults : saveAnswers_.takeFirst();
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Hopscale"), message,
+                    QMessageBox::NoButton, widget(FormId::Results));
+    QPushButton* again = box.addButton(QStringLiteral("Try again"), QMessageBox::AcceptRole);
+    QPushButton* end =
+        box.addButton(QStringLiteral("End without saving"), QMessageBox::DestructiveRole);
+    QPushButton* back =
+        box.addButton(QStringLiteral("Back to the results"), QMessageBox::RejectRole);
+    box.setDefaultButton(again);
+    box.setEscapeButton(back);
+    box.exec();
+    if (box.clickedButton() == again) return SaveFailureChoice::TryAgain;
+    if (box.clickedButton() == end) return SaveFailureChoice::EndWithoutSaving;
+    return SaveFailureChoice::BackToResults;
 }
 
 QStringList Screens::takeReportedErrors() {

@@ -3,12 +3,12 @@
 // close; its next use creates it afresh. Showing is modeless and brings the form to the front.
 #pragma once
 
-#include <exception>
-
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <exception>
 
 #include "app_state.h"
 #include "errors.h"
@@ -25,9 +25,12 @@ class disp;
 
 enum class FormId { Open_query, Guide, Path_Info, Results, disp };
 
+// What the user chose when saving the inputs failed at the end of the program.
+enum class SaveFailureChoice { TryAgain, EndWithoutSaving, BackToResults };
+
 class Screens : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit Screens(AppState& state);
     ~Screens() override;
 
@@ -54,11 +57,18 @@ public:
     void endProgram();
     bool ended() const { return ended_; }
 
-    // Shows a modal message naming the error (and its field or file) over `parent`.
-    // In tests, messages are collected instead of shown (see setQuietErrors).
+    // Shows a modal message naming the error (and its field or file) over `parent`, or over
+    // the active window. In tests, messages are collected instead of shown (setQuietErrors).
     void reportError(const Error& error, QWidget* parent = nullptr);
     void reportError(const QString& message, QWidget* parent = nullptr);
     void setQuietErrors(bool quiet) { quietErrors_ = quiet; }
+
+    // Says that the inputs could not be saved and asks what to do: try again, end without
+    // saving, or go back to the results. The message is collected like the others; while
+    // errors are quiet the answers given by answerFailedSaves are taken in turn, and going
+    // back when none is left.
+    SaveFailureChoice askAfterFailedSave(const Error& error);
+    void answerFailedSaves(QList<SaveFailureChoice> answers) { saveAnswers_ = std::move(answers); }
 
     // Runs one handler step; anything it throws is reported over `parent` and the program
     // carries on.
@@ -73,10 +83,10 @@ public:
     }
     QStringList takeReportedErrors();
 
-signals:
+  signals:
     void programEnded();
 
-private:
+  private:
     template <class T>
     T& slot(QPointer<T>& ptr);
 
@@ -89,6 +99,7 @@ private:
     bool ended_ = false;
     bool quietErrors_ = false;
     QStringList reported_;
+    QList<SaveFailureChoice> saveAnswers_;
 };
 
 }  // namespace hopscale
