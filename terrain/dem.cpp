@@ -74,6 +74,13 @@ class QuietGdal {
 
 }  // namespace
 
+double geodesicKm(GeoPoint from, GeoPoint to) {
+    double metres = 0;
+    GeographicLib::Geodesic::WGS84().Inverse(from.latitudeDeg, from.longitudeDeg, to.latitudeDeg,
+                                             to.longitudeDeg, metres);
+    return metres / 1000;
+}
+
 std::string pointText(GeoPoint p) {
     char buffer[80];
     std::snprintf(buffer, sizeof buffer, "%.5f %c, %.5f %c", std::fabs(p.latitudeDeg),

@@ -18,6 +18,9 @@ struct GeoPoint {
     double longitudeDeg = 0;  // -180..180, east positive
 };
 
+// Length of the WGS84 geodesic between two points, km (GeographicLib).
+double geodesicKm(GeoPoint from, GeoPoint to);
+
 // "41.42500 N, 81.69722 W": a point as the error messages write it.
 std::string pointText(GeoPoint p);
 // The SRTM tile holding a point, "N41W082.hgt" (south-west corner of the 1-degree cell).

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "clearance.h"
+#include "hgt_tiles.h"
 #include "terrain_test_support.h"
 #include "test_files.h"
 
@@ -29,22 +31,15 @@ double ridgeM(double lonEast) {
     return 100 + 600 * std::max(0.0, 1 - std::fabs(lonEast + 81.5) / 0.05);
 }
 
-// Writes the ridge tile as SRTM stores it: rows from north to south, big-endian int16.
+// The ridge tile, with a void at (voidRow, voidColumn) when given.
 void writeRidgeHgt(const std::filesystem::path& file, int voidRow = -1, int voidColumn = -1) {
-    const int n = 1201;
-    std::string bytes(static_cast<std::size_t>(n) * n * 2, '\0');
-    for (int row = 0; row < n; ++row) {
-        for (int col = 0; col < n; ++col) {
-            const double lon = -82 + col / 1200.0;
-            auto value = static_cast<std::int16_t>(std::lround(ridgeM(lon)));
-            if (row == voidRow && col == voidColumn) value = -32768;
-            const auto u = static_cast<std::uint16_t>(value);
-            const std::size_t at = (static_cast<std::size_t>(row) * n + col) * 2;
-            bytes[at] = static_cast<char>(u >> 8);
-            bytes[at + 1] = static_cast<char>(u & 0xff);
-        }
-    }
-    testing_files::writeBytes(file, bytes);
+    const double voidLat = 42 - voidRow / 1200.0;
+    const double voidLon = -82 + voidColumn / 1200.0;
+    testing::writeHgt(file, 1201, 41, -82, [&](double lat, double lon) {
+        if (voidRow >= 0 && std::fabs(lat - voidLat) < 1e-9 && std::fabs(lon - voidLon) < 1e-9)
+            return -32768.0;
+        return ridgeM(lon);
+    });
 }
 
 // A geographic GeoTIFF of float32 with pixel corners on whole numbers: 10..11 N, 20..21 E,
@@ -204,6 +199,56 @@ TEST(elevation_rasters, bad_paths_and_files_are_named) {
     GDALClose(ds);
     EXPECT_TRUE(failsWith(ElevationRasters::open({(dir / "plain.tif").string()}),
                           ErrorKind::BadFile, {"plain.tif", "no georeferencing"}));
+}
+
+// The plateau ridge (hgt_tiles.h) crossed along the meridian 81.5 W from 41.3 to 41.7 N.
+// Length by hand: the meridian's radius of curvature at 41.5 N, M = a (1 - e^2) /
+// (1 - e^2 sin^2 41.5)^1.5 = 6363474.7 m, times 0.4 degree = 0.006981317 rad: 44.42543 km
+// (the curvature barely changes over 0.4 degree). Mid-path d1 = d2 = 22.21272 km lies on
+// the 220 m plateau; with 170 m antennas on 100 m ground the line of sight is at 270 m.
+// At 8 GHz F1 = 17.3 sqrt(22.21272^2 / (8 x 44.42543)) = 20.38388 m; the bulge is
+// 493.4049 / 12.74 / k = 29.04659 (k 4/3), 38.72879 (k 1), 58.09319 (k 2/3) m, so the
+// clearance is 20.95341, 11.27121, -8.09319 m = 1.027940, 0.552948, -0.397038 F1: only the
+// first of the North American criteria is met. The clearance in F1 is smallest where d1 d2
+// is largest, so mid-path is the worst point of each (the samples, about 93 m apart, are
+// within 47 m of it, which moves the bulge by under 0.3 mm). Heights, both equal: the
+// k 2/3 criterion needs 220 + 58.09319 + 0.3 x 20.38388 - 100 = 184.2084 -> 184.3 m.
+TEST(elevation_rasters, plateau_ridge_judged_along_a_meridian) {
+    testing_files::ScratchDir dir;
+    testing::writeHgt(dir / "N41W082.hgt", 1201, 41, -82,
+                      [](double lat, double) { return testing::plateauRidgeM(lat); });
+    auto rasters = ElevationRasters::open({(dir / "N41W082.hgt").string()});
+    ASSERT_TRUE(rasters.ok()) << rasters.error->message();
+    auto profile = extractProfile(*rasters.value, {41.3, -81.5}, {41.7, -81.5});
+    ASSERT_TRUE(profile.ok()) << profile.error->message();
+    EXPECT_NEAR(profile.value->pathKm, 44.42543, 1e-3);
+    EXPECT_NEAR(profile.value->points.front().groundM, 100.0, 1e-9);
+    auto model = ClearanceModel::make(*profile.value, 8, northAmericanCriteria());
+    ASSERT_TRUE(model.ok()) << model.error->message();
+    const ClearanceReport r = model.value->evaluate({170, 170});
+    const double clearM[3] = {20.95341, 11.27121, -8.09319};
+    const double clearF1[3] = {1.027940, 0.552948, -0.397038};
+    const bool met[3] = {true, false, false};
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_NEAR(r.criteria[c].worst.clearanceM, clearM[c], 0.01) << c;
+        EXPECT_NEAR(r.criteria[c].worst.clearanceF1, clearF1[c], 0.0005) << c;
+        EXPECT_EQ(r.criteria[c].met, met[c]) << c;
+        EXPECT_NEAR(r.criteria[c].worst.distanceKm, 22.21272, 0.05) << c;
+    }
+    EXPECT_FALSE(r.diffractionLossApplies);  // 10 - 20 x 1.02794 < 0
+    EXPECT_NEAR(r.heightsNeeded.fromM, 184.3, 1e-9);
+    EXPECT_NEAR(r.heightsNeeded.toM, 184.3, 1e-9);
+}
+
+// GeodSolve's published answer for 41 25 30 N 81 41 50 W to 41 30 00 N 81 30 00 W is
+// 18462.629733127 m (to 1 nm); west longitudes are negative here.
+TEST(elevation_rasters, geodesic_length_of_a_published_pair) {
+    const GeoPoint from{41 + 25 / 60.0 + 30 / 3600.0, -(81 + 41 / 60.0 + 50 / 3600.0)};
+    const GeoPoint to{41.5, -81.5};
+    EXPECT_NEAR(geodesicKm(from, to), 18.462629733127, 1e-9);
+    EXPECT_EQ(pointText(from), "41.42500 N, 81.69722 W");
+    EXPECT_EQ(srtmTileName(from), "N41W082.hgt");
+    EXPECT_EQ(srtmTileName({-0.5, 0.5}), "S01E000.hgt");
 }
 
 TEST(elevation_rasters, ends_too_close_are_refused) {
