@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,8 @@
 #include "cli_common.h"
 #include "csv_reader.h"
 #include "conversions.h"
+#include "data_file.h"
+#include "exit_status.h"
 #include "errors.h"
 #include "fields.h"
 #include "path_record.h"
@@ -295,40 +298,14 @@ class BatchRun {
     bool progressShown_ = false;
 };
 
-}  // namespace
-
-int runBatch(std::FILE* in, std::FILE* out, std::FILE* err, const BatchOptions& options) {
-    BatchRun run(in, out, err, options);
-    return run.run();
-}
-
-int runBatchCommand(int argc, char** argv) {
-    CLI::App app{"Calculate many paths from a CSV file; results as CSV on stdout.",
-                 "hopscale batch"};
-    app.footer(
-        "Columns: " + cli::knownNamesList() +
-        " (km and watts hold 1 or 0).\n"
-        "Exit status: 0 every row calculated, 1 a row failed or a file error, 2 usage error.");
-    std::string file = "-";
-    bool crlf = false;
-    app.add_option("file", file, "CSV file of paths; - or nothing reads stdin")
-        ->type_name("FILE|-");
-    app.add_flag("--crlf", crlf, "End output lines with CR LF");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return cli::kExitUsage;
-    }
-
+// The batch over FILE (or stdin); stdio's own streams, for speed.
+int runBatchFile(const std::string& file, bool crlf) {
     std::FILE* in = stdin;
     if (file != "-") {
         in = std::fopen(file.c_str(), "rb");
         if (in == nullptr) {
-            std::fprintf(stderr, "hopscale batch: cannot open \"%s\": %s\n", file.c_str(),
-                         std::strerror(errno));
+            std::fprintf(stderr, "hopscale batch: cannot open \"%s\": %s\n",
+                         printableText(file).c_str(), std::strerror(errno));
             return cli::kExitFailed;
         }
     }
@@ -337,7 +314,37 @@ int runBatchCommand(int argc, char** argv) {
     options.crlf = crlf;
     const int status = runBatch(in, stdout, stderr, options);
     if (in != stdin) std::fclose(in);
+    // A failed write is reported by the batch itself, once.
+    std::clearerr(stdout);
     return status;
+}
+
+}  // namespace
+
+int runBatch(std::FILE* in, std::FILE* out, std::FILE* err, const BatchOptions& options) {
+    BatchRun run(in, out, err, options);
+    return run.run();
+}
+
+cli::CommandDefinition batchCommand() {
+    return {"batch", "Calculate many paths from a CSV file; results as CSV on stdout",
+            [](CLI::App& app) -> cli::CommandAction {
+                struct Request {
+                    std::string file = "-";
+                    bool crlf = false;
+                };
+                auto request = std::make_shared<Request>();
+                app.footer("Columns: " + cli::knownNamesList() +
+                           " (km and watts hold 1 or 0).\n"
+                           "Exit status: 0 every row calculated, 1 a row failed or a file "
+                           "error, 2 usage error.");
+                app.add_option("file", request->file, "CSV file of paths; - or nothing reads stdin")
+                    ->type_name("FILE|-");
+                app.add_flag("--crlf", request->crlf, "End output lines with CR LF");
+                return [request](const cli::CommandContext&) {
+                    return runBatchFile(request->file, request->crlf);
+                };
+            }};
 }
 
 }  // namespace hopscale

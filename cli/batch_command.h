@@ -18,11 +18,13 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "front_door.h"
+
 namespace hopscale {
 
-// argv[0] is the subcommand name ("batch"). Reads FILE (or stdin for "-" or no argument),
+// The `batch` subcommand for the front door: reads FILE (or stdin for "-" or no argument),
 // writes stdout and stderr.
-int runBatchCommand(int argc, char** argv);
+cli::CommandDefinition batchCommand();
 
 struct BatchOptions {
     bool progress = false;  // show a progress line on `err`

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <array>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
@@ -12,7 +13,10 @@
 
 #include "cli_common.h"
 #include "conversions.h"
+#include "data_file.h"
+#include "exit_status.h"
 #include "fields.h"
+#include "front_door.h"
 #include "path_record.h"
 #include "path_run.h"
 
@@ -24,9 +28,14 @@ using Json = nlohmann::ordered_json;
 // Width of the caption column of the table.
 constexpr std::size_t kCaptionWidth = 44;
 
+// What the options fill; the inputs are built from it once the command line is parsed.
 struct CalcRequest {
-    PathInputs inputs;
+    std::array<std::string, kFieldCount> texts;
+    std::array<CLI::Option*, kFieldCount> options{};
+    bool km = false;
+    bool watts = false;
     bool json = false;
+    PathInputs inputs;
 };
 
 // The help text's closing lines; --help and the README say the same.
@@ -41,60 +50,34 @@ std::string optionHelp(const FieldInfo& info) {
     return help;
 }
 
-// Parses the options into `request`. Returns an exit status when the command must stop here
-// (help shown, or a usage error reported on `err`).
-std::optional<int> parseCalcOptions(int argc, char** argv, CalcRequest& request, std::ostream& out,
-                                    std::ostream& err) {
-    CLI::App app{"Calculate the link budget of one path.", "hopscale calc"};
+// One option per input field, in the order of the fields, with the unit choices after the
+// field they qualify.
+void defineCalcOptions(CLI::App& app, CalcRequest& request) {
     app.footer(kCalcFooter);
     app.add_flag("--json", request.json, "Print one JSON object instead of a table");
-
-    std::array<std::string, kFieldCount> texts;
-    std::array<CLI::Option*, kFieldCount> options{};
-    bool km = false;
-    bool watts = false;
     for (const FieldInfo& info : allFields()) {
         const auto i = static_cast<std::size_t>(info.field);
-        options[i] = app.add_option("--" + std::string(info.option), texts[i], optionHelp(info))
-                         ->type_name("TEXT");
+        request.options[i] =
+            app.add_option("--" + std::string(info.option), request.texts[i], optionHelp(info))
+                ->type_name("TEXT");
         if (info.field == Field::Text24) {
-            app.add_flag("--" + std::string(cli::kKmOption), km,
+            app.add_flag("--" + std::string(cli::kKmOption), request.km,
                          "The path length is in kilometres (KM instead of Miles)");
         }
         if (info.field == Field::Text26) {
-            app.add_flag("--" + std::string(cli::kWattsOption), watts,
+            app.add_flag("--" + std::string(cli::kWattsOption), request.watts,
                          "The transmitter power is in watts (WATTS instead of DBM)");
         }
     }
+}
 
-    // "--opt=" gives the field an empty text, as "--opt ''" does; the parser would otherwise
-    // take it for a missing value.
-    std::vector<std::string> args;
-    for (int i = argc - 1; i >= 1; --i) {
-        const std::string_view arg = argv[i];
-        if (arg.size() > 3 && arg.substr(0, 2) == "--" && arg.back() == '=' &&
-            arg.find('=') == arg.size() - 1) {
-            args.emplace_back();
-            args.emplace_back(arg.substr(0, arg.size() - 1));
-        } else {
-            args.emplace_back(arg);
-        }
-    }
-    try {
-        app.parse(args);  // expects the arguments in reverse order
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e, out, err);
-    } catch (const CLI::ParseError& e) {
-        app.exit(e, out, err);
-        return cli::kExitUsage;
-    }
-
+// The inputs from the parsed options: a field whose option was not given keeps its default.
+void collectInputs(CalcRequest& request) {
     for (std::size_t i = 0; i < kFieldCount; ++i) {
-        if (options[i]->count() > 0) request.inputs.texts[i] = texts[i];
+        if (request.options[i]->count() > 0) request.inputs.texts[i] = request.texts[i];
     }
-    request.inputs.km = km;
-    request.inputs.watts = watts;
-    return std::nullopt;
+    request.inputs.km = request.km;
+    request.inputs.watts = request.watts;
 }
 
 Json resultsJson(const RunOutcome& outcome, const PathResults& results) {
@@ -170,7 +153,7 @@ void printRow(std::ostream& out, std::string_view label, const std::string& valu
 void printTable(const CalcRequest& request, const PathState& state, const RunOutcome& outcome,
                 std::ostream& out) {
     const bool coordinatesGiven = state.captured.fromLatitudePacked != 0;
-    out << "Path Name: " << request.inputs[Field::Text11] << "\n\n";
+    out << "Path Name: " << printableText(request.inputs[Field::Text11]) << "\n\n";
     bool anyIntermediate = false;
     for (const ResultInfo& info : allResults()) {
         const std::string value = cli::resultText(outcome, state.results, info);
@@ -197,12 +180,8 @@ void printTable(const CalcRequest& request, const PathState& state, const RunOut
     if (!state.eirpWarning.empty()) out << state.eirpWarning << '\n';
 }
 
-}  // namespace
-
-int runCalcCommand(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    CalcRequest request;
-    if (auto status = parseCalcOptions(argc, argv, request, out, err)) return *status;
-
+int runCalc(CalcRequest& request, std::ostream& out, std::ostream& err) {
+    collectInputs(request);
     PathState state;
     const RunOutcome outcome = runPath(request.inputs, state);
 
@@ -210,14 +189,33 @@ int runCalcCommand(int argc, char** argv, std::ostream& out, std::ostream& err) 
         printJson(request, state, outcome, out);
     } else {
         printTable(request, state, outcome, out);
-        if (outcome.error) err << "hopscale calc: " << outcome.error->message() << '\n';
+        if (outcome.error) {
+            err << "hopscale calc: " << printableText(outcome.error->message()) << '\n';
+        }
     }
-    out.flush();
     return outcome.ok() ? cli::kExitOk : cli::kExitFailed;
 }
 
-int runCalcCommand(int argc, char** argv) {
-    return runCalcCommand(argc, argv, std::cout, std::cerr);
+}  // namespace
+
+cli::CommandDefinition calcCommand() {
+    return {"calc", "Calculate the link budget of one path (a table, or JSON with --json)",
+            [](CLI::App& app) -> cli::CommandAction {
+                auto request = std::make_shared<CalcRequest>();
+                defineCalcOptions(app, *request);
+                return [request](const cli::CommandContext& context) {
+                    return runCalc(*request, context.out, context.err);
+                };
+            }};
+}
+
+int runCalcCommand(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    cli::FrontDoor door;
+    addAllCommands(door);
+    std::vector<char*> args{const_cast<char*>("hopscale")};
+    args.insert(args.end(), argv, argv + argc);
+    args.push_back(nullptr);
+    return door.run(static_cast<int>(args.size()) - 1, args.data(), out, err);
 }
 
 }  // namespace hopscale

@@ -12,12 +12,15 @@
 
 #include <iosfwd>
 
+#include "front_door.h"
+
 namespace hopscale {
 
-// argv[0] is the subcommand name ("calc"). Writes to std::cout and std::cerr.
-int runCalcCommand(int argc, char** argv);
+// The `calc` subcommand for the front door.
+cli::CommandDefinition calcCommand();
 
-// The same, writing to the given streams (used by tests).
+// `hopscale calc` through the whole front door, writing to the given streams (used by
+// tests); argv[0] is the subcommand name ("calc").
 int runCalcCommand(int argc, char** argv, std::ostream& out, std::ostream& err);
 
 }  // namespace hopscale

@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <fstream>
-#include <iostream>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -12,14 +12,17 @@
 #include "conversions.h"
 #include "data_dir.h"
 #include "data_file.h"
+#include "saved_inputs.h"
+#include "exit_status.h"
 
 namespace hopscale {
 
 namespace {
 
-constexpr int kOk = 0;
-constexpr int kFailed = 1;
-constexpr int kUsage = 2;
+constexpr int kOk = cli::kExitOk;
+constexpr int kFailed = cli::kExitFailed;
+// A CSV for the import is refused beyond this size (100 line types of 100 points are far less).
+constexpr std::size_t kMaxImportBytes = 64u << 20;
 
 constexpr const char* kFooter =
     "The data directory is --data-dir DIR, else $HOPSCALE_HOME, else\n"
@@ -28,7 +31,6 @@ constexpr const char* kFooter =
     "Exit status: 0 success, 1 failure (every message names the file), 2 usage error.\n";
 
 struct Options {
-    std::optional<std::string> dataDir;
     std::string frequency;
     std::string name;
     bool rx = false;
@@ -36,133 +38,131 @@ struct Options {
     bool replace = false;
 };
 
-void addDataDirOption(CLI::App& app, Options& options) {
-    app.add_option_function<std::string>(
-           "--data-dir", [&options](const std::string& dir) { options.dataDir = dir; },
-           "The data directory")
-        ->type_name("DIR");
-}
-
-std::optional<std::filesystem::path> dataDir(const Options& options) {
-    auto dir = resolveDataDir(options.dataDir);
+std::optional<std::filesystem::path> dataDir(const cli::CommandContext& context) {
+    auto dir = resolveDataDir(context.global.dataDir);
     if (!dir) {
-        std::cerr << "hopscale catalogue: " << dir.error->message() << "\n";
+        context.err << "hopscale catalogue: " << printableText(dir.error->message()) << "\n";
         return std::nullopt;
     }
     return *dir;
 }
 
-int offer(const Options& options) {
-    const auto dir = dataDir(options);
+int offer(const Options& options, const cli::CommandContext& context) {
+    const auto dir = dataDir(context);
     if (!dir) return kFailed;
     Catalogue catalogue;
     auto names = offerLineTypes(*dir / kIndexFileName, [&] { return options.frequency; }, catalogue);
     if (!names) {
-        std::cerr << "hopscale catalogue offer: " << names.error->message() << "\n";
+        context.err << "hopscale catalogue offer: " << printableText(names.error->message()) << "\n";
         return kFailed;
     }
-    for (const std::string& name : *names) std::cout << name << "\n";
+    for (const std::string& name : *names) context.out << printableText(name) << "\n";
     return kOk;
 }
 
-int lookup(const Options& options) {
-    const auto dir = dataDir(options);
+int lookup(const Options& options, const cli::CommandContext& context) {
+    const auto dir = dataDir(context);
     if (!dir) return kFailed;
     AttenuationTable table;
     auto value = options.rx ? lookupRxAttenuation(*dir, options.name, options.frequency, table)
                             : lookupTxAttenuation(*dir, options.name, options.frequency, table);
     if (!value) {
-        std::cerr << "hopscale catalogue lookup: " << value.error->message() << "\n";
+        context.err << "hopscale catalogue lookup: " << printableText(value.error->message()) << "\n";
         return kFailed;
     }
-    std::cout << singleToText(*value) << "\n";
+    context.out << singleToText(*value) << "\n";
     return kOk;
 }
 
-int import(const Options& options) {
-    std::ifstream in(options.csvFile, std::ios::binary);
-    if (!in) {
-        std::cerr << "hopscale catalogue import: " << options.csvFile << ": cannot be opened\n";
+int import(const Options& options, const cli::CommandContext& context) {
+    // Read without blocking, and only from a regular file of a sane size.
+    auto text = readWholeFile(options.csvFile, kMaxImportBytes);
+    if (!text) {
+        context.err << "hopscale catalogue import: " << printableText(text.error->message()) << "\n";
         return kFailed;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    const auto dir = dataDir(options);
+    const auto dir = dataDir(context);
     if (!dir) return kFailed;
-    const ImportOutcome outcome = importCatalogueCsv(text.str(), options.csvFile, *dir, options.replace);
+    const ImportOutcome outcome = importCatalogueCsv(*text, options.csvFile, *dir, options.replace);
     if (!outcome.problems.empty()) {
         for (const CatalogueProblem& p : outcome.problems) {
-            std::cerr << "hopscale catalogue import: " << p.text() << "\n";
+            context.err << "hopscale catalogue import: " << printableText(p.text()) << "\n";
         }
-        std::cerr << "hopscale catalogue import: nothing was imported";
-        if (outcome.written.empty()) std::cerr << "; no file was changed";
-        std::cerr << "\n";
+        if (outcome.written.empty()) {
+            context.err << "hopscale catalogue import: nothing was imported; no file was changed\n";
+        } else {
+            context.err << "hopscale catalogue import: stopped part way; replaced already:";
+            for (const std::string& file : outcome.written) context.err << " " << printableText(file);
+            context.err << "\n";
+        }
         return kFailed;
     }
-    std::cout << "Wrote " << outcome.written.size() << " files into " << dir->string()
+    context.out << "Wrote " << outcome.written.size() << " files into " << printableText(displayPath(*dir))
               << "; the catalogue holds " << outcome.lineTypes << " line types.\n";
     return kOk;
 }
 
-int check(const Options& options) {
-    const auto dir = dataDir(options);
+int check(const cli::CommandContext& context) {
+    const auto dir = dataDir(context);
     if (!dir) return kFailed;
-    const auto problems = checkDataDir(*dir);
-    for (const CatalogueProblem& p : problems) std::cout << p.text() << "\n";
+    auto problems = checkDataDir(*dir);
+    for (FileProblem& p : checkSavedInputsFile(*dir)) problems.push_back(std::move(p));
+    for (const CatalogueProblem& p : problems) context.out << printableText(p.text()) << "\n";
     if (!problems.empty()) {
-        std::cout << problems.size() << (problems.size() == 1 ? " problem" : " problems")
-                  << " found in " << dir->string() << "\n";
+        context.out << problems.size() << (problems.size() == 1 ? " problem" : " problems")
+                  << " found in " << printableText(displayPath(*dir)) << "\n";
         return kFailed;
     }
-    std::cout << "No problems found in " << dir->string() << "\n";
+    context.out << "No problems found in " << printableText(displayPath(*dir)) << "\n";
     return kOk;
+}
+
+// The subcommands of `catalogue` on its app; returns the action that runs the one named.
+cli::CommandAction defineCatalogue(CLI::App& app) {
+    auto options = std::make_shared<Options>();
+    app.footer(kFooter);
+    app.require_subcommand(1);
+
+    CLI::App* offerCmd =
+        app.add_subcommand("offer", "Print the line types offered for a frequency, one per line");
+    offerCmd
+        ->add_option("--freq", options->frequency,
+                     "Frequency in GHz, read as the start screen reads it")
+        ->type_name("TEXT")
+        ->required();
+
+    CLI::App* lookupCmd =
+        app.add_subcommand("lookup", "Print the attenuation of a line type in dB per 100 ft");
+    lookupCmd->add_flag("--rx", options->rx,
+                        "Use the receive side's rules (strict reading at a table point)");
+    lookupCmd->add_option("--freq", options->frequency, "Frequency in GHz")
+        ->type_name("TEXT")
+        ->required();
+    lookupCmd->add_option("NAME", options->name, "Line-type name")->required();
+
+    CLI::App* importCmd = app.add_subcommand(
+        "import",
+        "Write the catalogue files from a CSV: name,low_ghz,high_ghz,freq_ghz,db_per_100ft");
+    importCmd->add_option("FILE", options->csvFile, "CSV file, one row per table point")
+        ->required();
+    importCmd->add_flag("--replace", options->replace,
+                        "Write only the imported line types (default: merge into the catalogue)");
+
+    app.add_subcommand("check", "Report every problem of the data directory's files");
+
+    return [options, offerCmd, lookupCmd, importCmd](const cli::CommandContext& context) {
+        if (offerCmd->parsed()) return offer(*options, context);
+        if (lookupCmd->parsed()) return lookup(*options, context);
+        if (importCmd->parsed()) return import(*options, context);
+        return check(context);
+    };
 }
 
 }  // namespace
 
-int runCatalogueCommand(int argc, char** argv) {
-    Options options;
-    CLI::App app{"The transmission-line catalogue: offer, look up, import and check.",
-                 "hopscale catalogue"};
-    app.footer(kFooter);
-    app.require_subcommand(1);
-    addDataDirOption(app, options);
-
-    CLI::App* offerCmd = app.add_subcommand("offer", "Print the line types offered for a frequency, one per line");
-    offerCmd->add_option("--freq", options.frequency, "Frequency in GHz, read as the start screen reads it")
-        ->type_name("TEXT")->required();
-    addDataDirOption(*offerCmd, options);
-
-    CLI::App* lookupCmd = app.add_subcommand("lookup", "Print the attenuation of a line type in dB per 100 ft");
-    lookupCmd->add_flag("--rx", options.rx, "Use the receive side's rules (strict reading at a table point)");
-    lookupCmd->add_option("--freq", options.frequency, "Frequency in GHz")->type_name("TEXT")->required();
-    lookupCmd->add_option("NAME", options.name, "Line-type name")->required();
-    addDataDirOption(*lookupCmd, options);
-
-    CLI::App* importCmd = app.add_subcommand(
-        "import", "Write the catalogue files from a CSV: name,low_ghz,high_ghz,freq_ghz,db_per_100ft");
-    importCmd->add_option("FILE", options.csvFile, "CSV file, one row per table point")->required();
-    importCmd->add_flag("--replace", options.replace,
-                        "Write only the imported line types (default: merge into the catalogue)");
-    addDataDirOption(*importCmd, options);
-
-    CLI::App* checkCmd = app.add_subcommand("check", "Report every problem of the data directory's files");
-    addDataDirOption(*checkCmd, options);
-
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return kUsage;
-    }
-    if (offerCmd->parsed()) return offer(options);
-    if (lookupCmd->parsed()) return lookup(options);
-    if (importCmd->parsed()) return import(options);
-    return check(options);
+cli::CommandDefinition catalogueCommand() {
+    return {"catalogue", "The transmission-line catalogue: offer, look up, import and check",
+            defineCatalogue};
 }
 
 }  // namespace hopscale

@@ -1,4 +1,4 @@
-// Pieces shared by the `calc` and `batch` commands: exit statuses, the names that identify the
+// Pieces shared by the `calc` and `batch` commands: the names that identify the
 // inputs on the command line and in CSV headers, and the text of a result.
 #pragma once
 
@@ -6,15 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "exit_status.h"
 #include "path_record.h"
 #include "path_run.h"
 
 namespace hopscale::cli {
-
-// Exit statuses of every command.
-inline constexpr int kExitOk = 0;      // every path calculated
-inline constexpr int kExitFailed = 1;  // a calculation (or a row of a batch) failed
-inline constexpr int kExitUsage = 2;   // bad options, arguments or CSV header
 
 // What an option or CSV column sets: one of the input fields, or a unit choice.
 struct InputTarget {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -99,6 +100,77 @@ TEST(hopscale_binary, batch_exit_statuses) {
     const ProcessRun missing = runHopscale("batch /nonexistent/paths.csv");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("/nonexistent/paths.csv"), std::string::npos);
+}
+
+// The front door: one root app for every subcommand and the windows.
+TEST(hopscale_binary, unknown_subcommand_or_option_is_a_usage_error) {
+    const ProcessRun slip = runHopscale("calcc");
+    EXPECT_EQ(slip.status, 2);
+    EXPECT_EQ(slip.out, "");
+    EXPECT_NE(slip.err.find("did you mean `calc`"), std::string::npos) << slip.err;
+    EXPECT_NE(slip.err.find("Usage: hopscale"), std::string::npos) << slip.err;
+
+    const ProcessRun nonsense = runHopscale("--nonsense");
+    EXPECT_EQ(nonsense.status, 2);
+    EXPECT_NE(nonsense.err.find("--nonsense"), std::string::npos) << nonsense.err;
+
+    const ProcessRun nested = runHopscale("catalogue lokup --freq 10 WR90");
+    EXPECT_EQ(nested.status, 2);
+    EXPECT_NE(nested.err.find("did you mean `lookup`"), std::string::npos) << nested.err;
+}
+
+TEST(hopscale_binary, version_is_the_project_version) {
+    const ProcessRun run = runHopscale("--version");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "hopscale " HOPSCALE_PROJECT_VERSION "\n");
+}
+
+TEST(hopscale_binary, without_a_display_the_windows_say_so_in_one_line) {
+    const std::string dir =
+        ::testing::TempDir() + "/hopscale_cli_" + std::to_string(getpid()) + "_nodisplay";
+    for (const std::string& args : {std::string(), "--data-dir '" + dir + "'"}) {
+        const ProcessRun run = runHopscale(args);
+        EXPECT_EQ(run.status, 1) << args;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err,
+                  "no display: set DISPLAY, or use a subcommand such as `hopscale calc`\n");
+    }
+}
+
+TEST(hopscale_binary, global_data_dir_before_the_subcommand_runs_the_lookup) {
+    const std::string dir =
+        ::testing::TempDir() + "/hopscale_cli_" + std::to_string(getpid()) + "_data";
+    // The shipped WR90 table gives 3.3 dB per 100 ft or a little more at 10 GHz.
+    const ProcessRun before = runHopscale("--data-dir '" + dir + "' catalogue lookup --freq 10 WR90");
+    EXPECT_EQ(before.status, 0) << before.err;
+    EXPECT_EQ(before.out.substr(0, 3), "3.3");
+    const ProcessRun after = runHopscale("catalogue lookup --freq 10 WR90 --data-dir '" + dir + "'");
+    EXPECT_EQ(after.out, before.out);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(hopscale_binary, empty_data_dir_is_the_same_usage_error_either_way) {
+    const ProcessRun spaced = runHopscale("--data-dir '' catalogue check");
+    const ProcessRun joined = runHopscale("--data-dir= catalogue check");
+    EXPECT_EQ(spaced.status, 2);
+    EXPECT_EQ(joined.status, 2);
+    EXPECT_EQ(spaced.err, joined.err);
+    EXPECT_NE(spaced.err.find("--data-dir"), std::string::npos) << spaced.err;
+}
+
+TEST(hopscale_binary, a_failed_write_to_stdout_is_exit_1_in_every_command) {
+    const std::string dir =
+        ::testing::TempDir() + "/hopscale_cli_" + std::to_string(getpid()) + "_full";
+    for (const std::string& command :
+         {std::string("calc"), std::string("calc --json"), std::string("batch -"),
+          "catalogue offer --freq 10 --data-dir '" + dir + "'", std::string("--version"),
+          std::string("calc --help")}) {
+        const ProcessRun run = runHopscale(command + " >/dev/full", "name,freq\nA,10\n");
+        EXPECT_EQ(run.status, 1) << command;
+        EXPECT_NE(run.err.find("No space left on device"), std::string::npos)
+            << command << ": " << run.err;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

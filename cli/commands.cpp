@@ -1,0 +1,15 @@
+// The subcommands of the program, in the order of the help text: one registration each.
+#include "batch_command.h"
+#include "calc_command.h"
+#include "catalogue_command.h"
+#include "front_door.h"
+
+namespace hopscale::cli {
+
+void addAllCommands(FrontDoor& door) {
+    door.add(calcCommand());
+    door.add(batchCommand());
+    door.add(catalogueCommand());
+}
+
+}  // namespace hopscale::cli
