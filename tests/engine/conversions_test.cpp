@@ -204,12 +204,39 @@ TEST(Errors, MessagesNameKindFieldAndText) {
     EXPECT_STREQ(kindName(ErrorKind::DivisionByZero), "division by zero");
     Error missing;
     missing.kind = ErrorKind::FileNotFound;
-    missing.file = "/data/listing.dat";
-    EXPECT_EQ(missing.message(), "File not found \"/data/listing.dat\"");
+    missing.file = "/data/example.dat";
+    EXPECT_EQ(missing.message(), "File not found \"/data/example.dat\"");
     missing.kind = ErrorKind::BadFile;
     missing.detail = "frequency text 3 is not a number";
     EXPECT_EQ(missing.message(),
-              "Bad file \"/data/listing.dat\": frequency text 3 is not a number");
+              "Bad file \"/data/example.dat\": frequency text 3 is not a number");
+}
+
+// A computed value names its step, and the input that led there when there is one; a field
+// being read takes precedence over both. Both longitude boxes are named by their end.
+TEST(Errors, MessagesNameTheStepAndTheInputThatLedThere) {
+    Error e;
+    e.kind = ErrorKind::Overflow;
+    e.step = "step 8 (path length in miles)";
+    e.detail = "the result is beyond the single-precision range";
+    EXPECT_EQ(e.message(),
+              "Overflow at step 8 (path length in miles): the result is beyond the "
+              "single-precision range");
+    e.origin = Field::Text9;
+    EXPECT_EQ(e.message(),
+              "Overflow at step 8 (path length in miles), from \"To Longitude\": the result is "
+              "beyond the single-precision range");
+    e.input = "Receiver threshold";
+    EXPECT_EQ(e.message().substr(0, 78),
+              "Overflow at step 8 (path length in miles), from \"To Longitude\", \"Receiver thre");
+    Error read;
+    read.kind = ErrorKind::TypeMismatch;
+    read.field = Field::Text6;
+    read.step = "step 31 (power into the dish in watts)";
+    read.text = "x";
+    EXPECT_EQ(read.message(), "Type mismatch in \"From Longitude\": \"x\" is not a number");
+    EXPECT_EQ(fieldName(Field::Text10), "Enter Frequency in GHz");
+    EXPECT_EQ(fieldName(Field::Text9), "To Longitude");
 }
 
 }  // namespace
