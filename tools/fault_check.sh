@@ -9,8 +9,8 @@
 #   # build: <target> ...         targets to build besides the guessed ones (optional)
 #   # fault: <words>              what the fault is (optional, shown in the report)
 # The targets built are those given by "# build:", the test executables defined in
-# tests/<folder>/CMakeLists.txt for every <folder> the patch touches, and the executables of
-# the tests the regex matched in an earlier run of the same build directory.
+# tests/<folder>/CMakeLists.txt for every <folder> the patch touches, and the programs that the
+# tests matching the regex run, as CMake's test files in the build directory name them.
 #
 # For each patch, with the tree as it is: the named tests must exist and pass (else BASELINE).
 # With the fault applied: the build must succeed (else BROKEN: the patch plants no runnable
@@ -77,21 +77,38 @@ folder_targets() {
   done
 }
 
-# Executables of the tests that `regex` matches, as far as the build directory knows them.
+# Executables of the tests that `regex` matches, read from the test files CMake wrote into the
+# build directory (so also for programs not built yet): the program a test runs when it lies in
+# the build directory, and any built program of the build directory among its arguments.
 matched_targets() {
-  ctest --test-dir "$build" --show-only=json-v1 -R "$1" 2>/dev/null | python3 -c '
-import json, os, sys
-try:
-    doc = json.load(sys.stdin)
-except ValueError:
-    sys.exit(0)
-for t in doc.get("tests", []):
-    cmd = t.get("command") or []
-    if cmd and os.path.isfile(cmd[0]) and os.access(cmd[0], os.X_OK):
-        name = os.path.basename(cmd[0])
-        if name not in ("cmake", "ctest", "sh", "bash", "python3"):
-            print(name)
-'
+  python3 - "$build" "$1" <<'PY'
+import os, re, sys
+build, pattern = os.path.realpath(sys.argv[1]) + os.sep, re.compile(sys.argv[2])
+argument = re.compile(r'\[(=*)\[(.*?)\]\1\]|"((?:[^"\\]|\\.)*)"|([^\s()]+)')
+for root, _, files in os.walk(build):
+    for name in files:
+        if not name.endswith(".cmake") or "CMakeFiles" in root:
+            continue
+        try:
+            text = open(os.path.join(root, name), errors="replace").read()
+        except OSError:
+            continue
+        for line in text.splitlines():
+            line = line.strip()
+            if not line.startswith("add_test("):
+                continue
+            args = [m.group(2) if m.group(2) is not None else
+                    m.group(3) if m.group(3) is not None else m.group(4)
+                    for m in argument.finditer(line[len("add_test("):].rstrip(")"))]
+            if len(args) < 2 or not pattern.search(args[0]):
+                continue
+            for i, arg in enumerate(args[1:]):
+                path = os.path.realpath(arg) if arg.startswith("/") else ""
+                if not path.startswith(build):
+                    continue
+                if i == 0 or (os.path.isfile(path) and os.access(path, os.X_OK)):
+                    print(os.path.basename(path))
+PY
 }
 
 build_targets() {  # build_targets LOGFILE TARGET...
