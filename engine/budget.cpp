@@ -318,7 +318,7 @@ std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state,
     // 25-28. Earth bulge and Fresnel zones at mid-path.
     if (v.earthFactor == 0) {
         return domainError(ErrorKind::DivisionByZero, F::Text22, v.earthFactor,
-                           "the earth factor must not be 0");
+                           "must not be 0 (division)");
     }
     HOPSCALE_TRY(out.set(I::earthBulge,
                          (d - 0.5 * d) * (0.5 * d + 0.5 * d) / (3 * double(v.earthFactor))));

@@ -53,6 +53,7 @@ RunOutcome runPath(const PathInputs& inputs, PathState& state) {
         if (!miles) {
             outcome.error = miles.error;
             outcome.error->text = inputs[Field::Text24];
+            outcome.error->detail = "km is beyond the single-precision range in miles";
             outcome.pathLengthField = inputs[Field::Text24];
             return outcome;
         }

@@ -199,6 +199,8 @@ TEST(Budget, FailedKilometreConversionCapturesNothingAfterIt) {
     EXPECT_EQ(out.error->kind, ErrorKind::Overflow);
     EXPECT_EQ(out.error->field, Field::Text24);
     EXPECT_EQ(out.pathLengthField, "1e39");
+    EXPECT_EQ(out.error->message(), "Overflow in \"Total Path Length in\": \"1e39\" km is beyond "
+                                    "the single-precision range in miles");
     EXPECT_EQ(state.captured.pathLengthText, "7");
     EXPECT_EQ(state.captured.kmPathLengthInMiles, 3.0f);
     EXPECT_EQ(state.captured.dbmSelected, 1);
@@ -252,6 +254,15 @@ TEST(Budget, FailuresStopAtTheirStepAndKeepEarlierValues) {
         EXPECT_TRUE(run.texts.count(c.lastComputed));
         EXPECT_FALSE(run.texts.count(c.notComputed));
     }
+}
+
+TEST(Budget, EarthFactorZeroNamesTheDivision) {
+    PathInputs in;
+    in[Field::Text22] = "0";
+    PathRun run{in};
+    ASSERT_FALSE(run.outcome.ok());
+    EXPECT_EQ(run.outcome.error->message(),
+              "Division by zero in \"Normal Earth Factor 1.33\": \"0\" must not be 0 (division)");
 }
 
 TEST(Budget, PowerOf500DbmFailsAtTheDishPowerAfterTheLevels) {
