@@ -12,29 +12,52 @@ namespace {
 std::string stepName(ResultId id) {
     using I = ResultId;
     switch (id) {
-        case I::txLineLossPerFt: return "step 1 (transmit line loss per foot)";
-        case I::rxLineLossPerFt: return "step 2 (receive line loss per foot)";
-        case I::pathLengthMiles: return "step 8 (path length in miles)";
-        case I::txPowerDbm: return "step 15 (transmitter power in dBm)";
-        case I::txLineLoss: return "step 16 (transmit line loss)";
-        case I::rxLineLoss: return "step 17 (receive line loss)";
-        case I::fixedLoss: return "step 18 (fixed loss)";
-        case I::rxAntennaGain: return "step 19 (receive antenna gain)";
-        case I::txAntennaGain: return "step 20 (transmit antenna gain)";
-        case I::freeSpaceLoss: return "step 21 (free-space loss)";
-        case I::halfPowerBeamwidth: return "step 22 (half-power beamwidth)";
-        case I::beamwidthLoss: return "step 23 (beamwidth loss)";
-        case I::systemLoss: return "step 24 (system loss)";
-        case I::earthBulge: return "step 25 (earth bulge)";
-        case I::midpointDistance: return "step 26 (midpoint distance)";
-        case I::firstFresnelZone: return "step 27 (first Fresnel zone)";
-        case I::secondFresnelZone: return "step 28 (second Fresnel zone)";
-        case I::amplifierInputPower: return "step 29 (power level into the amplifier)";
-        case I::receiveSignalLevel: return "step 30 (receive signal level)";
-        case I::dishInputPowerWatts: return "step 31 (power into the dish in watts)";
-        case I::dishInputPowerDbm: return "step 32 (power into the dish in dBm)";
-        case I::eirpWatts: return "step 33 (EIRP in watts)";
-        default: return "";
+        case I::txLineLossPerFt:
+            return "step 1 (transmit line loss per foot)";
+        case I::rxLineLossPerFt:
+            return "step 2 (receive line loss per foot)";
+        case I::pathLengthMiles:
+            return "step 8 (path length in miles)";
+        case I::txPowerDbm:
+            return "step 15 (transmitter power in dBm)";
+        case I::txLineLoss:
+            return "step 16 (transmit line loss)";
+        case I::rxLineLoss:
+            return "step 17 (receive line loss)";
+        case I::fixedLoss:
+            return "step 18 (fixed loss)";
+        case I::rxAntennaGain:
+            return "step 19 (receive antenna gain)";
+        case I::txAntennaGain:
+            return "step 20 (transmit antenna gain)";
+        case I::freeSpaceLoss:
+            return "step 21 (free-space loss)";
+        case I::halfPowerBeamwidth:
+            return "step 22 (half-power beamwidth)";
+        case I::beamwidthLoss:
+            return "step 23 (beamwidth loss)";
+        case I::systemLoss:
+            return "step 24 (system loss)";
+        case I::earthBulge:
+            return "step 25 (earth bulge)";
+        case I::midpointDistance:
+            return "step 26 (midpoint distance)";
+        case I::firstFresnelZone:
+            return "step 27 (first Fresnel zone)";
+        case I::secondFresnelZone:
+            return "step 28 (second Fresnel zone)";
+        case I::amplifierInputPower:
+            return "step 29 (power level into the amplifier)";
+        case I::receiveSignalLevel:
+            return "step 30 (receive signal level)";
+        case I::dishInputPowerWatts:
+            return "step 31 (power into the dish in watts)";
+        case I::dishInputPowerDbm:
+            return "step 32 (power into the dish in dBm)";
+        case I::eirpWatts:
+            return "step 33 (EIRP in watts)";
+        default:
+            return "";
     }
 }
 
@@ -75,18 +98,21 @@ std::optional<Field> originOf(ResultId id, const PathState& s) {
     const PathResults& r = s.results;
     auto from = [&s](ResultId other) { return originOf(other, s); };
     switch (id) {
-        case I::txLineLossPerFt: return F::Text2;
-        case I::rxLineLossPerFt: return F::Text8;
-        case I::txPowerDbm: return F::Text26;
+        case I::txLineLossPerFt:
+            return F::Text2;
+        case I::rxLineLossPerFt:
+            return F::Text8;
+        case I::txPowerDbm:
+            return F::Text26;
         // Derived from the end points, no one input leads there.
         case I::pathLengthMiles:
             return r.coordinateDistance != 0 ? std::nullopt : std::optional(F::Text24);
         case I::txLineLoss:
-            return strongest({factor(v.txLineLength, F::Text16),
-                              factor(r.txLineLossPerFt, F::Text2)});
+            return strongest(
+                {factor(v.txLineLength, F::Text16), factor(r.txLineLossPerFt, F::Text2)});
         case I::rxLineLoss:
-            return strongest({factor(v.rxLineLength, F::Text18),
-                              factor(r.rxLineLossPerFt, F::Text8)});
+            return strongest(
+                {factor(v.rxLineLength, F::Text18), factor(r.rxLineLossPerFt, F::Text8)});
         case I::fixedLoss:
             return strongest({added(r.rxLineLoss, from(I::rxLineLoss)),
                               added(r.txLineLoss, from(I::txLineLoss)),
@@ -101,9 +127,10 @@ std::optional<Field> originOf(ResultId id, const PathState& s) {
             return strongest({added(log10OrHuge(v.frequencyGHz), F::Text10),
                               added(log10OrHuge(r.pathLengthMiles), from(I::pathLengthMiles))});
         case I::halfPowerBeamwidth:
-            return strongest({factor(v.frequencyGHz, F::Text10),
-                              factor(v.txDishDiameter, F::Text1)});
-        case I::beamwidthLoss: return from(I::halfPowerBeamwidth);
+            return strongest(
+                {factor(v.frequencyGHz, F::Text10), factor(v.txDishDiameter, F::Text1)});
+        case I::beamwidthLoss:
+            return from(I::halfPowerBeamwidth);
         case I::systemLoss:
             return strongest({added(r.txAntennaGain, from(I::txAntennaGain)),
                               added(r.rxAntennaGain, from(I::rxAntennaGain)),
@@ -112,20 +139,22 @@ std::optional<Field> originOf(ResultId id, const PathState& s) {
                               added(r.txPowerDbm, F::Text26), added(v.ampGain, F::Text15),
                               added(v.preampGain, F::Text4)});
         case I::earthBulge:
-            return strongest({factor(double(r.pathLengthMiles) * r.pathLengthMiles,
-                                     from(I::pathLengthMiles)),
-                              factor(v.earthFactor, F::Text22)});
-        case I::midpointDistance: return from(I::pathLengthMiles);
+            return strongest(
+                {factor(double(r.pathLengthMiles) * r.pathLengthMiles, from(I::pathLengthMiles)),
+                 factor(v.earthFactor, F::Text22)});
+        case I::midpointDistance:
+            return from(I::pathLengthMiles);
         case I::firstFresnelZone:
             return strongest({factor(r.pathLengthMiles, from(I::pathLengthMiles)),
                               factor(v.frequencyGHz, F::Text10)});
-        case I::secondFresnelZone: return from(I::firstFresnelZone);
+        case I::secondFresnelZone:
+            return from(I::firstFresnelZone);
         case I::amplifierInputPower:
-            return strongest({added(r.txPowerDbm, F::Text26),
-                              added(r.txLineLoss, from(I::txLineLoss))});
+            return strongest(
+                {added(r.txPowerDbm, F::Text26), added(r.txLineLoss, from(I::txLineLoss))});
         case I::receiveSignalLevel:
-            return strongest({added(r.systemLoss, from(I::systemLoss)),
-                              added(v.fadeMargin, F::Text12)});
+            return strongest(
+                {added(r.systemLoss, from(I::systemLoss)), added(v.fadeMargin, F::Text12)});
         // The dish power is a power of ten of the level: the level's largest term leads there.
         case I::dishInputPowerWatts:
         case I::dishInputPowerDbm:
@@ -134,17 +163,18 @@ std::optional<Field> originOf(ResultId id, const PathState& s) {
                               added(v.ampGain, F::Text15)});
         // Both factors in decimal orders of magnitude: the gain in dB / 10, the watts as log10.
         case I::eirpWatts:
-            return strongest({added(double(r.txAntennaGain) / 10, from(I::txAntennaGain)),
-                              added(log10OrHuge(r.dishInputPowerWatts),
-                                    from(I::dishInputPowerWatts))});
-        default: return std::nullopt;
+            return strongest(
+                {added(double(r.txAntennaGain) / 10, from(I::txAntennaGain)),
+                 added(log10OrHuge(r.dishInputPowerWatts), from(I::dishInputPowerWatts))});
+        default:
+            return std::nullopt;
     }
 }
 
 // Writes result values with the single rounding and overflow check every stored value gets,
 // and records which ones this run wrote.
 class Store {
-public:
+  public:
     Store(PathState& state, ResultSet& computed) : state_(state), computed_(computed) {}
 
     // A value read from, or computed from, one field alone: an error names that field.
@@ -155,7 +185,7 @@ public:
     // A value computed from earlier ones: an error names the step and the input that led there.
     std::optional<Error> set(ResultId id, double value) { return store(id, value, std::nullopt); }
 
-private:
+  private:
     std::optional<Error> store(ResultId id, double value, std::optional<Field> field) {
         const auto index = static_cast<std::size_t>(id);
         auto single = toSingle(value, field);
@@ -213,8 +243,9 @@ Error explainKilometres(Error e, const PathInputs& inputs, const PathState& stat
     if (textToDouble(typed)) {
         e.detail = "km must be greater than 0 (logarithm)";
     } else {
-        e.detail = "is not a number of kilometres (read as 0); the path length must be greater "
-                   "than 0 (logarithm)";
+        e.detail =
+            "is not a number of kilometres (read as 0); the path length must be greater "
+            "than 0 (logarithm)";
     }
     return e;
 }
@@ -226,15 +257,15 @@ Error explainKilometres(Error e, const PathInputs& inputs, const PathState& stat
         if (auto err_ = (expr)) return err_; \
     } while (0)
 
-#define HOPSCALE_READ(target, reader, field)          \
-    do {                                              \
-        auto read_ = reader(inputs[field], field);    \
-        if (!read_) return read_.error;               \
-        target = *read_;                              \
+#define HOPSCALE_READ(target, reader, field)       \
+    do {                                           \
+        auto read_ = reader(inputs[field], field); \
+        if (!read_) return read_.error;            \
+        target = *read_;                           \
     } while (0)
 
-std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state,
-                                   ResultSet& computed, std::string& pathLengthField) {
+std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state, ResultSet& computed,
+                                   std::string& pathLengthField) {
     PathValues& v = state.values;
     PathResults& r = state.results;
     Store out(state, computed);
@@ -311,21 +342,20 @@ std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state,
     // 22-24.
     HOPSCALE_TRY(out.set(I::halfPowerBeamwidth, 70 / (f * double(v.txDishDiameter))));
     HOPSCALE_TRY(out.set(I::beamwidthLoss, double(r.halfPowerBeamwidth) * 3));
-    HOPSCALE_TRY(out.set(I::systemLoss,
-                         double(r.txAntennaGain) + r.rxAntennaGain - r.freeSpaceLoss -
-                             r.fixedLoss + r.txPowerDbm + double(v.ampGain) + v.preampGain));
+    HOPSCALE_TRY(out.set(I::systemLoss, double(r.txAntennaGain) + r.rxAntennaGain -
+                                            r.freeSpaceLoss - r.fixedLoss + r.txPowerDbm +
+                                            double(v.ampGain) + v.preampGain));
 
     // 25-28. Earth bulge and Fresnel zones at mid-path.
     if (v.earthFactor == 0) {
         return domainError(ErrorKind::DivisionByZero, F::Text22, v.earthFactor,
                            "must not be 0 (division)");
     }
-    HOPSCALE_TRY(out.set(I::earthBulge,
-                         (d - 0.5 * d) * (0.5 * d + 0.5 * d) / (3 * double(v.earthFactor))));
+    HOPSCALE_TRY(
+        out.set(I::earthBulge, (d - 0.5 * d) * (0.5 * d + 0.5 * d) / (3 * double(v.earthFactor))));
     HOPSCALE_TRY(out.set(I::midpointDistance, d / 2));
     const double d1 = r.midpointDistance;
-    const double radicand =
-        ((d - d1) / kMilesPerKm) * (d1 / kMilesPerKm) / ((d / kMilesPerKm) * f);
+    const double radicand = ((d - d1) / kMilesPerKm) * (d1 / kMilesPerKm) / ((d / kMilesPerKm) * f);
     if (radicand < 0) {
         Error e;
         e.kind = ErrorKind::InvalidArgument;
@@ -340,11 +370,11 @@ std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state,
     // 29-33. Levels along the chain.
     HOPSCALE_TRY(out.set(I::amplifierInputPower, double(r.txPowerDbm) - r.txLineLoss));
     HOPSCALE_TRY(out.set(I::receiveSignalLevel, double(r.systemLoss) + v.fadeMargin));
-    HOPSCALE_TRY(out.set(I::dishInputPowerWatts,
-                         std::pow(10.0, (double(r.txPowerDbm) - r.txLineLoss + v.ampGain) / 10) *
-                             0.001));
-    HOPSCALE_TRY(out.set(I::dishInputPowerDbm,
-                         double(r.txPowerDbm) - r.txLineLoss + double(v.ampGain)));
+    HOPSCALE_TRY(
+        out.set(I::dishInputPowerWatts,
+                std::pow(10.0, (double(r.txPowerDbm) - r.txLineLoss + v.ampGain) / 10) * 0.001));
+    HOPSCALE_TRY(
+        out.set(I::dishInputPowerDbm, double(r.txPowerDbm) - r.txLineLoss + double(v.ampGain)));
     HOPSCALE_TRY(out.set(I::eirpWatts,
                          std::pow(10.0, double(r.txAntennaGain) / 10) * r.dishInputPowerWatts));
 

@@ -15,7 +15,7 @@ namespace hopscale {
 // replaces Text24 (step 7); otherwise it is left alone.
 // Stops at the first failing step and returns its error; values of earlier steps stay stored,
 // later ones keep their previous contents. Sets state.eirpWarning on success.
-std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state,
-                                   ResultSet& computed, std::string& pathLengthField);
+std::optional<Error> calculatePath(const PathInputs& inputs, PathState& state, ResultSet& computed,
+                                   std::string& pathLengthField);
 
 }  // namespace hopscale

@@ -23,9 +23,9 @@ Error coordinateError(Field field, float packed, std::string detail) {
 }
 
 Error outOfRange(Field field, float packed, bool isLatitude) {
-    return coordinateError(field, packed,
-                           isLatitude ? "is beyond 90 degrees of latitude"
-                                      : "is beyond 180 degrees of longitude");
+    return coordinateError(
+        field, packed,
+        isLatitude ? "is beyond 90 degrees of latitude" : "is beyond 180 degrees of longitude");
 }
 
 // Stores `value` rounded to single into `slot` and records it.

@@ -4,13 +4,20 @@ namespace hopscale {
 
 const char* kindName(ErrorKind kind) {
     switch (kind) {
-        case ErrorKind::TypeMismatch: return "type mismatch";
-        case ErrorKind::Overflow: return "overflow";
-        case ErrorKind::InvalidArgument: return "invalid argument";
-        case ErrorKind::DivisionByZero: return "division by zero";
-        case ErrorKind::InvalidCoordinate: return "invalid coordinate";
-        case ErrorKind::FileNotFound: return "file not found";
-        case ErrorKind::BadFile: return "bad file";
+        case ErrorKind::TypeMismatch:
+            return "type mismatch";
+        case ErrorKind::Overflow:
+            return "overflow";
+        case ErrorKind::InvalidArgument:
+            return "invalid argument";
+        case ErrorKind::DivisionByZero:
+            return "division by zero";
+        case ErrorKind::InvalidCoordinate:
+            return "invalid coordinate";
+        case ErrorKind::FileNotFound:
+            return "file not found";
+        case ErrorKind::BadFile:
+            return "bad file";
     }
     return "error";
 }

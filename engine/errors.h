@@ -49,7 +49,7 @@ struct Result {
     std::optional<T> value;
     std::optional<Error> error;
 
-    Result(T v) : value(std::move(v)) {}  // NOLINT: implicit by design
+    Result(T v) : value(std::move(v)) {}      // NOLINT: implicit by design
     Result(Error e) : error(std::move(e)) {}  // NOLINT: implicit by design
     bool ok() const { return value.has_value(); }
     explicit operator bool() const { return ok(); }

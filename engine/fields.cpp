@@ -8,8 +8,10 @@ const std::array<FieldInfo, kFieldCount>& allFields() {
         {Field::Text3, "Text3", "Enter rx dish diameter", "rx-dish", "2"},
         {Field::Text15, "Text15", "Enter amplifier gain in dbm if used.", "amp-gain", "0"},
         {Field::Text4, "Text4", "Preamp gain (if used) DBm", "preamp-gain", "0"},
-        {Field::Text2, "Text2", "Enter tx waveguide or coax loss in db per 100 ft.", "tx-loss", "1"},
-        {Field::Text8, "Text8", "Enter rx waveguide or coax loss in db per 100 ft.", "rx-loss", "1"},
+        {Field::Text2, "Text2", "Enter tx waveguide or coax loss in db per 100 ft.", "tx-loss",
+         "1"},
+        {Field::Text8, "Text8", "Enter rx waveguide or coax loss in db per 100 ft.", "rx-loss",
+         "1"},
         {Field::Text16, "Text16", "Tx cable length", "tx-length", "100"},
         {Field::Text18, "Text18", "Rx cable length", "rx-length", "100"},
         {Field::Text5, "Text5", "From Latitude", "from-lat", "0"},
@@ -28,9 +30,12 @@ const std::array<FieldInfo, kFieldCount>& allFields() {
 
 std::string_view fieldName(Field f) {
     switch (f) {
-        case Field::Text6: return "From Longitude";
-        case Field::Text9: return "To Longitude";
-        default: return fieldInfo(f).caption;
+        case Field::Text6:
+            return "From Longitude";
+        case Field::Text9:
+            return "To Longitude";
+        default:
+            return fieldInfo(f).caption;
     }
 }
 

@@ -45,8 +45,8 @@ struct PathValues {
 // Values captured by CONTINUE before the calculation, kept for the data sheet and the save.
 struct CapturedValues {
     std::string fromLatitudeText, fromLongitudeText, toLatitudeText, toLongitudeText;
-    std::string pathLengthText;      // Text24 exactly as it stood, before any unit conversion
-    float kmPathLengthInMiles = 0;   // set only when KM is checked
+    std::string pathLengthText;     // Text24 exactly as it stood, before any unit conversion
+    float kmPathLengthInMiles = 0;  // set only when KM is checked
     std::int16_t dbmSelected = 1;
     std::int16_t wattsSelected = 0;
     // The packed coordinates as captured (before conversion to degrees); 0 = not given.
@@ -69,41 +69,64 @@ struct PathResults {
     float rxAntennaGain = 0;        // dB
     float halfPowerBeamwidth = 0;   // degrees
     float beamwidthLoss = 0;
-    float freeSpaceLoss = 0;        // dB
-    float systemLoss = 0;           // dBm
-    float receiveSignalLevel = 0;   // dBm
-    float eirpWatts = 0;            // W
-    float pathLengthMiles = 0;      // miles
-    float midpointDistance = 0;     // miles
-    float earthBulge = 0;           // ft
-    float firstFresnelZone = 0;     // ft
-    float secondFresnelZone = 0;    // ft
-    float coordinateDistance = 0;   // miles
-    float bearingTrue = 0;          // degrees
-    float midLatitudeRad = 0;       // radians
-    float kmPerDegreeLatitude = 0;  // km
-    float kmPerDegreeLongitude = 0; // km
-    float northSouthKm = 0;         // km
-    float eastWestKm = 0;           // km
+    float freeSpaceLoss = 0;         // dB
+    float systemLoss = 0;            // dBm
+    float receiveSignalLevel = 0;    // dBm
+    float eirpWatts = 0;             // W
+    float pathLengthMiles = 0;       // miles
+    float midpointDistance = 0;      // miles
+    float earthBulge = 0;            // ft
+    float firstFresnelZone = 0;      // ft
+    float secondFresnelZone = 0;     // ft
+    float coordinateDistance = 0;    // miles
+    float bearingTrue = 0;           // degrees
+    float midLatitudeRad = 0;        // radians
+    float kmPerDegreeLatitude = 0;   // km
+    float kmPerDegreeLongitude = 0;  // km
+    float northSouthKm = 0;          // km
+    float eastWestKm = 0;            // km
 };
 
 // One result value by name; the table lists them in the order of the record's documentation
 // (txPowerDbm first, eastWestKm last), which is also the column order of `batch`.
 enum class ResultId {
-    txPowerDbm, txLineLossPerFt, rxLineLossPerFt, txLineLoss, rxLineLoss, fixedLoss,
-    amplifierInputPower, dishInputPowerDbm, dishInputPowerWatts, txAntennaGain, rxAntennaGain,
-    halfPowerBeamwidth, beamwidthLoss, freeSpaceLoss, systemLoss, receiveSignalLevel, eirpWatts,
-    pathLengthMiles, midpointDistance, earthBulge, firstFresnelZone, secondFresnelZone,
-    coordinateDistance, bearingTrue, midLatitudeRad, kmPerDegreeLatitude, kmPerDegreeLongitude,
-    northSouthKm, eastWestKm,
+    txPowerDbm,
+    txLineLossPerFt,
+    rxLineLossPerFt,
+    txLineLoss,
+    rxLineLoss,
+    fixedLoss,
+    amplifierInputPower,
+    dishInputPowerDbm,
+    dishInputPowerWatts,
+    txAntennaGain,
+    rxAntennaGain,
+    halfPowerBeamwidth,
+    beamwidthLoss,
+    freeSpaceLoss,
+    systemLoss,
+    receiveSignalLevel,
+    eirpWatts,
+    pathLengthMiles,
+    midpointDistance,
+    earthBulge,
+    firstFresnelZone,
+    secondFresnelZone,
+    coordinateDistance,
+    bearingTrue,
+    midLatitudeRad,
+    kmPerDegreeLatitude,
+    kmPerDegreeLongitude,
+    northSouthKm,
+    eastWestKm,
 };
 inline constexpr std::size_t kResultCount = 29;
 
 struct ResultInfo {
     ResultId id;
-    const char* name;             // "txPowerDbm"
+    const char* name;  // "txPowerDbm"
     float PathResults::*member;
-    const char* resultsCaption;   // caption on the results screen, "" for intermediates
+    const char* resultsCaption;  // caption on the results screen, "" for intermediates
 };
 const std::array<ResultInfo, kResultCount>& allResults();
 
@@ -120,8 +143,8 @@ struct PathState {
 
 inline constexpr const char* kEirpWarningText =
     "EIRP SEEMS HIGH.  MIGHT WANT TO CHECK YOU FIGURES.";
-inline constexpr double kKmPerMile = 1.609347219;   // survey mile
-inline constexpr double kMilesPerKm = 0.62137;      // used only in the Fresnel formula
+inline constexpr double kKmPerMile = 1.609347219;  // survey mile
+inline constexpr double kMilesPerKm = 0.62137;     // used only in the Fresnel formula
 inline constexpr double kFeetPerMetre = 3.2808;
 
 }  // namespace hopscale

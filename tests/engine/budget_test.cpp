@@ -2,8 +2,8 @@
 
 #include <limits>
 #include <map>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "conversions.h"
 #include "example_paths.h"
@@ -199,8 +199,9 @@ TEST(Budget, FailedKilometreConversionCapturesNothingAfterIt) {
     EXPECT_EQ(out.error->kind, ErrorKind::Overflow);
     EXPECT_EQ(out.error->field, Field::Text24);
     EXPECT_EQ(out.pathLengthField, "1e39");
-    EXPECT_EQ(out.error->message(), "Overflow in \"Total Path Length in\": \"1e39\" km is beyond "
-                                    "the single-precision range in miles");
+    EXPECT_EQ(out.error->message(),
+              "Overflow in \"Total Path Length in\": \"1e39\" km is beyond "
+              "the single-precision range in miles");
     EXPECT_EQ(state.captured.pathLengthText, "7");
     EXPECT_EQ(state.captured.kmPathLengthInMiles, 3.0f);
     EXPECT_EQ(state.captured.dbmSelected, 1);
@@ -215,8 +216,8 @@ struct FailureCase {
     bool watts;
     ErrorKind kind;
     std::optional<Field> errorField;
-    const char* lastComputed;   // a result the run still wrote, or ""
-    const char* notComputed;    // a result the run did not reach
+    const char* lastComputed;  // a result the run still wrote, or ""
+    const char* notComputed;   // a result the run did not reach
 };
 
 TEST(Budget, FailuresStopAtTheirStepAndKeepEarlierValues) {
@@ -286,24 +287,32 @@ TEST(Budget, ComputedOverflowNamesTheStepAndTheInputThatLedThere) {
     const Case cases[] = {
         // 500 dBm less 1 dB of line: 10^(499 / 10) x 0.001 = 7.9E+46 W at step 31, far beyond
         // the single range (3.4E+38); the power term (500) outweighs the line loss (1).
-        {"power 500 dBm", {{Field::Text26, "500"}}, Field::Text26,
+        {"power 500 dBm",
+         {{Field::Text26, "500"}},
+         Field::Text26,
          "Overflow at step 31 (power into the dish in watts), from \"Transmitter Power\": the "
          "result is beyond the single-precision range"},
         // Amplifier 400 dB: the dish gets 10^((10 - 1 + 400) / 10) x 0.001 = 7.9E+37 W, still a
         // single; the EIRP multiplies it by 10^(33.52 / 10) = 2249: 1.8E+41 W at step 33. Of its
         // two factors the dish power (37.9 decades) outweighs the gain (3.35 decades), and the
         // dish power goes back to the amplifier gain (400 against 10 and 1).
-        {"amplifier 400 dB", {{Field::Text15, "400"}}, Field::Text15,
+        {"amplifier 400 dB",
+         {{Field::Text15, "400"}},
+         Field::Text15,
          "Overflow at step 33 (EIRP in watts), from \"Enter amplifier gain in dbm if used.\": "
          "the result is beyond the single-precision range"},
         // 1E+38 ft of line at 1000 dB per 100 ft: 1E+38 x 10 = 1E+39 dB at step 16; the length
         // is 126 binary orders from 1, the loss per foot (10) only 3.
-        {"line 1E+38 ft", {{Field::Text16, "1e38"}, {Field::Text2, "1000"}}, Field::Text16,
+        {"line 1E+38 ft",
+         {{Field::Text16, "1e38"}, {Field::Text2, "1000"}},
+         Field::Text16,
          "Overflow at step 16 (transmit line loss), from \"Tx cable length\": the result is "
          "beyond the single-precision range"},
         // 70 / (0.01 GHz x 1E-37 ft) = 7E+40 degrees at step 22; the dish (2^-123) is further
         // from 1 than the frequency (2^-7).
-        {"dish 1E-37 ft", {{Field::Text1, "1e-37"}, {Field::Text10, "0.01"}}, Field::Text1,
+        {"dish 1E-37 ft",
+         {{Field::Text1, "1e-37"}, {Field::Text10, "0.01"}},
+         Field::Text1,
          "Overflow at step 22 (half-power beamwidth), from \"Enter tx dish diameter\": the "
          "result is beyond the single-precision range"},
     };
@@ -337,10 +346,12 @@ TEST(Budget, TheLargestSingleIsAStoredResult) {
 // the message quotes what was typed, not the "0" that replaced it.
 TEST(Budget, KilometreTextThatIsNoNumberIsNamedAsTyped) {
     const std::pair<const char*, const char*> cases[] = {
-        {"abc", "Invalid argument in \"Total Path Length in\": \"abc\" is not a number of "
-                "kilometres (read as 0); the path length must be greater than 0 (logarithm)"},
-        {"-5", "Invalid argument in \"Total Path Length in\": \"-5\" km must be greater than 0 "
-               "(logarithm)"},
+        {"abc",
+         "Invalid argument in \"Total Path Length in\": \"abc\" is not a number of "
+         "kilometres (read as 0); the path length must be greater than 0 (logarithm)"},
+        {"-5",
+         "Invalid argument in \"Total Path Length in\": \"-5\" km must be greater than 0 "
+         "(logarithm)"},
     };
     for (auto [typed, message] : cases) {
         PathInputs in;

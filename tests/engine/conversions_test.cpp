@@ -1,14 +1,14 @@
+#include "conversions.h"
+
 #include <gtest/gtest.h>
 
 #include <charconv>
 #include <clocale>
-#include <random>
-#include <string>
 #include <cmath>
 #include <limits>
 #include <locale>
-
-#include "conversions.h"
+#include <random>
+#include <string>
 
 namespace hopscale {
 namespace {
@@ -74,8 +74,8 @@ TEST(Writers, DoubleTextsHaveFifteenDigits) {
     EXPECT_EQ(doubleToText(1.0 / 3), "0.333333333333333");
     EXPECT_EQ(doubleToText(2.0 / 3), "0.666666666666667");
     EXPECT_EQ(doubleToText(-100.0 / 7), "-14.2857142857143");  // 14.285714285714285714...
-    EXPECT_EQ(doubleToText(999999999999999.9), "1E+15");         // 16 nines round up
-    EXPECT_EQ(doubleToText(0.1 + 0.2), "0.3");                   // 0.30000000000000004
+    EXPECT_EQ(doubleToText(999999999999999.9), "1E+15");       // 16 nines round up
+    EXPECT_EQ(doubleToText(0.1 + 0.2), "0.3");                 // 0.30000000000000004
 }
 
 // The largest single is (2 - 2^-23) x 2^127 = 2^128 - 2^104 = 3.4028235E+38. Rounding to
@@ -129,9 +129,11 @@ TEST(StrictReaders, ShortNumbersRoundExactlyAsTheGeneralConversion) {
 
 TEST(LeadingValue, NeverFails) {
     const std::pair<const char*, double> cases[] = {
-        {"41 25 30", 412530}, {"12abc", 12}, {"1.5.3", 1.5}, {"abc", 0},   {"", 0},
-        {"7 GHz", 7},         {"-3e2x", -300}, {"1e", 1},    {"\t4\n2", 42}, {"0412530", 412530},
-        {"-", 0},             {".5", 0.5},   {"2D1", 20},
+        {"41 25 30", 412530}, {"12abc", 12}, {"1.5.3", 1.5},
+        {"abc", 0},           {"", 0},       {"7 GHz", 7},
+        {"-3e2x", -300},      {"1e", 1},     {"\t4\n2", 42},
+        {"0412530", 412530},  {"-", 0},      {".5", 0.5},
+        {"2D1", 20},
     };
     for (auto [text, value] : cases) EXPECT_EQ(textLeadingValue(text), value) << text;
     EXPECT_TRUE(std::isinf(textLeadingValue("1e999")));
@@ -151,7 +153,8 @@ TEST(Writers, SingleToText) {
         {0.0001f, "0.0001"},
         {0.00001234f, "1.234E-05"},
         {9999999.0f, "9999999"},
-        {99999999.0f, "1E+08"}, {9999999.5f, "1E+07"},
+        {99999999.0f, "1E+08"},
+        {9999999.5f, "1E+07"},
         {1234567.0f, "1234567"},
         {100.0f, "100"},
         {0.007943282f, "0.007943282"},

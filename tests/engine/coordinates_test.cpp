@@ -1,3 +1,5 @@
+#include "coordinates.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -6,7 +8,6 @@
 #include <string>
 
 #include "conversions.h"
-#include "coordinates.h"
 #include "path_run.h"
 
 namespace hopscale {
@@ -100,8 +101,8 @@ TEST(DmsToDegrees, ExtendedForms) {
         {52530, true, 5.0 + 25.0 / 60 + 30.0 / 3600},  // below 10 degrees
         {2530, true, 25.0 / 60 + 30.0 / 3600},
         {412530.5f, true, 41.0 + 25.0 / 60 + 30.5 / 3600},
-        {-412530, true, -41.425},                      // south
-        {-1182500, false, -(118.0 + 25.0 / 60)},       // east
+        {-412530, true, -41.425},                 // south
+        {-1182500, false, -(118.0 + 25.0 / 60)},  // east
         {900000, true, 90},
         {1800000, false, 180},
     };
@@ -132,8 +133,11 @@ TEST(DmsToDegrees, WholeNumbersReadExactlyAsTheirDigits) {
     // 1/3600 = 0.000277777...; 100 is one minute; 10000 one degree; 999999 is 99 + 99/60 +
     // 99/3600 = 100.6775 (minutes and seconds are not checked against 60).
     const std::pair<float, double> byHand[] = {
-        {1795959, 179 + 59 / 60.0 + 59 / 3600.0}, {1, 1 / 3600.0}, {100, 1 / 60.0},
-        {10000, 1}, {999999, 100.6775},
+        {1795959, 179 + 59 / 60.0 + 59 / 3600.0},
+        {1, 1 / 3600.0},
+        {100, 1 / 60.0},
+        {10000, 1},
+        {999999, 100.6775},
     };
     for (auto [packed, degrees] : byHand) {
         auto r = dmsToDegrees(packed, Field::Text6, false);
