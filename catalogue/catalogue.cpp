@@ -74,7 +74,8 @@ void parseCatalogue(std::string_view bytes, Catalogue& catalogue) {
 }
 
 Result<std::vector<std::string>> offerLineTypes(const std::filesystem::path& indexFile,
-        const std::function<std::string()>& readFrequency, Catalogue& catalogue) {
+                                                const std::function<std::string()>& readFrequency,
+                                                Catalogue& catalogue) {
     if (auto error = readCatalogue(indexFile, catalogue)) return *error;
     return offeredNames(catalogue, readFrequency);
 }
@@ -133,8 +134,8 @@ std::string tableRange(const AttenuationTable& table) {
            table.frequencyTexts[static_cast<std::size_t>(last)] + " GHz";
 }
 
-Error outsideTable(const std::filesystem::path& file, std::string_view lineType,
-                   double f, const AttenuationTable& table) {
+Error outsideTable(const std::filesystem::path& file, std::string_view lineType, double f,
+                   const AttenuationTable& table) {
     return fileError(ErrorKind::InvalidArgument, file, {},
                      "frequency " + doubleToText(f) + " GHz is outside the attenuation table of " +
                          std::string(lineType) + " (" + tableRange(table) + ")");
@@ -166,7 +167,8 @@ Result<float> single(const std::filesystem::path& file, double value, const std:
 }  // namespace
 
 Result<float> lookupAttenuation(const std::filesystem::path& dataDir, std::string_view lineType,
-        std::string_view frequencyText, AttenuationTable& table, ExactMatch exactMatch) {
+                                std::string_view frequencyText, AttenuationTable& table,
+                                ExactMatch exactMatch) {
     const std::filesystem::path file = attenuationFilePath(dataDir, lineType);
     if (!isSafeLineTypeName(lineType)) {
         return fileError(ErrorKind::InvalidArgument, file, {},
@@ -188,15 +190,17 @@ Result<float> searchAttenuation(const AttenuationTable& table, double f, ExactMa
         if (*fk == f) {
             const std::string& text = table.attenuationTexts[ku];
             if (exactMatch == ExactMatch::Lenient) {
-                return single(file, textLeadingValue(text), "attenuation of point " + std::to_string(k));
+                return single(file, textLeadingValue(text),
+                              "attenuation of point " + std::to_string(k));
             }
             auto value = textToSingle(text);
             if (value) return value;
             Error e = *value.error;
             e.file = displayPath(file);
             e.text = printableText(text);
-            e.detail = std::string(e.kind == ErrorKind::Overflow ? "is out of range" : "is not a number") +
-                       " (attenuation of point " + std::to_string(k) + ")";
+            e.detail =
+                std::string(e.kind == ErrorKind::Overflow ? "is out of range" : "is not a number") +
+                " (attenuation of point " + std::to_string(k) + ")";
             return e;
         }
         if (*fk > f) {
@@ -229,12 +233,12 @@ Result<float> searchAttenuation(const AttenuationTable& table, double f, ExactMa
 }
 
 Result<float> lookupTxAttenuation(const std::filesystem::path& dataDir, std::string_view lineType,
-        std::string_view frequencyText, AttenuationTable& table) {
+                                  std::string_view frequencyText, AttenuationTable& table) {
     return lookupAttenuation(dataDir, lineType, frequencyText, table, ExactMatch::Lenient);
 }
 
 Result<float> lookupRxAttenuation(const std::filesystem::path& dataDir, std::string_view lineType,
-        std::string_view frequencyText, AttenuationTable& table) {
+                                  std::string_view frequencyText, AttenuationTable& table) {
     return lookupAttenuation(dataDir, lineType, frequencyText, table, ExactMatch::Strict);
 }
 

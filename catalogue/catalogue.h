@@ -58,7 +58,8 @@ struct AttenuationTable {
 // double). Returns the offered names in catalogue order. A file that cannot be opened is a
 // FileNotFound error naming it; `catalogue` is then unchanged.
 Result<std::vector<std::string>> offerLineTypes(const std::filesystem::path& indexFile,
-        const std::function<std::string()>& readFrequency, Catalogue& catalogue);
+                                                const std::function<std::string()>& readFrequency,
+                                                Catalogue& catalogue);
 
 // Reads an index file into `catalogue` (the reading half of offerLineTypes).
 std::optional<Error> readCatalogue(const std::filesystem::path& indexFile, Catalogue& catalogue);
@@ -78,13 +79,14 @@ std::vector<std::string> offeredNames(const Catalogue& catalogue,
 // an unsafe name (never opened), a point text that is not a number, a frequency outside
 // the table's range.
 Result<float> lookupTxAttenuation(const std::filesystem::path& dataDir, std::string_view lineType,
-        std::string_view frequencyText, AttenuationTable& table);
+                                  std::string_view frequencyText, AttenuationTable& table);
 Result<float> lookupRxAttenuation(const std::filesystem::path& dataDir, std::string_view lineType,
-        std::string_view frequencyText, AttenuationTable& table);
+                                  std::string_view frequencyText, AttenuationTable& table);
 
 // The shared algorithm of the two lookups.
 Result<float> lookupAttenuation(const std::filesystem::path& dataDir, std::string_view lineType,
-        std::string_view frequencyText, AttenuationTable& table, ExactMatch exactMatch);
+                                std::string_view frequencyText, AttenuationTable& table,
+                                ExactMatch exactMatch);
 
 // Reads an attenuation file into `table` (the reading half of the lookup).
 std::optional<Error> readAttenuationTable(const std::filesystem::path& file,

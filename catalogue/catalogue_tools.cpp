@@ -21,18 +21,14 @@ namespace {
 constexpr std::size_t kCountedTextMax = 2 + kMaxCountedTextBytes;
 
 // What went wrong, without the file name (the problem carries it).
-std::string describe(const Error& e) {
-    return e.detail.empty() ? kindName(e.kind) : e.detail;
-}
+std::string describe(const Error& e) { return e.detail.empty() ? kindName(e.kind) : e.detail; }
 
 // " is not a number" or " is out of range", after the text a strict reader refused.
 std::string refusal(const Error& e) {
     return e.kind == ErrorKind::Overflow ? " is out of range" : " is not a number";
 }
 
-std::string quoteText(std::string_view text) {
-    return "\"" + printableText(text) + "\"";
-}
+std::string quoteText(std::string_view text) { return "\"" + printableText(text) + "\""; }
 
 }  // namespace
 
@@ -111,8 +107,9 @@ void checkTable(const std::filesystem::path& file, float low, float high,
         if (!reader.ended()) ++complete;
     }
     if (complete < 202) {
-        problems.push_back({name, "", "the file ends after " + std::to_string(complete) +
-                                          " of its 202 counted texts"});
+        problems.push_back(
+            {name, "",
+             "the file ends after " + std::to_string(complete) + " of its 202 counted texts"});
     }
     double previous = 0;
     double first = 0, last = 0;
@@ -124,16 +121,20 @@ void checkTable(const std::filesystem::path& file, float low, float high,
         const std::string where = "point " + std::to_string(k);
         auto f = textToDouble(freqText);
         if (!f) {
-            problems.push_back({name, where, "frequency " + quoteText(freqText) + refusal(*f.error)});
+            problems.push_back(
+                {name, where, "frequency " + quoteText(freqText) + refusal(*f.error)});
             return;
         }
         if (points > 0 && *f <= previous) {
-            problems.push_back({name, where, "frequency " + freqText +
-                                                 " GHz does not follow the previous point's in increasing order"});
+            problems.push_back(
+                {name, where,
+                 "frequency " + freqText +
+                     " GHz does not follow the previous point's in increasing order"});
         }
         auto a = textToSingle(attText);
         if (!a) {
-            problems.push_back({name, where, "attenuation " + quoteText(attText) + refusal(*a.error)});
+            problems.push_back(
+                {name, where, "attenuation " + quoteText(attText) + refusal(*a.error)});
         } else if (*a < 0) {
             problems.push_back({name, where, "attenuation " + attText + " is negative"});
         }
@@ -147,10 +148,10 @@ void checkTable(const std::filesystem::path& file, float low, float high,
         return;
     }
     if (!tableCoversBand(first, last, low, high)) {
-        problems.push_back({name, "", "the table (" + doubleToText(first) + " to " +
-                                          doubleToText(last) + " GHz) does not cover the band " +
-                                          singleToText(low) + " to " + singleToText(high) +
-                                          " GHz of the index"});
+        problems.push_back({name, "",
+                            "the table (" + doubleToText(first) + " to " + doubleToText(last) +
+                                " GHz) does not cover the band " + singleToText(low) + " to " +
+                                singleToText(high) + " GHz of the index"});
     }
 }
 
@@ -177,8 +178,9 @@ std::vector<CatalogueProblem> checkDataDir(const std::filesystem::path& dataDir)
                 break;
             }
             if (i > kMaxCatalogueRecords) {
-                problems.push_back({indexName, where,
-                                    "more than 100 line types: this record and later ones are never read"});
+                problems.push_back(
+                    {indexName, where,
+                     "more than 100 line types: this record and later ones are never read"});
                 break;
             }
             if (reader.ended()) {
@@ -187,7 +189,8 @@ std::vector<CatalogueProblem> checkDataDir(const std::filesystem::path& dataDir)
             const std::string name = latin1ToUtf8(r.name);
             bool usable = true;
             if (!isSafeLineTypeName(r.name)) {
-                problems.push_back({indexName, where, "unsafe line-type name " + quoteText(r.name)});
+                problems.push_back(
+                    {indexName, where, "unsafe line-type name " + quoteText(r.name)});
                 usable = false;
             }
             auto low = textToSingle(r.lowText);
@@ -195,31 +198,38 @@ std::vector<CatalogueProblem> checkDataDir(const std::filesystem::path& dataDir)
             // The offer reads the bound leniently and stops at the first one that reads as 0.
             const bool hides = narrowToSingle(textLeadingValue(r.lowText)) == 0;
             if (!low) {
-                problems.push_back({indexName, where, "low frequency " + quoteText(r.lowText) + refusal(*low.error) +
-                                                          (hides ? " (read as 0, it hides this and every later "
-                                                                   "line type from the offer)"
-                                                                 : "")});
+                problems.push_back({indexName, where,
+                                    "low frequency " + quoteText(r.lowText) + refusal(*low.error) +
+                                        (hides ? " (read as 0, it hides this and every later "
+                                                 "line type from the offer)"
+                                               : "")});
                 usable = false;
             } else if (*low <= 0) {
-                problems.push_back({indexName, where,
-                                    "low frequency " + quoteText(r.lowText) + " is not above 0" +
-                                        (hides ? " (a low frequency of 0 hides this and every later line type)" : "")});
+                problems.push_back(
+                    {indexName, where,
+                     "low frequency " + quoteText(r.lowText) + " is not above 0" +
+                         (hides ? " (a low frequency of 0 hides this and every later line type)"
+                                : "")});
             }
             if (!high) {
-                problems.push_back({indexName, where, "high frequency " + quoteText(r.highText) + refusal(*high.error)});
+                problems.push_back(
+                    {indexName, where,
+                     "high frequency " + quoteText(r.highText) + refusal(*high.error)});
                 usable = false;
             }
             if (low && high && *low > *high) {
-                problems.push_back({indexName, where, "low frequency " + r.lowText +
-                                                          " is above high frequency " + r.highText});
+                problems.push_back(
+                    {indexName, where,
+                     "low frequency " + r.lowText + " is above high frequency " + r.highText});
             }
             if (!isSafeLineTypeName(r.name)) continue;
             const std::filesystem::path table = attenuationFilePath(dataDir, name);
             tableFiles.insert(table.filename().string());
             std::error_code ec;
             if (!std::filesystem::exists(table, ec)) {
-                problems.push_back({indexName, where, "attenuation file " + table.filename().string() +
-                                                          " of " + quoteText(name) + " is missing"});
+                problems.push_back({indexName, where,
+                                    "attenuation file " + table.filename().string() + " of " +
+                                        quoteText(name) + " is missing"});
                 continue;
             }
             if (usable) {
@@ -301,12 +311,13 @@ ImportOutcome importCatalogueCsv(std::string_view csvText, const std::string& cs
                                  const std::filesystem::path& dataDir, bool replace) {
     ImportOutcome outcome;
     auto problem = [&](std::size_t line, std::string message) {
-        outcome.problems.push_back({csvName, line > 0 ? "line " + std::to_string(line) : "",
-                                    std::move(message)});
+        outcome.problems.push_back(
+            {csvName, line > 0 ? "line " + std::to_string(line) : "", std::move(message)});
     };
 
     // The names the data directory's own files take, in any letter case.
-    const std::set<std::string> reservedFiles = {lowerCase(kIndexFileName), lowerCase(kSavedInputsFileName)};
+    const std::set<std::string> reservedFiles = {lowerCase(kIndexFileName),
+                                                 lowerCase(kSavedInputsFileName)};
     const std::size_t nameLimit = maxLineTypeNameBytes(dataDir);
 
     std::vector<ImportedType> types;
@@ -335,26 +346,31 @@ ImportOutcome importCatalogueCsv(std::string_view csvText, const std::string& cs
             if (lowerCase(cells[0]) == "name") continue;
         }
         if (cells.size() != 5) {
-            problem(lineNo, "expected 5 cells (name, low GHz, high GHz, frequency GHz, "
-                            "attenuation dB per 100 ft), found " + std::to_string(cells.size()));
+            problem(lineNo,
+                    "expected 5 cells (name, low GHz, high GHz, frequency GHz, "
+                    "attenuation dB per 100 ft), found " +
+                        std::to_string(cells.size()));
             continue;
         }
         const std::string& name = cells[0];
         if (!isSafeLineTypeName(name)) {
-            problem(lineNo, "unsafe line-type name " + quoteText(name) +
-                                " (empty, or holding \"/\", \"\\\", \"..\" or a control character)");
+            problem(lineNo,
+                    "unsafe line-type name " + quoteText(name) +
+                        " (empty, or holding \"/\", \"\\\", \"..\" or a control character)");
             continue;
         }
         if (!fitsLatin1(name)) {
-            problem(lineNo, "line-type name " + quoteText(name) + " has characters outside Latin-1");
+            problem(lineNo,
+                    "line-type name " + quoteText(name) + " has characters outside Latin-1");
             continue;
         }
         const std::string fileName = attenuationFilePath({}, name).filename().string();
         if (reservedFiles.count(lowerCase(fileName)) != 0) {
-            problem(lineNo, "line-type name " + quoteText(name) + " would make its table " + fileName +
-                                ", which is taken by the data directory's own " +
-                                (lowerCase(fileName) == lowerCase(kIndexFileName) ? kIndexFileName
-                                                                                 : kSavedInputsFileName));
+            problem(lineNo,
+                    "line-type name " + quoteText(name) + " would make its table " + fileName +
+                        ", which is taken by the data directory's own " +
+                        (lowerCase(fileName) == lowerCase(kIndexFileName) ? kIndexFileName
+                                                                          : kSavedInputsFileName));
             continue;
         }
         if (name.size() > nameLimit) {
@@ -372,7 +388,8 @@ ImportOutcome importCatalogueCsv(std::string_view csvText, const std::string& cs
             const std::string& text = cells[static_cast<std::size_t>(c + 1)];
             auto value = numberCell(text);
             if (!value) {
-                problem(lineNo, std::string(labels[c]) + " " + quoteText(text) + refusal(*value.error));
+                problem(lineNo,
+                        std::string(labels[c]) + " " + quoteText(text) + refusal(*value.error));
                 bad = true;
             } else {
                 values[c] = *value;
@@ -429,9 +446,9 @@ ImportOutcome importCatalogueCsv(std::string_view csvText, const std::string& cs
         if (!tableCoversBand(t.frequencies.front(), t.frequencies.back(), narrowToSingle(t.low),
                              narrowToSingle(t.high))) {
             problem(static_cast<std::size_t>(t.firstLine),
-                    "the points of " + quoteText(t.name) + " (" + t.points.front().frequencyText + " to " +
-                        t.points.back().frequencyText + " GHz) do not cover its band " + t.lowText +
-                        " to " + t.highText + " GHz (as held in single precision)");
+                    "the points of " + quoteText(t.name) + " (" + t.points.front().frequencyText +
+                        " to " + t.points.back().frequencyText + " GHz) do not cover its band " +
+                        t.lowText + " to " + t.highText + " GHz (as held in single precision)");
         }
     }
 
@@ -480,7 +497,8 @@ ImportOutcome importCatalogueCsv(std::string_view csvText, const std::string& cs
         return true;
     };
     for (const ImportedType& t : types) {
-        if (!stage(attenuationFilePath(dataDir, t.name), encodeAttenuationFile(t.points))) return outcome;
+        if (!stage(attenuationFilePath(dataDir, t.name), encodeAttenuationFile(t.points)))
+            return outcome;
     }
     if (!stage(indexFile, encodeIndexFile(index))) return outcome;
     for (StagedFile& file : staged) {

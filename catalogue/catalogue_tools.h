@@ -59,8 +59,8 @@ struct ImportOutcome {
     // Non-empty: the import failed. Nothing was written then, unless renaming the files
     // into place failed part way, when `written` names those already replaced.
     std::vector<CatalogueProblem> problems;
-    std::vector<std::string> written;        // the files written, in order
-    int lineTypes = 0;                       // line types in the new index
+    std::vector<std::string> written;  // the files written, in order
+    int lineTypes = 0;                 // line types in the new index
 };
 
 // Imports line types from CSV text (RFC 4180, quoted line breaks allowed, a UTF-8 byte-order

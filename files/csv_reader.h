@@ -18,7 +18,8 @@ namespace hopscale {
 class CsvReader {
   public:
     // Reads from a stream through a buffer of `bufferBytes` (at least 1).
-    CsvReader(std::FILE* in, std::size_t bufferBytes) : in_(in), buffer_(std::max<std::size_t>(bufferBytes, 1)) {}
+    CsvReader(std::FILE* in, std::size_t bufferBytes)
+        : in_(in), buffer_(std::max<std::size_t>(bufferBytes, 1)) {}
     // Reads from text held in memory; the text must outlive the reader.
     explicit CsvReader(std::string_view text) : in_(nullptr), text_(text) {}
 
@@ -86,7 +87,9 @@ class CsvReader {
     bool firstQuoted() const { return firstQuoted_; }
     // Whether field i of the last record began with a quote, and where its quoted text ended
     // (what follows is text kept literally after the closing quote).
-    bool quoted(std::size_t i) const { return i < quotedEnds_.size() && quotedEnds_[i] != kUnquoted; }
+    bool quoted(std::size_t i) const {
+        return i < quotedEnds_.size() && quotedEnds_[i] != kUnquoted;
+    }
     std::size_t quotedEnd(std::size_t i) const { return quotedEnds_[i]; }
     bool readError() const { return in_ != nullptr && std::ferror(in_) != 0; }
 
@@ -157,6 +160,5 @@ class CsvReader {
     bool firstQuoted_ = false;
     std::vector<std::size_t> quotedEnds_;
 };
-
 
 }  // namespace hopscale

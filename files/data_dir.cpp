@@ -28,13 +28,15 @@ Result<std::filesystem::path> chooseDataDir(const std::optional<std::string>& op
     if (auto home = environment(kDataDirEnvironment)) return std::filesystem::path(*home);
     if (auto xdg = environment("XDG_DATA_HOME")) {
         // Relative values are invalid for XDG_DATA_HOME and are ignored.
-        if (std::filesystem::path(*xdg).is_absolute()) return std::filesystem::path(*xdg) / "hopscale";
+        if (std::filesystem::path(*xdg).is_absolute())
+            return std::filesystem::path(*xdg) / "hopscale";
     }
     if (auto home = environment("HOME")) {
         return std::filesystem::path(*home) / ".local" / "share" / "hopscale";
     }
-    return dirError("~/.local/share/hopscale",
-                    "cannot find the data directory: neither --data-dir, HOPSCALE_HOME nor HOME is set");
+    return dirError(
+        "~/.local/share/hopscale",
+        "cannot find the data directory: neither --data-dir, HOPSCALE_HOME nor HOME is set");
 }
 
 }  // namespace

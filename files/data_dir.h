@@ -23,7 +23,7 @@ Result<std::filesystem::path> resolveDataDir(std::optional<std::string> option);
 
 // One file of the catalogue built into the program.
 struct ShippedFile {
-    const char* name;            // "listing.dat", "WR90.dat"
+    const char* name;  // "listing.dat", "WR90.dat"
     const unsigned char* bytes;
     std::size_t size;
 };

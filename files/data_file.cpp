@@ -1,17 +1,16 @@
 #include "data_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <signal.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <cstdint>
 #include <vector>
 
 namespace hopscale {
@@ -40,9 +39,7 @@ void appendCountedText(std::string& out, std::string_view bytes) {
     out.append(bytes.substr(0, count));
 }
 
-std::string displayPath(const std::filesystem::path& file) {
-    return file.string();
-}
+std::string displayPath(const std::filesystem::path& file) { return file.string(); }
 
 std::string FileProblem::text() const {
     std::string out = file;
@@ -56,7 +53,8 @@ Error fileError(ErrorKind kind, const std::filesystem::path& file, std::string d
     return Error{kind, {}, displayPath(file), {}, std::move(detail)};
 }
 
-Error systemError(ErrorKind kind, const std::filesystem::path& file, const std::string& what, int err) {
+Error systemError(ErrorKind kind, const std::filesystem::path& file, const std::string& what,
+                  int err) {
     return fileError(kind, file, what + ": " + std::strerror(err));
 }
 
@@ -64,7 +62,8 @@ Error systemError(ErrorKind kind, const std::filesystem::path& file, const std::
 std::optional<Error> irregular(const std::filesystem::path& file, mode_t mode) {
     if (S_ISREG(mode)) return std::nullopt;
     // A directory keeps its older, more telling report.
-    if (S_ISDIR(mode)) return fileError(ErrorKind::FileNotFound, file, "is a directory, not a file");
+    if (S_ISDIR(mode))
+        return fileError(ErrorKind::FileNotFound, file, "is a directory, not a file");
     return fileError(ErrorKind::BadFile, file, "not a regular file");
 }
 
@@ -75,7 +74,8 @@ Result<int> openRegularFile(const std::filesystem::path& file, int flags) {
     if (fd < 0) {
         const int err = errno;
         if (err == ENOENT) return fileError(ErrorKind::FileNotFound, file, "");
-        if (err == EISDIR) return fileError(ErrorKind::FileNotFound, file, "is a directory, not a file");
+        if (err == EISDIR)
+            return fileError(ErrorKind::FileNotFound, file, "is a directory, not a file");
         return systemError(ErrorKind::FileNotFound, file, "cannot be opened", err);
     }
     struct stat st {};
@@ -93,7 +93,8 @@ Result<int> openRegularFile(const std::filesystem::path& file, int flags) {
     return fd;
 }
 
-Result<std::string> readDescriptor(int fd, const std::filesystem::path& file, std::size_t maxBytes) {
+Result<std::string> readDescriptor(int fd, const std::filesystem::path& file,
+                                   std::size_t maxBytes) {
     std::string bytes;
     std::vector<char> buffer(64 * 1024);
     while (bytes.size() < maxBytes) {
@@ -134,7 +135,9 @@ Result<std::filesystem::path> followLinks(const std::filesystem::path& file) {
         if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
         std::error_code ec;
         const std::filesystem::path link = std::filesystem::read_symlink(current, ec);
-        if (ec) return fileError(ErrorKind::BadFile, file, "cannot read the symbolic link: " + ec.message());
+        if (ec)
+            return fileError(ErrorKind::BadFile, file,
+                             "cannot read the symbolic link: " + ec.message());
         current = link.is_absolute() ? link : current.parent_path() / link;
     }
     return systemError(ErrorKind::BadFile, file, "cannot be followed", ELOOP);
@@ -172,9 +175,10 @@ void removeLeftovers(const std::filesystem::path& target) {
         const std::string rest = name.substr(prefix.size());
         const std::size_t dash = rest.find('-');
         const bool older = rest.size() == 6 && rest.find_first_of("-.") == std::string::npos;
-        const bool current = dash > 0 && dash <= 10 && rest.size() == dash + 9 &&
-                             rest.find_first_not_of("0123456789") == dash &&
-                             rest.find_first_not_of("0123456789abcdef", dash + 1) == std::string::npos;
+        const bool current =
+            dash > 0 && dash <= 10 && rest.size() == dash + 9 &&
+            rest.find_first_not_of("0123456789") == dash &&
+            rest.find_first_not_of("0123456789abcdef", dash + 1) == std::string::npos;
         if (!older && !current) continue;
         bool stale = true;
         if (current) {
@@ -194,10 +198,11 @@ std::string temporaryName(const std::filesystem::path& target, unsigned attempt)
     const auto now = static_cast<unsigned long long>(
         std::chrono::steady_clock::now().time_since_epoch().count());
     char suffix[32];
-    std::snprintf(suffix, sizeof suffix, "%08llx",
-                  (now ^ (static_cast<unsigned long long>(++counter) << 32) ^ attempt) & 0xffffffffULL);
-    return (directoryOf(target) /
-            (temporaryFilePrefix(target.filename().string()) + std::to_string(::getpid()) + "-" + suffix))
+    std::snprintf(
+        suffix, sizeof suffix, "%08llx",
+        (now ^ (static_cast<unsigned long long>(++counter) << 32) ^ attempt) & 0xffffffffULL);
+    return (directoryOf(target) / (temporaryFilePrefix(target.filename().string()) +
+                                   std::to_string(::getpid()) + "-" + suffix))
         .string();
 }
 
@@ -253,7 +258,8 @@ Result<StagedFile> StagedFile::stage(const std::filesystem::path& file, std::str
     if (fd < 0) {
         const int err = errno;
         staged.temp_.clear();
-        return systemError(ErrorKind::BadFile, file, "cannot create a temporary file beside it", err);
+        return systemError(ErrorKind::BadFile, file, "cannot create a temporary file beside it",
+                           err);
     }
     if (exists) {
         // Owner first: changing it clears the set-user and set-group bits.
@@ -276,12 +282,15 @@ Result<StagedFile> StagedFile::stage(const std::filesystem::path& file, std::str
         err = errno;
         what = "close failed";
     }
-    if (what != nullptr) return systemError(ErrorKind::BadFile, file, what, err);  // staged removes it
+    if (what != nullptr)
+        return systemError(ErrorKind::BadFile, file, what, err);  // staged removes it
     return staged;
 }
 
 StagedFile::StagedFile(StagedFile&& other) noexcept
-    : file_(std::move(other.file_)), target_(std::move(other.target_)), temp_(std::move(other.temp_)) {
+    : file_(std::move(other.file_)),
+      target_(std::move(other.target_)),
+      temp_(std::move(other.temp_)) {
     other.temp_.clear();
 }
 
@@ -320,7 +329,8 @@ std::optional<Error> StagedFile::commit() {
     return std::nullopt;
 }
 
-std::optional<Error> writeFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
+std::optional<Error> writeFileAtomically(const std::filesystem::path& file,
+                                         std::string_view bytes) {
     auto staged = StagedFile::stage(file, bytes);
     if (!staged) return *staged.error;
     StagedFile ready = std::move(*staged.value);

@@ -23,7 +23,7 @@ inline constexpr std::size_t kMaxCountedTextBytes = 65535;
 // middle of a count or of the bytes it announces, every further text is empty: a file that
 // ends inside a counted text reads as if it had ended before that text.
 class CountedTextReader {
-public:
+  public:
     explicit CountedTextReader(std::string_view bytes) : bytes_(bytes) {}
 
     // The next text's raw bytes; empty at and after the end of the data.
@@ -33,7 +33,7 @@ public:
     // Bytes consumed so far by complete texts.
     std::size_t position() const { return pos_; }
 
-private:
+  private:
     std::string_view bytes_;
     std::size_t pos_ = 0;
     bool ended_ = false;
@@ -44,9 +44,9 @@ void appendCountedText(std::string& out, std::string_view bytes);
 
 // One problem found in a file of the data directory.
 struct FileProblem {
-    std::string file;     // the file concerned
-    std::string where;    // "record 3", "point 12", "line 7"; may be empty
-    std::string message;  // what is wrong
+    std::string file;          // the file concerned
+    std::string where;         // "record 3", "point 12", "line 7"; may be empty
+    std::string message;       // what is wrong
     std::string text() const;  // "file: where: message"
 };
 
@@ -81,7 +81,7 @@ Result<std::filesystem::path> followLinks(const std::filesystem::path& file);
 // writing) or not a regular file is refused before anything is written. Temporary files
 // left beside the file by an earlier write that was killed are removed.
 class StagedFile {
-public:
+  public:
     static Result<StagedFile> stage(const std::filesystem::path& file, std::string_view bytes);
     StagedFile(StagedFile&& other) noexcept;
     StagedFile& operator=(StagedFile&& other) noexcept;
@@ -94,7 +94,7 @@ public:
     // The file as named by the caller.
     const std::filesystem::path& file() const { return file_; }
 
-private:
+  private:
     StagedFile() = default;
     void discard();
 

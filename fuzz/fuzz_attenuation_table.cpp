@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "catalogue.h"
-#include "fuzz_input.h"
 #include "conversions.h"
+#include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const hopscale::fuzz::FrequencyAndBytes input = hopscale::fuzz::splitInput(data, size);
@@ -19,8 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const double f = hopscale::textLeadingValue(frequency);
     for (auto match : {hopscale::ExactMatch::Lenient, hopscale::ExactMatch::Strict}) {
         auto value = hopscale::searchAttenuation(table, f, match, "FUZZ.dat", "FUZZ");
-        if (value) (void)hopscale::singleToText(*value);
-        else (void)value.error->message();
+        if (value)
+            (void)hopscale::singleToText(*value);
+        else
+            (void)value.error->message();
     }
     return 0;
 }

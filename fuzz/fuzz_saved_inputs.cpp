@@ -17,9 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     hopscale::PathInputs inputs;
     std::int16_t dbm = 0, watts = 0;
     if (hopscale::applySavedInputs(*record, inputs, dbm, watts)) {
-        auto again = hopscale::savedInputsFromFields(inputs, inputs[hopscale::Field::Text24], dbm, watts);
-        if (again) (void)hopscale::encodeSavedInputs(*again);
-        else (void)again.error->message();
+        auto again =
+            hopscale::savedInputsFromFields(inputs, inputs[hopscale::Field::Text24], dbm, watts);
+        if (again)
+            (void)hopscale::encodeSavedInputs(*again);
+        else
+            (void)again.error->message();
     }
     return 0;
 }

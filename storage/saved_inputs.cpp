@@ -24,19 +24,22 @@ static_assert(kSavedInputsMaxBytes == kSavedInputsFixedBytes + 2 * kMaxCountedTe
 // The fixed-width fields in file order: the record's layout, shared by the writer and the
 // reader (the texts and integers after them follow in encodeSavedInputs/decodeSavedInputs).
 constexpr float SavedInputsRecord::*kSingleFields[] = {
-    &SavedInputsRecord::txDishDiameter, &SavedInputsRecord::txLineLossPer100Ft,
-    &SavedInputsRecord::rxDishDiameter, &SavedInputsRecord::rxLineLossPer100Ft,
-    &SavedInputsRecord::frequencyGHz,   &SavedInputsRecord::fadeMargin,
+    &SavedInputsRecord::txDishDiameter,  &SavedInputsRecord::txLineLossPer100Ft,
+    &SavedInputsRecord::rxDishDiameter,  &SavedInputsRecord::rxLineLossPer100Ft,
+    &SavedInputsRecord::frequencyGHz,    &SavedInputsRecord::fadeMargin,
     &SavedInputsRecord::milesCheckValue, &SavedInputsRecord::txLineLength,
-    &SavedInputsRecord::rxLineLength,   &SavedInputsRecord::earthFactor,
-    &SavedInputsRecord::kmCheckValue,   &SavedInputsRecord::pathLength,
-    &SavedInputsRecord::txPower,        &SavedInputsRecord::preampGain,
+    &SavedInputsRecord::rxLineLength,    &SavedInputsRecord::earthFactor,
+    &SavedInputsRecord::kmCheckValue,    &SavedInputsRecord::pathLength,
+    &SavedInputsRecord::txPower,         &SavedInputsRecord::preampGain,
 };
 constexpr std::int32_t SavedInputsRecord::*kLongFields[] = {
-    &SavedInputsRecord::fromLatitude, &SavedInputsRecord::fromLongitude,
-    &SavedInputsRecord::toLatitude,   &SavedInputsRecord::toLongitude,
+    &SavedInputsRecord::fromLatitude,
+    &SavedInputsRecord::fromLongitude,
+    &SavedInputsRecord::toLatitude,
+    &SavedInputsRecord::toLongitude,
 };
-static_assert(std::size(kSingleFields) * 4 + std::size(kLongFields) * 4 + 2 * 2 == kSavedInputsNameOffset);
+static_assert(std::size(kSingleFields) * 4 + std::size(kLongFields) * 4 + 2 * 2 ==
+              kSavedInputsNameOffset);
 
 void putU16(std::string& out, std::uint16_t v) {
     out.push_back(static_cast<char>(v & 0xff));
@@ -44,7 +47,8 @@ void putU16(std::string& out, std::uint16_t v) {
 }
 
 void putU32(std::string& out, std::uint32_t v) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>((v >> shift) & 0xff));
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<char>((v >> shift) & 0xff));
 }
 
 void putSingle(std::string& out, float v) {
@@ -55,7 +59,7 @@ void putSingle(std::string& out, float v) {
 
 // Reads fixed-width little-endian values; any read past the end marks the reader failed.
 class ByteReader {
-public:
+  public:
     explicit ByteReader(std::string_view bytes) : bytes_(bytes) {}
     bool failed() const { return failed_; }
 
@@ -78,7 +82,7 @@ public:
         return text;
     }
 
-private:
+  private:
     std::uint64_t take(int width) {
         if (failed_ || bytes_.size() - pos_ < static_cast<std::size_t>(width)) {
             failed_ = true;
@@ -86,7 +90,8 @@ private:
         }
         std::uint64_t v = 0;
         for (int i = 0; i < width; ++i) {
-            v |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes_[pos_ + static_cast<std::size_t>(i)]))
+            v |= static_cast<std::uint64_t>(
+                     static_cast<unsigned char>(bytes_[pos_ + static_cast<std::size_t>(i)]))
                  << (8 * i);
         }
         pos_ += static_cast<std::size_t>(width);
@@ -147,7 +152,10 @@ std::optional<bool> checkState(float stored) {
 namespace {
 
 Error openError(const std::filesystem::path& file, int err) {
-    return Error{ErrorKind::FileNotFound, {}, displayPath(file), {},
+    return Error{ErrorKind::FileNotFound,
+                 {},
+                 displayPath(file),
+                 {},
                  std::string("cannot be opened or created: ") + std::strerror(err)};
 }
 
@@ -171,7 +179,7 @@ int openForLoad(const std::filesystem::path& file) {
 }  // namespace
 
 Result<bool> loadSavedInputs(const std::filesystem::path& file, PathInputs& inputs,
-        std::int16_t& dbmSelected, std::int16_t& wattsSelected) {
+                             std::int16_t& dbmSelected, std::int16_t& wattsSelected) {
     const int fd = openForLoad(file);
     if (fd < 0) {
         const int err = errno;
@@ -202,9 +210,11 @@ std::vector<FileProblem> checkSavedInputsFile(const std::filesystem::path& dataD
     auto bytes = readFilePrefix(saved, kSavedInputsMaxBytes);
     if (!bytes) {
         const Error& e = *bytes.error;
-        problems.push_back({displayPath(saved), "", e.detail.empty() ? kindName(e.kind) : e.detail});
+        problems.push_back(
+            {displayPath(saved), "", e.detail.empty() ? kindName(e.kind) : e.detail});
     } else if (!bytes.value->empty() && !decodeSavedInputs(*bytes)) {
-        problems.push_back({displayPath(saved), "", "the file ends inside its record; nothing will be loaded"});
+        problems.push_back(
+            {displayPath(saved), "", "the file ends inside its record; nothing will be loaded"});
     }
     return problems;
 }
@@ -261,14 +271,16 @@ Result<std::int32_t> lenientLong(const PathInputs& inputs, Field field) {
 }  // namespace
 
 Result<SavedInputsRecord> savedInputsFromFields(const PathInputs& inputs,
-        const std::string& pathLengthText, std::int16_t dbmSelected, std::int16_t wattsSelected) {
+                                                const std::string& pathLengthText,
+                                                std::int16_t dbmSelected,
+                                                std::int16_t wattsSelected) {
     SavedInputsRecord r;
     const std::pair<Field, float*> singles[] = {
-        {Field::Text1, &r.txDishDiameter},  {Field::Text2, &r.txLineLossPer100Ft},
-        {Field::Text3, &r.rxDishDiameter},  {Field::Text8, &r.rxLineLossPer100Ft},
-        {Field::Text10, &r.frequencyGHz},   {Field::Text12, &r.fadeMargin},
-        {Field::Text16, &r.txLineLength},   {Field::Text18, &r.rxLineLength},
-        {Field::Text22, &r.earthFactor},    {Field::Text26, &r.txPower},
+        {Field::Text1, &r.txDishDiameter}, {Field::Text2, &r.txLineLossPer100Ft},
+        {Field::Text3, &r.rxDishDiameter}, {Field::Text8, &r.rxLineLossPer100Ft},
+        {Field::Text10, &r.frequencyGHz},  {Field::Text12, &r.fadeMargin},
+        {Field::Text16, &r.txLineLength},  {Field::Text18, &r.rxLineLength},
+        {Field::Text22, &r.earthFactor},   {Field::Text26, &r.txPower},
         {Field::Text4, &r.preampGain},
     };
     for (const auto& [field, target] : singles) {
@@ -311,7 +323,8 @@ Result<SavedInputsRecord> savedInputsFromFields(const PathInputs& inputs,
 }
 
 std::optional<Error> saveInputs(const std::filesystem::path& file, const PathInputs& inputs,
-        const std::string& pathLengthText, std::int16_t dbmSelected, std::int16_t wattsSelected) {
+                                const std::string& pathLengthText, std::int16_t dbmSelected,
+                                std::int16_t wattsSelected) {
     auto record = savedInputsFromFields(inputs, pathLengthText, dbmSelected, wattsSelected);
     if (!record) return *record.error;
     std::string bytes = encodeSavedInputs(*record);

@@ -79,11 +79,11 @@ std::optional<SavedInputsRecord> decodeSavedInputs(std::string_view bytes);
 // is still loaded. Errors (the file cannot be created or read, or is not a regular file)
 // name the file; nothing is changed then.
 Result<bool> loadSavedInputs(const std::filesystem::path& file, PathInputs& inputs,
-        std::int16_t& dbmSelected, std::int16_t& wattsSelected);
+                             std::int16_t& dbmSelected, std::int16_t& wattsSelected);
 
 // The applying half of loadSavedInputs: false (and nothing changed) when txDishDiameter is 0.
 bool applySavedInputs(const SavedInputsRecord& record, PathInputs& inputs,
-        std::int16_t& dbmSelected, std::int16_t& wattsSelected);
+                      std::int16_t& dbmSelected, std::int16_t& wattsSelected);
 
 // Builds the record from the field texts and writes it over the start of the file,
 // keeping any older tail, through a temporary file that is flushed and renamed over the
@@ -95,7 +95,8 @@ bool applySavedInputs(const SavedInputsRecord& record, PathInputs& inputs,
 // The file is written as writeFileAtomically writes (data_file.h): through a symbolic link
 // to its target, keeping owner and permissions, and never over a read-only file.
 std::optional<Error> saveInputs(const std::filesystem::path& file, const PathInputs& inputs,
-        const std::string& pathLengthText, std::int16_t dbmSelected, std::int16_t wattsSelected);
+                                const std::string& pathLengthText, std::int16_t dbmSelected,
+                                std::int16_t wattsSelected);
 
 // Checks the saved-inputs file of a data directory, when there is one: a file that cannot
 // be read, or one that ends inside its record (so that nothing will be loaded).
@@ -103,6 +104,8 @@ std::vector<FileProblem> checkSavedInputsFile(const std::filesystem::path& dataD
 
 // The record saveInputs would write (exposed for tests and tools).
 Result<SavedInputsRecord> savedInputsFromFields(const PathInputs& inputs,
-        const std::string& pathLengthText, std::int16_t dbmSelected, std::int16_t wattsSelected);
+                                                const std::string& pathLengthText,
+                                                std::int16_t dbmSelected,
+                                                std::int16_t wattsSelected);
 
 }  // namespace hopscale

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the three file readers (catalogue index, attenuation table,
-# saved inputs) with AddressSanitizer and UndefinedBehaviorSanitizer, and runs each for
+# Builds the libFuzzer targets of the file readers (catalogue index, attenuation table,
+# saved inputs, catalogue import) with AddressSanitizer and UndefinedBehaviorSanitizer, and runs each for
 # SECONDS (default 60), two at a time, starting from the seed corpora in fuzz/corpus/.
 # Exits non-zero on any crash, leak or sanitizer report; findings go to build-fuzz/artifacts/.
 set -euo pipefail
@@ -12,8 +12,9 @@ out=build-fuzz
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined
        -fno-sanitize-recover=all -Iengine -Ifiles -Icatalogue -Istorage)
 sources=(engine/conversions.cpp engine/errors.cpp engine/fields.cpp engine/path_record.cpp
-         files/data_file.cpp catalogue/catalogue.cpp storage/saved_inputs.cpp)
-targets=(catalogue_index attenuation_table saved_inputs)
+         files/data_file.cpp catalogue/catalogue.cpp catalogue/catalogue_tools.cpp
+         storage/saved_inputs.cpp)
+targets=(catalogue_index attenuation_table saved_inputs catalogue_import)
 
 mkdir -p "$out/obj" "$out/artifacts"
 echo "== Building the fuzz targets with $cxx"
@@ -47,5 +48,8 @@ run catalogue_index & first=$!
 run attenuation_table & second=$!
 wait $first || status=1
 wait $second || status=1
-run saved_inputs || status=1
+run saved_inputs & first=$!
+run catalogue_import & second=$!
+wait $first || status=1
+wait $second || status=1
 exit $status

@@ -21,10 +21,13 @@ OfferRun offer(const ScratchDir& dir, const std::string& index, const std::strin
                Catalogue& catalogue) {
     writeBytes(dir / "listing.dat", index);
     OfferRun run;
-    auto names = offerLineTypes(dir / "listing.dat", [&] {
-        ++run.frequencyReads;
-        return frequency;
-    }, catalogue);
+    auto names = offerLineTypes(
+        dir / "listing.dat",
+        [&] {
+            ++run.frequencyReads;
+            return frequency;
+        },
+        catalogue);
     EXPECT_TRUE(names.ok()) << (names.error ? names.error->message() : "");
     if (names) run.names = *names;
     return run;
@@ -70,7 +73,8 @@ TEST(offer_test, bounds_are_held_in_single_precision) {
 
 TEST(offer_test, how_the_catalogue_ends) {
     std::string hundredAndFive;
-    for (int i = 1; i <= 105; ++i) hundredAndFive += indexRecord("T" + std::to_string(i), "1", "20");
+    for (int i = 1; i <= 105; ++i)
+        hundredAndFive += indexRecord("T" + std::to_string(i), "1", "20");
     struct Row {
         const char* what;
         std::string index;
@@ -79,14 +83,24 @@ TEST(offer_test, how_the_catalogue_ends) {
     };
     const Row rows[] = {
         {"first name empty", terminator() + indexRecord("B", "1", "20"), 0, 0},
-        {"ends without terminator", indexRecord("A", "1", "20") + indexRecord("B", "1", "20"), 2, 2},
+        {"ends without terminator", indexRecord("A", "1", "20") + indexRecord("B", "1", "20"), 2,
+         2},
         {"more than 100 records", hundredAndFive, 100, 100},
         {"empty file", "", 0, 0},
         {"blank name is a name", indexRecord(" ", "1", "20") + terminator(), 1, 1},
         // The second record ends inside its high text: it is read as if the file ended
         // before that text, so its high bound reads as 0 and it is not offered.
-        {"cut inside a counted text", indexRecord("A", "1", "20") + counted("B") + counted("1") + std::string("\x05\x00" "12", 4), 2, 1},
-        {"count larger than the file", indexRecord("A", "1", "20") + std::string("\xff\xff" "B", 3), 1, 1},
+        {"cut inside a counted text",
+         indexRecord("A", "1", "20") + counted("B") + counted("1") +
+             std::string("\x05\x00"
+                         "12",
+                         4),
+         2, 1},
+        {"count larger than the file",
+         indexRecord("A", "1", "20") + std::string("\xff\xff"
+                                                   "B",
+                                                   3),
+         1, 1},
         {"one byte of a count", indexRecord("A", "1", "20") + std::string("\x01", 1), 1, 1},
     };
     for (const Row& row : rows) {
@@ -116,7 +130,8 @@ TEST(offer_test, a_negative_low_bound_is_scanned_like_any_other) {
     // goes on to B.
     ScratchDir dir;
     Catalogue catalogue;
-    const std::string index = indexRecord("NEG", "-1", "20") + indexRecord("B", "1", "20") + terminator();
+    const std::string index =
+        indexRecord("NEG", "-1", "20") + indexRecord("B", "1", "20") + terminator();
     EXPECT_EQ(offer(dir, index, "10", catalogue).names, (std::vector<std::string>{"NEG", "B"}));
     EXPECT_EQ(offer(dir, index, "-0.5", catalogue).names, std::vector<std::string>{"NEG"});
 }
@@ -127,7 +142,8 @@ TEST(offer_test, a_fifo_in_place_of_the_index_is_refused_without_blocking) {
     Catalogue catalogue;
     std::optional<Result<std::vector<std::string>>> names;
     ASSERT_TRUE(returnsPromptly("the offer", [&] {
-        names = offerLineTypes(dir / "listing.dat", [] { return std::string("10"); }, catalogue);
+        names = offerLineTypes(
+            dir / "listing.dat", [] { return std::string("10"); }, catalogue);
     }));
     ASSERT_FALSE(names->ok());
     EXPECT_NE(names->error->message().find("listing.dat"), std::string::npos);
@@ -137,27 +153,35 @@ TEST(offer_test, a_fifo_in_place_of_the_index_is_refused_without_blocking) {
 TEST(offer_test, a_rerun_overwrites_up_to_the_terminator_and_keeps_older_entries) {
     ScratchDir dir;
     Catalogue catalogue;
-    offer(dir, indexRecord("A", "1", "2") + indexRecord("B", "3", "4") + indexRecord("C", "5", "6"), "1", catalogue);
+    offer(dir, indexRecord("A", "1", "2") + indexRecord("B", "3", "4") + indexRecord("C", "5", "6"),
+          "1", catalogue);
     offer(dir, indexRecord("X", "7", "8") + terminator(), "1", catalogue);
     EXPECT_EQ(catalogue.catalogueCount, 1);
     EXPECT_EQ(catalogue.entries[1].name, "X");
-    EXPECT_EQ(catalogue.entries[2].name, "");                // the terminator's name
-    EXPECT_EQ(catalogue.entries[2].lowFrequency, 3.0f);     // its bounds left as they were
+    EXPECT_EQ(catalogue.entries[2].name, "");            // the terminator's name
+    EXPECT_EQ(catalogue.entries[2].lowFrequency, 3.0f);  // its bounds left as they were
     EXPECT_EQ(catalogue.entries[3].name, "C");
 }
 
 TEST(offer_test, latin1_names_come_back_as_utf8) {
     ScratchDir dir;
     Catalogue catalogue;
-    const OfferRun run = offer(dir, indexRecord("K\xe4" "bel", "1", "20") + terminator(), "10", catalogue);
-    EXPECT_EQ(run.names, std::vector<std::string>{"K\xc3\xa4" "bel"});
+    const OfferRun run = offer(dir,
+                               indexRecord("K\xe4"
+                                           "bel",
+                                           "1", "20") +
+                                   terminator(),
+                               "10", catalogue);
+    EXPECT_EQ(run.names, std::vector<std::string>{"K\xc3\xa4"
+                                                  "bel"});
 }
 
 TEST(offer_test, a_missing_index_is_an_error_naming_the_file) {
     ScratchDir dir;
     Catalogue catalogue;
     catalogue.catalogueCount = 7;
-    auto names = offerLineTypes(dir / "listing.dat", [] { return std::string("10"); }, catalogue);
+    auto names = offerLineTypes(
+        dir / "listing.dat", [] { return std::string("10"); }, catalogue);
     ASSERT_FALSE(names.ok());
     EXPECT_EQ(names.error->kind, ErrorKind::FileNotFound);
     EXPECT_NE(names.error->message().find("listing.dat"), std::string::npos);
@@ -165,8 +189,9 @@ TEST(offer_test, a_missing_index_is_an_error_naming_the_file) {
 }
 
 class LookupTest : public ::testing::Test {
-protected:
-    void table(const std::string& name, const std::vector<std::pair<std::string, std::string>>& points) {
+  protected:
+    void table(const std::string& name,
+               const std::vector<std::pair<std::string, std::string>>& points) {
         writeBytes(dir / (name + ".dat"), tableFile(points));
     }
     Result<float> tx(const std::string& name, const std::string& f) {
@@ -189,14 +214,15 @@ TEST_F(LookupTest, exact_points_and_interpolation) {
         const char* text;
     };
     const Row rows[] = {
-        {"T", "6", "1"},      {"T", "7", "1.1"},    {"T", "8", "1.2"},  {"T", "7.5", "1.15"},
-        {"T60", "6", "1"},    {"T", "7 GHz", "1.1"}, {"MANY", "3", "25"}, {"MANY", "12", "45"},
-        {"MANY", "1", "10"},  {"MANY", "16", "40"}, {"MANY", "1.5", "15"},
+        {"T", "6", "1"},     {"T", "7", "1.1"},     {"T", "8", "1.2"},     {"T", "7.5", "1.15"},
+        {"T60", "6", "1"},   {"T", "7 GHz", "1.1"}, {"MANY", "3", "25"},   {"MANY", "12", "45"},
+        {"MANY", "1", "10"}, {"MANY", "16", "40"},  {"MANY", "1.5", "15"},
     };
     for (const Row& row : rows) {
         for (bool receive : {false, true}) {
             auto value = receive ? rx(row.name, row.frequency) : tx(row.name, row.frequency);
-            ASSERT_TRUE(value.ok()) << row.name << " " << row.frequency << ": " << value.error->message();
+            ASSERT_TRUE(value.ok())
+                << row.name << " " << row.frequency << ": " << value.error->message();
             EXPECT_EQ(singleToText(*value), row.text) << row.name << " at " << row.frequency;
         }
     }
@@ -268,7 +294,8 @@ TEST_F(LookupTest, outside_the_table_is_an_error_naming_type_and_range) {
         ASSERT_FALSE(value.ok()) << name << " " << frequency;
         const std::string message = value.error->message();
         EXPECT_NE(message.find(name + ".dat"), std::string::npos) << message;
-        EXPECT_NE(message.find(name == "T" ? "6 to 8 GHz" : "1 to 100 GHz"), std::string::npos) << message;
+        EXPECT_NE(message.find(name == "T" ? "6 to 8 GHz" : "1 to 100 GHz"), std::string::npos)
+            << message;
     }
     table("EMPTY", {});
     auto empty = rx("EMPTY", "7");
@@ -302,13 +329,16 @@ TEST_F(LookupTest, unsafe_names_are_refused_without_opening_anything) {
     writeBytes(dir / "x.dat", tableFile({{"6", "1"}, {"8", "2"}}));
     std::filesystem::create_directory(dir / "sub");
     writeBytes(dir / "sub" / "y.dat", tableFile({{"6", "1"}, {"8", "2"}}));
-    for (const std::string& name : std::vector<std::string>{"../x", "sub/y", "sub\\y", "", "a\nb", std::string("a\0b", 3), "..", "\x7f"}) {
+    for (const std::string& name : std::vector<std::string>{"../x", "sub/y", "sub\\y", "", "a\nb",
+                                                            std::string("a\0b", 3), "..", "\x7f"}) {
         auto value = lookupTxAttenuation(dir / "sub", name, "7", txTable);
         ASSERT_FALSE(value.ok()) << name;
         EXPECT_NE(value.error->message().find("unsafe line-type name"), std::string::npos);
         EXPECT_FALSE(isSafeLineTypeName(name));
     }
-    for (const std::string name : {"WR90", "FOAM-12MM", "COAX-0.5IN-FOAM", " spaced ", "K\xc3\xa4" "bel"}) {
+    for (const std::string name : {"WR90", "FOAM-12MM", "COAX-0.5IN-FOAM", " spaced ",
+                                   "K\xc3\xa4"
+                                   "bel"}) {
         EXPECT_TRUE(isSafeLineTypeName(name)) << name;
     }
     EXPECT_TRUE(tx("x", "7").ok());
@@ -328,13 +358,16 @@ TEST_F(LookupTest, missing_and_damaged_files) {
     EXPECT_EQ(*cut, 1.0f);
     // Cut inside the frequency texts: the table ends there.
     writeBytes(dir / "SHORT.dat", whole.substr(0, 6));
-    // The transmit side reads the missing attenuation text leniently as 0; the receive side refuses it.
+    // The transmit side reads the missing attenuation text leniently as 0; the receive side refuses
+    // it.
     auto shortTx = tx("SHORT", "6");
     ASSERT_TRUE(shortTx.ok());
     EXPECT_EQ(*shortTx, 0.0f);
     EXPECT_FALSE(rx("SHORT", "6").ok());
     // A count far beyond the file.
-    writeBytes(dir / "HUGE.dat", counted("") + std::string("\xff\xff" "6", 3));
+    writeBytes(dir / "HUGE.dat", counted("") + std::string("\xff\xff"
+                                                           "6",
+                                                           3));
     EXPECT_FALSE(rx("HUGE", "6").ok());
 }
 

@@ -34,12 +34,14 @@ TEST(shipped_catalogue_test, is_clean_and_matches_the_textbook_waveguide_loss) {
     // Every offered line gives a value at the edges of its band.
     Catalogue catalogue;
     for (const char* frequency : {"2", "8.2", "12.4", "40", "0.2"}) {
-        auto names = offerLineTypes(dir / kIndexFileName, [&] { return std::string(frequency); }, catalogue);
+        auto names = offerLineTypes(
+            dir / kIndexFileName, [&] { return std::string(frequency); }, catalogue);
         ASSERT_TRUE(names.ok());
         EXPECT_FALSE(names.value->empty()) << frequency;
         for (const std::string& name : *names) {
             auto value = lookupRxAttenuation(dir.path(), name, frequency, table);
-            EXPECT_TRUE(value.ok()) << name << " at " << frequency << ": " << value.error->message();
+            EXPECT_TRUE(value.ok())
+                << name << " at " << frequency << ": " << value.error->message();
             if (value) {
                 EXPECT_GT(*value, 0.0f);
             }
@@ -49,15 +51,22 @@ TEST(shipped_catalogue_test, is_clean_and_matches_the_textbook_waveguide_loss) {
 
 TEST(encode_test, index_and_table_layouts) {
     EXPECT_EQ(encodeIndexFile({{"A", "1", "2", ""}}),
-              std::string("\x01\x00" "A" "\x01\x00" "1" "\x01\x00" "2" "\x00\x00"
-                          "\x00\x00\x00\x00\x00\x00\x00\x00", 19));
+              std::string("\x01\x00"
+                          "A"
+                          "\x01\x00"
+                          "1"
+                          "\x01\x00"
+                          "2"
+                          "\x00\x00"
+                          "\x00\x00\x00\x00\x00\x00\x00\x00",
+                          19));
     const std::string table = encodeAttenuationFile({{"6", "1.0"}});
     EXPECT_EQ(table.size(), 202u * 2 + 1 + 3);
     EXPECT_EQ(table, tableFile({{"6", "1.0"}}));
 }
 
 class ImportTest : public ::testing::Test {
-protected:
+  protected:
     ImportOutcome import(const std::string& csv, bool replace = false) {
         return importCatalogueCsv(csv, "lines.csv", dir.path(), replace);
     }
@@ -65,7 +74,8 @@ protected:
 };
 
 TEST_F(ImportTest, writes_readable_files_and_merges_into_the_index) {
-    writeBytes(dir / "listing.dat", indexRecord("OLD", "1", "3") + indexRecord("KEEP", "1", "9") + indexRecord("", "", ""));
+    writeBytes(dir / "listing.dat", indexRecord("OLD", "1", "3") + indexRecord("KEEP", "1", "9") +
+                                        indexRecord("", "", ""));
     const auto outcome = import(
         "name,low_ghz,high_ghz,freq_ghz,db_per_100ft\n"
         "# a comment\n"
@@ -125,18 +135,21 @@ TEST_F(ImportTest, refuses_what_the_readers_would_misread_and_touches_nothing) {
         const auto outcome = import(row.csv);
         ASSERT_FALSE(outcome.problems.empty()) << row.what;
         EXPECT_NE(allProblems(outcome.problems).find(row.expected), std::string::npos)
-            << row.what << ":\n" << allProblems(outcome.problems);
+            << row.what << ":\n"
+            << allProblems(outcome.problems);
         EXPECT_TRUE(outcome.written.empty());
         EXPECT_EQ(readBytes(dir / "listing.dat"), before) << row.what;
         std::size_t files = 0;
-        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            ++files;
         EXPECT_EQ(files, 1u) << row.what;
     }
 }
 
 TEST_F(ImportTest, reads_a_byte_order_mark_cr_line_ends_and_quoted_line_breaks) {
-    const auto outcome = import("\xEF\xBB\xBFname,low,high,f,a\rA,1,2,1,1\rA,1,2,2,2\r"
-                                "\"B\",\"1\",\"2\",\"1\",\"3\"\r\nB,1,2,2,4\n");
+    const auto outcome = import(
+        "\xEF\xBB\xBFname,low,high,f,a\rA,1,2,1,1\rA,1,2,2,2\r"
+        "\"B\",\"1\",\"2\",\"1\",\"3\"\r\nB,1,2,2,4\n");
     ASSERT_TRUE(outcome.problems.empty()) << allProblems(outcome.problems);
     auto records = readIndexRecords(dir / "listing.dat");
     ASSERT_TRUE(records.ok());
@@ -150,14 +163,19 @@ TEST_F(ImportTest, reads_a_byte_order_mark_cr_line_ends_and_quoted_line_breaks) 
     // start of the cell, line 3 the bad attenuation).
     const auto broken = import("\"A\nB\",1,2,1,1\nC,1,2,1,x\n");
     const std::string report = allProblems(broken.problems);
-    EXPECT_NE(report.find("lines.csv: line 1: unsafe line-type name \"A\\x0AB\""), std::string::npos) << report;
-    EXPECT_NE(report.find("lines.csv: line 3: attenuation \"x\" is not a number"), std::string::npos) << report;
+    EXPECT_NE(report.find("lines.csv: line 1: unsafe line-type name \"A\\x0AB\""),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("lines.csv: line 3: attenuation \"x\" is not a number"),
+              std::string::npos)
+        << report;
     // CR-only lines are counted as lines too.
     const auto crOnly = import("A,1,2,1,1\rA,1,2,2,y\r");
     EXPECT_NE(allProblems(crOnly.problems).find("line 2: attenuation \"y\""), std::string::npos)
         << allProblems(crOnly.problems);
     const auto open = import("A,1,2,1,1\n\"A,1,2,2,2\n");
-    EXPECT_NE(allProblems(open.problems).find("line 2: a quoted cell is not closed"), std::string::npos);
+    EXPECT_NE(allProblems(open.problems).find("line 2: a quoted cell is not closed"),
+              std::string::npos);
 }
 
 TEST_F(ImportTest, names_that_would_take_the_index_or_the_saved_inputs_are_refused) {
@@ -165,12 +183,14 @@ TEST_F(ImportTest, names_that_would_take_the_index_or_the_saved_inputs_are_refus
         const std::string csv = std::string(name) + ",1,2,1,1\n" + name + ",1,2,2,1\n";
         const auto outcome = import(csv);
         ASSERT_FALSE(outcome.problems.empty()) << name;
-        EXPECT_NE(allProblems(outcome.problems).find("taken by the data directory's own"), std::string::npos)
+        EXPECT_NE(allProblems(outcome.problems).find("taken by the data directory's own"),
+                  std::string::npos)
             << allProblems(outcome.problems);
         EXPECT_TRUE(namesIn(dir.path()).empty()) << name;
     }
     // Near misses are ordinary names.
-    EXPECT_TRUE(import("listing2,1,2,1,1\nlisting2,1,2,2,1\nPATH,1,2,1,1\nPATH,1,2,2,1\n").problems.empty());
+    EXPECT_TRUE(import("listing2,1,2,1,1\nlisting2,1,2,2,1\nPATH,1,2,1,1\nPATH,1,2,2,1\n")
+                    .problems.empty());
 }
 
 TEST_F(ImportTest, the_name_limit_is_the_file_systems) {
@@ -181,10 +201,11 @@ TEST_F(ImportTest, the_name_limit_is_the_file_systems) {
     const std::string longest(limit, 'L');
     const std::string tooLong(limit + 1, 'M');
     // The too-long name comes second: nothing of the first is written either.
-    const auto refused = import("A,1,2,1,1\nA,1,2,2,1\n" + tooLong + ",1,2,1,1\n" + tooLong + ",1,2,2,1\n");
+    const auto refused =
+        import("A,1,2,1,1\nA,1,2,2,1\n" + tooLong + ",1,2,1,1\n" + tooLong + ",1,2,2,1\n");
     ASSERT_FALSE(refused.problems.empty());
-    EXPECT_NE(allProblems(refused.problems).find("line 3: line-type name is " + std::to_string(limit + 1) +
-                                                 " bytes long"),
+    EXPECT_NE(allProblems(refused.problems)
+                  .find("line 3: line-type name is " + std::to_string(limit + 1) + " bytes long"),
               std::string::npos)
         << allProblems(refused.problems);
     EXPECT_TRUE(namesIn(dir.path()).empty());
@@ -200,8 +221,8 @@ TEST_F(ImportTest, out_of_range_is_not_called_not_a_number) {
         const char* expected;
     };
     const Row rows[] = {
-        {"A,1,2,1,1e39\nA,1,2,2,1\n", "attenuation \"1e39\" is out of range"},     // beyond single
-        {"A,1,2,1,1e400\nA,1,2,2,1\n", "attenuation \"1e400\" is out of range"},   // beyond double
+        {"A,1,2,1,1e39\nA,1,2,2,1\n", "attenuation \"1e39\" is out of range"},    // beyond single
+        {"A,1,2,1,1e400\nA,1,2,2,1\n", "attenuation \"1e400\" is out of range"},  // beyond double
         {"A,1,1e39,1,1\nA,1,1e39,2,1\n", "high frequency \"1e39\" is out of range"},
         {"A,1,2,1,ten\nA,1,2,2,1\n", "attenuation \"ten\" is not a number"},
     };
@@ -216,7 +237,8 @@ TEST_F(ImportTest, coverage_is_judged_in_single_precision) {
     // singles); 8.200001 does not (a single step at 8.2 is 9.5e-7, so it is another single,
     // above the band's 8.19999981).
     EXPECT_TRUE(import("W,8.2,12.4,8.2,1\nW,8.2,12.4,12.4,2\n").problems.empty());
-    const std::string report = allProblems(import("V,8.2,12.4,8.200001,1\nV,8.2,12.4,12.4,2\n").problems);
+    const std::string report =
+        allProblems(import("V,8.2,12.4,8.200001,1\nV,8.2,12.4,12.4,2\n").problems);
     EXPECT_NE(report.find("do not cover its band 8.2 to 12.4"), std::string::npos) << report;
     // The check agrees with the import.
     EXPECT_EQ(allProblems(checkDataDir(dir.path())), "");
@@ -249,21 +271,28 @@ TEST_F(ImportTest, a_fifo_in_place_of_a_file_is_refused_without_blocking) {
 
 TEST(check_test, says_which_low_bounds_hide_line_types_from_the_offer) {
     ScratchDir dir;
-    writeBytes(dir / "listing.dat", indexRecord("WORD", "one", "2") + indexRecord("NEG", "-1", "2") +
-                                        indexRecord("ZERO", "0", "2") + indexRecord("UNIT", "1 GHz", "2") +
-                                        indexRecord("", "", ""));
+    writeBytes(dir / "listing.dat",
+               indexRecord("WORD", "one", "2") + indexRecord("NEG", "-1", "2") +
+                   indexRecord("ZERO", "0", "2") + indexRecord("UNIT", "1 GHz", "2") +
+                   indexRecord("", "", ""));
     for (const char* name : {"WORD", "NEG", "ZERO", "UNIT"}) {
         writeBytes(dir / (std::string(name) + ".dat"), tableFile({{"-2", "1"}, {"2", "2"}}));
     }
     const std::string report = allProblems(checkDataDir(dir.path()));
     // "one" reads as 0 in the offer and ends its scan; "-1" does not; "1 GHz" reads as 1.
-    EXPECT_NE(report.find("record 1: low frequency \"one\" is not a number (read as 0, it hides this and "
-                          "every later line type from the offer)"),
-              std::string::npos) << report;
-    EXPECT_NE(report.find("record 2: low frequency \"-1\" is not above 0\n"), std::string::npos) << report;
-    EXPECT_NE(report.find("record 3: low frequency \"0\" is not above 0 (a low frequency of 0 hides"),
-              std::string::npos) << report;
-    EXPECT_NE(report.find("record 4: low frequency \"1 GHz\" is not a number\n"), std::string::npos) << report;
+    EXPECT_NE(
+        report.find("record 1: low frequency \"one\" is not a number (read as 0, it hides this and "
+                    "every later line type from the offer)"),
+        std::string::npos)
+        << report;
+    EXPECT_NE(report.find("record 2: low frequency \"-1\" is not above 0\n"), std::string::npos)
+        << report;
+    EXPECT_NE(
+        report.find("record 3: low frequency \"0\" is not above 0 (a low frequency of 0 hides"),
+        std::string::npos)
+        << report;
+    EXPECT_NE(report.find("record 4: low frequency \"1 GHz\" is not a number\n"), std::string::npos)
+        << report;
 }
 
 TEST(check_test, coverage_in_single_precision_and_fifos) {
@@ -273,12 +302,14 @@ TEST(check_test, coverage_in_single_precision_and_fifos) {
     writeBytes(dir / "X.dat", tableFile({{"8.2", "1"}, {"12.4", "2"}}));
     makeFifo(dir / "F.dat");
     std::string report;
-    ASSERT_TRUE(returnsPromptly("the check", [&] { report = allProblems(checkDataDir(dir.path())); }));
+    ASSERT_TRUE(
+        returnsPromptly("the check", [&] { report = allProblems(checkDataDir(dir.path())); }));
     EXPECT_EQ(report.find("X.dat"), std::string::npos) << report;
     EXPECT_NE(report.find("F.dat: not a regular file"), std::string::npos) << report;
     std::filesystem::remove(dir / "listing.dat");
     makeFifo(dir / "listing.dat");
-    ASSERT_TRUE(returnsPromptly("the check", [&] { report = allProblems(checkDataDir(dir.path())); }));
+    ASSERT_TRUE(
+        returnsPromptly("the check", [&] { report = allProblems(checkDataDir(dir.path())); }));
     EXPECT_NE(report.find("listing.dat: not a regular file"), std::string::npos) << report;
 }
 
@@ -336,8 +367,8 @@ TEST(import_round_trip_test, the_shipped_catalogue_survives_export_and_import) {
         ASSERT_FALSE(readAttenuationTable(shipped / (r.name + ".dat"), table).has_value());
         for (int k = 1; k < table.pointCount; ++k) {
             const auto i = static_cast<std::size_t>(k);
-            csv += r.name + "," + r.lowText + "," + r.highText + "," + table.frequencyTexts[i] + "," +
-                   table.attenuationTexts[i] + "\n";
+            csv += r.name + "," + r.lowText + "," + r.highText + "," + table.frequencyTexts[i] +
+                   "," + table.attenuationTexts[i] + "\n";
         }
     }
     const auto outcome = importCatalogueCsv(csv, "export.csv", imported.path(), true);

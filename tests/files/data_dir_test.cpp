@@ -7,8 +7,8 @@
 #include <map>
 #include <optional>
 
-#include "test_files.h"
 #include "catalogue.h"
+#include "test_files.h"
 
 namespace hopscale {
 namespace {
@@ -17,7 +17,7 @@ using namespace testing_files;
 
 // Sets or clears environment variables for one test and restores them afterwards.
 class Environment {
-public:
+  public:
     void set(const char* name, const char* value) {
         if (!saved_.count(name)) {
             const char* old = std::getenv(name);
@@ -39,7 +39,7 @@ public:
         }
     }
 
-private:
+  private:
     std::map<std::string, std::optional<std::string>> saved_;
 };
 
@@ -80,13 +80,16 @@ TEST(data_dir_test, a_new_directory_is_created_and_seeded_so_a_first_start_works
     ASSERT_TRUE(dir.ok()) << dir.error->message();
     EXPECT_TRUE(std::filesystem::exists(*dir / kIndexFileName));
     Catalogue catalogue;
-    auto offered = offerLineTypes(*dir / kIndexFileName, [] { return std::string("10"); }, catalogue);
+    auto offered = offerLineTypes(
+        *dir / kIndexFileName, [] { return std::string("10"); }, catalogue);
     ASSERT_TRUE(offered.ok());
-    EXPECT_NE(std::find(offered.value->begin(), offered.value->end(), "WR90"), offered.value->end());
+    EXPECT_NE(std::find(offered.value->begin(), offered.value->end(), "WR90"),
+              offered.value->end());
     // Every shipped file is there, byte for byte.
     for (const ShippedFile& file : shippedCatalogue()) {
         EXPECT_EQ(readBytes(*dir / file.name),
-                  std::string(reinterpret_cast<const char*>(file.bytes), file.size)) << file.name;
+                  std::string(reinterpret_cast<const char*>(file.bytes), file.size))
+            << file.name;
     }
 }
 
@@ -98,7 +101,8 @@ TEST(data_dir_test, a_directory_holding_any_file_is_not_seeded) {
     EXPECT_FALSE(std::filesystem::exists(scratch / kIndexFileName));
     // So the lost index is reported, naming it.
     Catalogue catalogue;
-    auto offered = offerLineTypes(*dir / kIndexFileName, [] { return std::string("10"); }, catalogue);
+    auto offered = offerLineTypes(
+        *dir / kIndexFileName, [] { return std::string("10"); }, catalogue);
     ASSERT_FALSE(offered.ok());
     EXPECT_NE(offered.error->message().find("listing.dat"), std::string::npos);
 }
@@ -127,8 +131,10 @@ TEST(data_dir_test, a_directory_that_may_not_be_used_says_permission_denied) {
     ::chmod(scratch.path().c_str(), 0755);
     const auto indexHeld = holdsAsNobody([&] {
         Catalogue catalogue;
-        auto offered = offerLineTypes(scratch / kIndexFileName, [] { return std::string("1"); }, catalogue);
-        return !offered.ok() && offered.error->message().find("Permission denied") != std::string::npos &&
+        auto offered = offerLineTypes(
+            scratch / kIndexFileName, [] { return std::string("1"); }, catalogue);
+        return !offered.ok() &&
+               offered.error->message().find("Permission denied") != std::string::npos &&
                offered.error->message().find(kIndexFileName) != std::string::npos;
     });
     ASSERT_TRUE(indexHeld.has_value());

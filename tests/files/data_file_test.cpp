@@ -28,8 +28,10 @@ TEST(read_test, only_regular_files_are_read_and_a_fifo_never_blocks) {
             ASSERT_FALSE(read->ok()) << name;
             const std::string message = read->error->message();
             EXPECT_NE(message.find(name), std::string::npos) << message;
-            EXPECT_NE(message.find(std::string(name) == "fifo" ? "not a regular file" : "is a directory"),
-                      std::string::npos) << message;
+            EXPECT_NE(
+                message.find(std::string(name) == "fifo" ? "not a regular file" : "is a directory"),
+                std::string::npos)
+                << message;
         }
     }
     // A character device is no data file either.
@@ -230,7 +232,8 @@ TEST(write_test, temporary_files_left_by_a_killed_write_are_removed) {
     const std::string other = ".listing.dat.tmp-99999999-0badf00d";  // another file's
     // The temporary file of a file named "PATHCFG.DAT.tmp-x": it only begins alike.
     const std::string alike = ".PATHCFG.DAT.tmp-x.tmp-99999999-0badf00d";
-    for (const std::string& name : {dead, older, live, other, alike}) writeBytes(dir / name, "partial");
+    for (const std::string& name : {dead, older, live, other, alike})
+        writeBytes(dir / name, "partial");
     ASSERT_FALSE(writeFileAtomically(dir / "PATHCFG.DAT", "new").has_value());
     std::vector<std::string> expected = {live, other, alike, "PATHCFG.DAT"};
     std::sort(expected.begin(), expected.end());

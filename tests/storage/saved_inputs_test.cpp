@@ -50,7 +50,8 @@ Loaded load(const std::filesystem::path& file, PathInputs start = PathInputs()) 
 TEST(saved_inputs_test, the_defaults_give_the_93_byte_file) {
     ScratchDir dir;
     const PathInputs defaults;
-    ASSERT_FALSE(saveInputs(dir / "PATHCFG.DAT", defaults, defaults[Field::Text24], 1, 0).has_value());
+    ASSERT_FALSE(
+        saveInputs(dir / "PATHCFG.DAT", defaults, defaults[Field::Text24], 1, 0).has_value());
     const std::string expected = fromHex(
         "00 00 00 40 00 00 80 3f 00 00 00 40 00 00 80 3f 00 00 20 41 00 00 00 00 00 00 80 3f "
         "00 00 c8 42 00 00 c8 42 71 3d aa 3f 00 00 00 00 00 00 20 41 00 00 20 41 00 00 00 00 "
@@ -89,12 +90,23 @@ TEST(saved_inputs_test, save_then_load_restores_the_stored_state) {
     const Loaded out = load(dir / "PATHCFG.DAT");
     ASSERT_TRUE(out.applied);
     const std::pair<Field, const char*> expected[] = {
-        {Field::Text1, "2.5"},    {Field::Text2, "1.25"},   {Field::Text3, "8"},
-        {Field::Text8, "0.9"},    {Field::Text10, "6.175"}, {Field::Text12, "20"},
-        {Field::Text16, "150"},   {Field::Text18, "180"},   {Field::Text22, "1.5"},
-        {Field::Text24, "16.09"}, {Field::Text26, "2"},     {Field::Text4, "0"},
-        {Field::Text5, "412530"}, {Field::Text6, "413015"}, {Field::Text7, "42"},
-        {Field::Text9, "42"},     {Field::Text11, "Hill to Tower"},
+        {Field::Text1, "2.5"},
+        {Field::Text2, "1.25"},
+        {Field::Text3, "8"},
+        {Field::Text8, "0.9"},
+        {Field::Text10, "6.175"},
+        {Field::Text12, "20"},
+        {Field::Text16, "150"},
+        {Field::Text18, "180"},
+        {Field::Text22, "1.5"},
+        {Field::Text24, "16.09"},
+        {Field::Text26, "2"},
+        {Field::Text4, "0"},
+        {Field::Text5, "412530"},
+        {Field::Text6, "413015"},
+        {Field::Text7, "42"},
+        {Field::Text9, "42"},
+        {Field::Text11, "Hill to Tower"},
         // Not stored: keeps the text it had.
         {Field::Text15, "0"},
     };
@@ -227,11 +239,10 @@ TEST(saved_inputs_test, check_and_option_values_follow_the_pair_rules) {
         bool km, wattsSelected;
     };
     const Row rows[] = {
-        {1, 0, 1, 0, true, true, false, false},
-        {0, 1, 0, 1, false, false, true, true},
-        {1.4f, 0.6f, 1, 0, false, false, true, false},   // rounded to 1 and 1: KM set last wins
-        {0.5f, 0.5f, 0, 0, true, true, false, true},     // halves to even: both 0, no option set
-        {7, 3, 1, 1, false, false, false, true},         // neither 0 nor 1: boxes untouched
+        {1, 0, 1, 0, true, true, false, false},        {0, 1, 0, 1, false, false, true, true},
+        {1.4f, 0.6f, 1, 0, false, false, true, false},  // rounded to 1 and 1: KM set last wins
+        {0.5f, 0.5f, 0, 0, true, true, false, true},    // halves to even: both 0, no option set
+        {7, 3, 1, 1, false, false, false, true},        // neither 0 nor 1: boxes untouched
     };
     for (const Row& row : rows) {
         SavedInputsRecord r;
@@ -373,7 +384,8 @@ TEST(saved_inputs_test, a_fifo_in_place_of_the_file_is_refused_without_blocking)
     EXPECT_NE(checked[0].text().find("PATHCFG.DAT: not a regular file"), std::string::npos);
 }
 
-TEST(saved_inputs_test, a_symbolic_link_is_saved_through_and_a_dangling_one_is_never_created_by_a_load) {
+TEST(saved_inputs_test,
+     a_symbolic_link_is_saved_through_and_a_dangling_one_is_never_created_by_a_load) {
     ScratchDir dir;
     std::filesystem::create_directory(dir / "real");
     std::filesystem::create_directory(dir / "data");
@@ -427,7 +439,8 @@ TEST(saved_inputs_check_test, reports_a_record_cut_short_and_nothing_for_a_sound
     writeBytes(dir / "PATHCFG.DAT", std::string(80, '\1'));
     auto problems = checkSavedInputsFile(dir.path());
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].text().find("PATHCFG.DAT: the file ends inside its record"), std::string::npos)
+    EXPECT_NE(problems[0].text().find("PATHCFG.DAT: the file ends inside its record"),
+              std::string::npos)
         << problems[0].text();
     // Cut inside the last integer: 92 of the 93 bytes.
     writeBytes(dir / "PATHCFG.DAT", handBuiltRecord("Example", "").substr(0, 92));

@@ -17,8 +17,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
 #include <future>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,9 +27,10 @@ namespace hopscale::testing_files {
 
 // A fresh directory, removed with everything in it at the end of the scope.
 class ScratchDir {
-public:
+  public:
     ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "hopscale-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "hopscale-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
     }
     ~ScratchDir() {
@@ -41,7 +42,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -128,7 +129,7 @@ inline std::optional<bool> holdsAsNobody(const std::function<bool()>& check) {
 // process has every privilege (a privileged process writes past the permission bits), else
 // made read-only by its permission bits. ok() is false when neither is possible here.
 class UnwritableFile {
-public:
+  public:
     explicit UnwritableFile(std::filesystem::path file) : file_(std::move(file)) {
         if (::geteuid() != 0) {
             ok_ = ::chmod(file_.c_str(), 0444) == 0;
@@ -164,7 +165,7 @@ public:
     UnwritableFile& operator=(const UnwritableFile&) = delete;
     bool ok() const { return ok_; }
 
-private:
+  private:
     std::filesystem::path file_;
     bool ok_ = false;
     bool immutable_ = false;
@@ -172,13 +173,13 @@ private:
 
 // Sets the umask for one scope.
 class UmaskScope {
-public:
+  public:
     explicit UmaskScope(mode_t mask) : old_(::umask(mask)) {}
     ~UmaskScope() { ::umask(old_); }
     UmaskScope(const UmaskScope&) = delete;
     UmaskScope& operator=(const UmaskScope&) = delete;
 
-private:
+  private:
     mode_t old_;
 };
 
