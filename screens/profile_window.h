@@ -1,0 +1,182 @@
+// The "Path Profile" window: the terrain between the two ends drawn as engineers read it, with
+// the straight line of sight, the terrain raised by the earth bulge for each criterion's k, the
+// first Fresnel zone and each criterion's fraction of it, the worst point of each criterion
+// marked, and a verdict line per criterion under the drawing. The profile comes from a CSV
+// file or from elevation rasters sampled along the geodesic between the path's end
+// coordinates; the antenna heights are editable and the drawing follows as the user types.
+// PRINT puts the window on paper (or into a PDF); the drawing can be exported as SVG or PNG.
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointF>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "clearance.h"
+#include "link_inputs.h"
+#include "profile.h"
+#include "screens.h"
+
+namespace hopscale {
+
+inline constexpr const char* kProfileWindowCaption = "Path Profile";
+
+// One polyline of the drawing, in data units: x in km from the From end, y in m above sea level.
+struct PlotCurve {
+    enum class Kind {
+        Terrain,          // the ground
+        Obstructions,     // ground plus trees and buildings (drawn filled above the ground)
+        LineOfSight,      // straight between the antenna tips
+        FresnelZone,      // lower edge of the first Fresnel zone: line of sight - F1
+        RaisedTerrain,    // ground + obstruction + bulge at the criterion's k
+        FresnelFraction,  // line of sight - the criterion's fraction of F1
+    };
+    Kind kind;
+    int criterion = -1;  // index into the criteria, for the two per-criterion kinds
+    QString name;        // "line of sight", "terrain raised at k 1.333"
+    std::vector<QPointF> points;
+};
+
+// What the pointer is over: the profile point nearest to it along the path.
+struct HoverPoint {
+    std::size_t index = 0;
+    double distanceKm = 0;
+    double groundM = 0;        // ground elevation
+    double obstructionM = 0;   // above the ground
+    double clearanceM = 0;     // at the first criterion's k
+    double clearanceF1 = 0;
+    QString text;  // as the window shows it
+};
+
+// The drawing. Its data is kept in the curves so that what is drawn can be checked without
+// looking at pixels.
+class ProfilePlot : public QWidget {
+    Q_OBJECT
+  public:
+    explicit ProfilePlot(QWidget* parent);
+
+    // Replaces the drawing with `report` over `profile`; nothing drawn when empty.
+    void setReport(const terrain::Profile* profile, const terrain::ClearanceReport* report);
+
+    const std::vector<PlotCurve>& curves() const { return curves_; }
+    const PlotCurve* curve(PlotCurve::Kind kind, int criterion = -1) const;
+    // The worst point of each criterion (km, m of the raised terrain there).
+    const std::vector<QPointF>& worstPoints() const { return worst_; }
+    const std::optional<HoverPoint>& hovered() const { return hovered_; }
+    // The pixel, in the plot's coordinates, where the data point (km, m) is drawn.
+    QPointF toPixel(double km, double m) const;
+    // The nearest profile point to the pixel column x; empty without a drawing.
+    std::optional<HoverPoint> pointAt(double x) const;
+    // How many times the drawing has been painted (for the redraw tests).
+    int paintCount() const { return paints_; }
+    // Paints the drawing on any device (the window, an SVG, an image) in a rectangle.
+    void paintDrawing(QPainter& painter, const QRectF& area) const;
+
+  signals:
+    void hoverChanged();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+  private:
+    QRectF plotArea(const QRectF& area) const;
+    QPointF mapTo(const QRectF& plot, double km, double m) const;
+
+    const terrain::Profile* profile_ = nullptr;
+    const terrain::ClearanceReport* report_ = nullptr;
+    std::vector<PlotCurve> curves_;
+    std::vector<QPointF> worst_;
+    double xMax_ = 1, yMin_ = 0, yMax_ = 1;
+    std::optional<HoverPoint> hovered_;
+    int paints_ = 0;
+};
+
+class ProfileWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // The profile of the current path (frequency and end coordinates from state.path).
+    ProfileWindow(Screens& screens, const ProfileInputs& inputs);
+
+    // ---- controls ----
+    QLineEdit* sourceBox() const { return source_; }
+    QLineEdit* antennaFromBox() const { return antennaFrom_; }
+    QLineEdit* antennaToBox() const { return antennaTo_; }
+    QLineEdit* criteriaBox() const { return criteria_; }
+    QComboBox* fixedEndBox() const { return fixedEnd_; }
+    QPushButton* printCommand() const { return print_; }
+    ProfilePlot* plot() const { return plot_; }
+
+    // ---- what the window shows ----
+    QStringList verdictLines() const;
+    QString errorText() const { return errors_->text(); }
+    QString hoverText() const { return hover_->text(); }
+    const std::optional<terrain::ClearanceReport>& report() const { return report_; }
+    const std::optional<terrain::Profile>& profile() const { return profile_; }
+
+    ProfileInputs inputs() const;
+
+    // Reads the profile again (after the path changed).
+    void reload();
+
+    // ---- output ----
+    std::optional<QString> printToPdf(const QString& path);
+    // Writes the drawing as SVG (a name ending ".svg") or PNG (any other name).
+    std::optional<QString> exportDrawing(const QString& path);
+    // Answers the file dialogs in tests (an empty name declines).
+    void setFileChooser(std::function<QString(const QString& title, const QString& proposed)> c) {
+        chooseFile_ = std::move(c);
+    }
+
+  signals:
+    // The clearance report changed (a new profile, height or criterion).
+    void reportChanged();
+    // An input was edited; the owner remembers the inputs.
+    void inputsEdited();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void build(const ProfileInputs& inputs);
+    void loadProfile();
+    void evaluate();
+    void print();
+    void exportCommand();
+    void browse();
+    void showHover();
+    QString chooseFile(const QString& title, const QString& proposed, bool save,
+                       const QString& filter);
+
+    Screens& screens_;
+    QLineEdit* source_ = nullptr;
+    QLineEdit* antennaFrom_ = nullptr;
+    QLineEdit* antennaTo_ = nullptr;
+    QLineEdit* criteria_ = nullptr;
+    QComboBox* fixedEnd_ = nullptr;
+    QPushButton* browse_ = nullptr;
+    QPushButton* print_ = nullptr;
+    QPushButton* export_ = nullptr;
+    QLabel* summary_ = nullptr;
+    QLabel* verdicts_ = nullptr;
+    QLabel* errors_ = nullptr;
+    QLabel* hover_ = nullptr;
+    ProfilePlot* plot_ = nullptr;
+
+    std::optional<terrain::Profile> profile_;
+    std::optional<terrain::ClearanceModel> model_;
+    std::optional<terrain::ClearanceReport> report_;
+    QString profileError_;
+    QString heightError_;
+    std::function<QString(const QString&, const QString&)> chooseFile_;
+};
+
+}  // namespace hopscale

@@ -1,0 +1,85 @@
+// A screen manager over a fresh data directory holding one calculated path, for the tests of
+// the link performance and path profile windows.
+#pragma once
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "app_state.h"
+#include "path_run.h"
+#include "screens.h"
+
+namespace hopscale::testing {
+
+// Dishes 6 and 8 ft, amplifier 3, preamplifier 2, transmit line 1.5 dB/100 ft over 150 ft,
+// receive line 2.25 dB/100 ft over 200 ft, 20 km, 6 GHz, fade margin 20, 10 W.
+inline PathInputs twentyKmPath() {
+    PathInputs in;
+    in[Field::Text1] = "6";
+    in[Field::Text3] = "8";
+    in[Field::Text15] = "3";
+    in[Field::Text4] = "2";
+    in[Field::Text2] = "1.5";
+    in[Field::Text16] = "150";
+    in[Field::Text8] = "2.25";
+    in[Field::Text18] = "200";
+    in[Field::Text24] = "20";
+    in[Field::Text10] = "6";
+    in[Field::Text12] = "20";
+    in[Field::Text26] = "10";
+    in.km = true;
+    in.watts = true;
+    return in;
+}
+
+// A flat 20 km profile at sea level with one 40 m knife edge at mid-path, "ridge".
+inline const char* kKnifeEdgeCsv =
+    "distance_km,elevation_m,label\n"
+    "0,0,From\n"
+    "5,0,\n"
+    "10,40,ridge\n"
+    "15,0,\n"
+    "20,0,To\n";
+
+struct LinkFixture {
+    std::unique_ptr<QTemporaryDir> dir = std::make_unique<QTemporaryDir>();
+    AppState state;
+    std::unique_ptr<Screens> screens;
+
+    LinkFixture() { start(); }
+
+    // A new manager over the same data directory, as after a restart.
+    void start() {
+        screens.reset();
+        state = AppState{};
+        state.dataDir = dir->path().toStdString();
+        const RunOutcome run = runPath(twentyKmPath(), state.path);
+        QVERIFY2(run.ok(), run.error ? run.error->message().c_str() : "");
+        screens = std::make_unique<Screens>(state);
+        screens->setQuietErrors(true);
+    }
+
+    QString file(const QString& name) const { return dir->filePath(name); }
+    QString write(const QString& name, const QByteArray& bytes) const {
+        QFile f(file(name));
+        if (!f.open(QIODevice::WriteOnly)) return {};
+        f.write(bytes);
+        return f.fileName();
+    }
+};
+
+// The text of a PDF, or a null string when pdftotext is missing.
+inline QString pdfText(const QString& pdf) {
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty()) return {};
+    QProcess extract;
+    extract.start(pdftotext, {pdf, "-"});
+    extract.waitForFinished(20000);
+    return QString::fromUtf8(extract.readAllStandardOutput());
+}
+
+}  // namespace hopscale::testing
