@@ -151,7 +151,7 @@ LinkWindow::LinkWindow(Screens& screens, const QString& pathName)
     setFont(face);
 
     LoadedLinkInputs loaded;
-    if (!screens_.state().dataDirError) loaded = loadLinkInputs(screens_.state().dataDir);
+    if (!screens_.state().dataDir.empty()) loaded = loadLinkInputs(screens_.state().dataDir);
     inputs_ = loaded.inputs;
     build();
     if (loaded.problem) screens_.reportError(*loaded.problem, this);
@@ -507,7 +507,7 @@ LinkInputs LinkWindow::rememberedInputs() const {
 
 void LinkWindow::saveInputs() {
     const AppState& state = screens_.state();
-    if (state.dataDirError) return;  // said once at start-up
+    if (state.dataDir.empty()) return;
     inputs_ = rememberedInputs();
     if (std::optional<Error> failed = saveLinkInputs(state.dataDir, inputs_)) {
         const QString message = q(failed->message());
