@@ -23,6 +23,7 @@
 #include "fields.h"
 #include "path_record.h"
 #include "path_run.h"
+#include "performance_options.h"
 
 namespace hopscale {
 namespace {
@@ -153,7 +154,9 @@ class BatchRun {
             std::string_view name = fields_[i];
             name = trimBlanks(name);
             const auto target = cli::targetByName(name);
-            if (!target) {
+            // A link condition column is read by the performance columns, not the budget.
+            const bool condition = !target && performance_.claim(name, i);
+            if (!target && !condition) {
                 unknown += (unknown.empty() ? "\"" : ", \"") + std::string(name) + "\"";
                 continue;
             }
@@ -162,21 +165,28 @@ class BatchRun {
                     repeated += (repeated.empty() ? "\"" : ", \"") + std::string(name) + "\"";
                 }
             }
-            columns_.push_back(*target);
+            columns_.push_back(target.value_or(cli::InputTarget{}));
+            conditionColumns_.push_back(condition);
             columnNames_.emplace_back(name);
-            if (target->kind == cli::InputTarget::Kind::Field && target->field == Field::Text11) {
+            if (target && target->kind == cli::InputTarget::Kind::Field &&
+                target->field == Field::Text11) {
                 nameColumn_ = i;
             }
         }
         if (!unknown.empty()) {
             std::fprintf(err_, "hopscale batch: unknown column(s) in the header: %s\n",
                          unknown.c_str());
-            std::fprintf(err_, "known columns: %s\n", cli::knownNamesList().c_str());
+            std::fprintf(err_, "known columns: %s, %s\n", cli::knownNamesList().c_str(),
+                         cli::conditionNamesList().c_str());
             return cli::kExitUsage;
         }
         if (!repeated.empty()) {
             std::fprintf(err_, "hopscale batch: column(s) named twice in the header: %s\n",
                          repeated.c_str());
+            return cli::kExitUsage;
+        }
+        if (const auto problem = performance_.headerProblem()) {
+            std::fprintf(err_, "hopscale batch: %s\n", problem->c_str());
             return cli::kExitUsage;
         }
         return std::nullopt;
@@ -189,6 +199,11 @@ class BatchRun {
             writer_.raw(info.name);
         }
         writer_.raw(",error");
+        if (performance_.active()) {
+            std::string header;
+            performance_.appendHeader(header);
+            writer_.raw(header);
+        }
         writer_.endLine();
     }
 
@@ -204,6 +219,7 @@ class BatchRun {
                                                                 std::to_string(columns_.size())};
         }
         for (std::size_t i = 0; i < count; ++i) {
+            if (conditionColumns_[i]) continue;
             const cli::InputTarget& target = columns_[i];
             if (target.kind == cli::InputTarget::Kind::Field) {
                 inputs_[target.field].assign(fields_[i]);
@@ -234,6 +250,11 @@ class BatchRun {
             for (std::size_t i = 0; i < kResultCount; ++i) writer_.separator();
             writer_.separator();
             writer_.raw(failure->kind);
+            if (performance_.active()) {
+                performanceCells_.clear();
+                performance_.appendEmptyRow(performanceCells_);
+                writer_.raw(performanceCells_);
+            }
             writer_.endLine();
             reportFailure(failure->message);
             return;
@@ -252,6 +273,12 @@ class BatchRun {
         if (outcome.error) {
             writer_.raw(kindName(outcome.error->kind));
             reportFailure(outcome.error->message());
+        }
+        if (performance_.active()) {
+            performanceCells_.clear();
+            const auto error = performance_.appendRow(performanceCells_, fields_, state, outcome);
+            writer_.raw(performanceCells_);
+            if (error) reportFailure(error->message());
         }
         writer_.endLine();
     }
@@ -287,6 +314,9 @@ class BatchRun {
 
     std::vector<cli::InputTarget> columns_;
     std::vector<std::string> columnNames_;
+    std::vector<bool> conditionColumns_;  // true for a link condition column
+    cli::PerformanceColumns performance_;
+    std::string performanceCells_;
     std::optional<std::size_t> nameColumn_;
     std::vector<std::string> fields_;
     PathInputs inputs_;  // columns absent from the header keep their default texts
@@ -335,7 +365,9 @@ cli::CommandDefinition batchCommand() {
                 };
                 auto request = std::make_shared<Request>();
                 app.footer("Columns: " + cli::knownNamesList() +
-                           " (km and watts hold 1 or 0).\n"
+                           " (km and watts hold 1 or 0); with a threshold column also " +
+                           cli::conditionNamesList() +
+                           ".\n"
                            "Exit status: 0 every row calculated, 1 a row failed or a file "
                            "error, 2 usage error.");
                 app.add_option("file", request->file, "CSV file of paths; - or nothing reads stdin")

@@ -19,6 +19,7 @@
 #include "front_door.h"
 #include "path_record.h"
 #include "path_run.h"
+#include "performance_options.h"
 
 namespace hopscale {
 namespace {
@@ -36,6 +37,7 @@ struct CalcRequest {
     bool watts = false;
     bool json = false;
     PathInputs inputs;
+    cli::PerformanceOptions performance;  // --threshold and the other link conditions
 };
 
 // The help text's closing lines; --help and the README say the same.
@@ -69,6 +71,7 @@ void defineCalcOptions(CLI::App& app, CalcRequest& request) {
                          "The transmitter power is in watts (WATTS instead of DBM)");
         }
     }
+    request.performance.define(app);
 }
 
 // The inputs from the parsed options: a field whose option was not given keeps its default.
@@ -123,7 +126,7 @@ Json capturedJson(const CapturedValues& c, bool km) {
 }
 
 void printJson(const CalcRequest& request, const PathState& state, const RunOutcome& outcome,
-               std::ostream& out) {
+               const cli::PerformanceOutcome& performance, std::ostream& out) {
     Json doc;
     doc["name"] = request.inputs[Field::Text11];
     doc["results"] = resultsJson(outcome, state.results);
@@ -138,6 +141,14 @@ void printJson(const CalcRequest& request, const PathState& state, const RunOutc
     doc["captured"] = capturedJson(state.captured, request.inputs.km);
     doc["pathLengthField"] = outcome.pathLengthField;
     doc["eirpWarning"] = state.eirpWarning;
+    if (performance.performance) {
+        doc["performance"] = cli::performanceJson(*performance.performance);
+    }
+    if (performance.error) {
+        doc["performanceError"] = Json{{"kind", kindName(performance.error->kind)},
+                                       {"input", performance.error->input},
+                                       {"message", performance.error->message()}};
+    }
     // Field texts are bytes of the input as typed; replace what is not UTF-8 rather than fail.
     out << doc.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
 }
@@ -182,18 +193,30 @@ void printTable(const CalcRequest& request, const PathState& state, const RunOut
 
 int runCalc(CalcRequest& request, std::ostream& out, std::ostream& err) {
     collectInputs(request);
+    if (auto status = request.performance.check("hopscale calc", err)) return *status;
     PathState state;
     const RunOutcome outcome = runPath(request.inputs, state);
+    // The link performance follows a successful budget when --threshold is given.
+    cli::PerformanceOutcome performance;
+    if (request.performance.requested()) {
+        performance = cli::computePerformance(state, outcome, request.performance.conditions());
+    }
 
     if (request.json) {
-        printJson(request, state, outcome, out);
+        printJson(request, state, outcome, performance, out);
     } else {
         printTable(request, state, outcome, out);
+        if (performance.performance) {
+            cli::printPerformanceTable(out, *performance.performance, kCaptionWidth);
+        }
         if (outcome.error) {
             err << "hopscale calc: " << printableText(outcome.error->message()) << '\n';
         }
     }
-    return outcome.ok() ? cli::kExitOk : cli::kExitFailed;
+    if (performance.error) {
+        err << "hopscale calc: " << printableText(performance.error->message()) << '\n';
+    }
+    return outcome.ok() && !performance.error ? cli::kExitOk : cli::kExitFailed;
 }
 
 }  // namespace
