@@ -3,6 +3,7 @@
 #include "calc_command.h"
 #include "catalogue_command.h"
 #include "front_door.h"
+#include "profile_command.h"
 
 namespace hopscale::cli {
 
@@ -10,6 +11,7 @@ void addAllCommands(FrontDoor& door) {
     door.add(calcCommand());
     door.add(batchCommand());
     door.add(catalogueCommand());
+    door.add(profileCommand());
 }
 
 }  // namespace hopscale::cli

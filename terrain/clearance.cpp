@@ -99,8 +99,17 @@ Result<std::vector<Criterion>> parseCriteria(std::string_view text, const std::s
 }
 
 std::string describe(const Criterion& criterion) {
+    // The usual factors by the names engineers give them; others as decimals.
+    char k[32];
+    if (std::fabs(criterion.k - 4.0 / 3.0) < 1e-9) {
+        std::snprintf(k, sizeof k, "4/3");
+    } else if (std::fabs(criterion.k - 2.0 / 3.0) < 1e-9) {
+        std::snprintf(k, sizeof k, "2/3");
+    } else {
+        std::snprintf(k, sizeof k, "%.3f", criterion.k);
+    }
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "k %.3f, %.2f F1", criterion.k, criterion.fraction);
+    std::snprintf(buffer, sizeof buffer, "k %s, %.2f F1", k, criterion.fraction);
     return buffer;
 }
 

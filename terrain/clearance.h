@@ -35,7 +35,8 @@ std::vector<Criterion> sixtyPercentCriteria();
 // optionName, `text` = the offending item): an empty list, an item without ":", a number that
 // cannot be read, k not above 0 (or above 1000), a fraction below 0 (or above 10).
 Result<std::vector<Criterion>> parseCriteria(std::string_view text, const std::string& optionName);
-// "k 4/3: 1 F1" style text for reports ("k 1.333, 1.0 F1").
+// The criterion as reports write it: "k 4/3, 1.00 F1", "k 1.000, 0.60 F1" (4/3 and 2/3 by
+// name, other factors with three decimals).
 std::string describe(const Criterion& criterion);
 
 // Antenna heights above ground at the two ends, m.

@@ -196,6 +196,13 @@ TEST(clearance, criteria_presets_and_lists) {
     EXPECT_DOUBLE_EQ((*listed)[2].fraction, 0.6);
 }
 
+TEST(clearance, criteria_described_as_engineers_write_them) {
+    EXPECT_EQ(describe({4.0 / 3.0, 1.0}), "k 4/3, 1.00 F1");
+    EXPECT_EQ(describe({2.0 / 3.0, 0.3}), "k 2/3, 0.30 F1");
+    EXPECT_EQ(describe({1.0, 0.6}), "k 1.000, 0.60 F1");
+    EXPECT_EQ(describe({1.2, 0.0}), "k 1.200, 0.00 F1");
+}
+
 TEST(clearance, bad_criteria_are_named) {
     using K = ErrorKind;
     EXPECT_TRUE(

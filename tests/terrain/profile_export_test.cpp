@@ -90,7 +90,7 @@ TEST(profile_export, svg_draws_every_curve_and_verdict) {
         ++verdicts;
     }
     EXPECT_EQ(verdicts, 3u);
-    EXPECT_NE(svg.find("k 1.333, 1.00 F1: NOT MET, worst 0.055 F1 (0.58 m) at 5.000 km (15.000 km "
+    EXPECT_NE(svg.find("k 4/3, 1.00 F1: NOT MET, worst 0.055 F1 (0.58 m) at 5.000 km (15.000 km "
                        "from the To end)"),
               std::string::npos);
     EXPECT_NE(svg.find("&quot;edge, &quot;sharp&quot;&quot;"), std::string::npos);
