@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Sets up what is missing, then builds with warnings as errors and runs every test, then
-# builds again under AddressSanitizer and UndefinedBehaviorSanitizer and runs them again,
-# then runs each file reader's fuzzer for a while.
+# Sets up what is missing, checks the formatting, then builds with warnings as errors and
+# runs every test, then builds again under AddressSanitizer, UndefinedBehaviorSanitizer and
+# LeakSanitizer and runs them again, then runs each file reader's fuzzer for a while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -12,16 +12,20 @@ trap 'rm -f "$summary"' EXIT
 export QT_QPA_PLATFORM=offscreen
 export TZ=Europe/Berlin
 
+echo "== Formatting"
+tools/format.sh --check
+
 echo "== Build (warnings are errors) and test"
 cmake -S . -B build-ci -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOPSCALE_WERROR=ON >/dev/null
 cmake --build build-ci -j"$jobs"
 ctest --test-dir build-ci --output-on-failure -j"$jobs" | tee -a "$summary"
 
-echo "== Build under AddressSanitizer and UndefinedBehaviorSanitizer and test"
+echo "== Build under AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer and test"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHOPSCALE_WERROR=ON -DHOPSCALE_SANITIZE=ON \
   -DHOPSCALE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+ASAN_OPTIONS=detect_leaks=1 \
+  UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs" | tee -a "$summary"
 
 if [ -x tools/fuzz.sh ]; then
