@@ -1,4 +1,4 @@
-// Timings of the batch: its result formatter against singleToText, and whole batches of
+// Timings of the batch: the appending number formatter against singleToText, and whole batches of
 // generated rows read from memory and written to /dev/null (rows per second as a counter).
 #include <benchmark/benchmark.h>
 
@@ -23,7 +23,7 @@ void BM_appendSingleText(benchmark::State& state) {
     std::size_t i = 0;
     for (auto _ : state) {
         out.clear();
-        cli::appendSingleText(out, kSingles[i++ % kSingles.size()]);
+        appendSingleText(out, kSingles[i++ % kSingles.size()]);
         benchmark::DoNotOptimize(out.data());
     }
 }

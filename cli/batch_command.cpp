@@ -43,7 +43,7 @@ class CsvWriter {
 
     void raw(std::string_view text) { buffer_.append(text); }
     void separator() { buffer_.push_back(','); }
-    void single(float value) { cli::appendSingleText(buffer_, value); }
+    void single(float value) { appendSingleText(buffer_, value); }
     // A field, quoted when it holds a comma, a quote or a line break.
     void field(std::string_view text) {
         if (text.find_first_of(",\"\r\n") == std::string_view::npos) {

@@ -29,12 +29,6 @@ std::optional<InputTarget> targetByName(std::string_view name);
 // Every accepted option name, comma separated, in the order of the `calc` options.
 std::string knownNamesList();
 
-// Appends singleToText(value) to `out` without building a temporary string. This is the
-// formatter of the batch hot path: it rounds to 7 significant digits in double arithmetic and
-// hands every case where that rounding could be in doubt (a value within a hair of a halfway
-// point, zero, infinities, NaN) to singleToText itself, so its text is always singleToText's.
-void appendSingleText(std::string& out, float value);
-
 // The text of one result for output: singleToText of its value when this run computed it,
 // empty otherwise.
 std::string resultText(const RunOutcome& outcome, const PathResults& results,

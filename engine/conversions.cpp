@@ -1,8 +1,11 @@
 #include "conversions.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <string_view>
 #include <type_traits>
 
 namespace hopscale {
@@ -222,67 +225,107 @@ Result<I> integerRead(std::string_view text, std::optional<Field> field, const c
 }
 
 // Digits and decimal exponent of a value rounded to `precision` significant digits.
-struct Decimal {
-    std::string digits;  // exactly `precision` digits, the first non-zero
-    int exponent = 0;    // value = 0.d1d2d3... x 10^(exponent + 1)
-};
-
-Decimal roundToDigits(double value, int precision) {
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
-                                   std::chars_format::scientific, precision - 1);
-    std::string_view s(buf, static_cast<std::size_t>(res.ptr - buf));
-    Decimal d;
-    const auto e = s.find('e');
-    for (char c : s.substr(0, e)) {
-        if (c != '.') d.digits += c;
-    }
-    std::from_chars(s.data() + e + 1 + (s[e + 1] == '+' ? 1 : 0), s.data() + s.size(), d.exponent);
-    return d;
+// Copies a fixed text to `first`; returns its end.
+char* writeWord(char* first, std::string_view word) {
+    for (char c : word) *first++ = c;
+    return first;
 }
 
-std::string formatGeneral(double value, int precision, int maxExponent) {
-    if (value == 0) return "0";
-    if (std::isnan(value)) return "NaN";
-    if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
-    // A whole number with no more digits than the precision is written as it is.
-    const double limit = precision == 7 ? 1e7 : 1e15;
-    if (std::fabs(value) < limit && value == std::trunc(value)) {
-        char buf[24];
-        const auto res = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
-        return std::string(buf, res.ptr);
+// The general format of printf's %.{precision}G, written by std::to_chars: `precision`
+// significant digits, correctly rounded from the exact binary value (halfway cases to even),
+// trailing zeros dropped, exponent form when the decimal exponent is below -4 or at least
+// `precision`. Zero of either sign is "0"; NaN and the infinities are spelled out.
+char* writeGeneral(char* first, double value, int precision) {
+    if (value == 0) return writeWord(first, "0");
+    if (std::isnan(value)) return writeWord(first, "NaN");
+    if (std::isinf(value)) return writeWord(first, value < 0 ? "-Infinity" : "Infinity");
+    // A whole number of at most `precision` digits is its own text; the integer writer is
+    // the quicker way to it.
+    const double wholeLimit = precision == 7 ? 1e7 : 1e15;
+    if (std::fabs(value) < wholeLimit && value == std::trunc(value)) {
+        return std::to_chars(first, first + kNumberTextCapacity, static_cast<long long>(value))
+            .ptr;
     }
-    const Decimal d = roundToDigits(value, precision);
-    std::string digits = d.digits;
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-    std::string out = value < 0 ? "-" : "";
-    if (d.exponent < -4 || d.exponent >= maxExponent) {
-        out += digits[0];
-        if (digits.size() > 1) {
-            out += '.';
-            out.append(digits, 1);
+    const auto result = std::to_chars(first, first + kNumberTextCapacity, value,
+                                      std::chars_format::general, precision);
+    // The exponent, when there is one, is among the last five characters ("e-308").
+    for (char* p = result.ptr; p != first && result.ptr - p < 6;) {
+        if (*--p == 'e') {
+            *p = 'E';
+            break;
         }
-        out += 'E';
-        out += d.exponent < 0 ? '-' : '+';
-        const int absExp = d.exponent < 0 ? -d.exponent : d.exponent;
-        if (absExp < 10) out += '0';
-        out += std::to_string(absExp);
-    } else if (d.exponent < 0) {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-d.exponent - 1), '0');
-        out += digits;
+    }
+    return result.ptr;
+}
+
+// 10^0 .. 10^22, every one exact in double, and their correctly rounded reciprocals.
+constexpr std::array<double, 23> kPowersOfTen = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22,
+};
+constexpr std::array<double, 23> kReciprocalPowersOfTen = [] {
+    std::array<double, 23> table{};
+    for (std::size_t i = 0; i < table.size(); ++i) table[i] = 1.0 / kPowersOfTen[i];
+    return table;
+}();
+
+// magnitude x 10^power, for the powers -45 to 51 that single magnitudes need. Each factor
+// adds at most one rounding (a relative error near 1e-16), which the halfway margin absorbs.
+double scaleByPowerOfTen(double magnitude, int power) {
+    double result = magnitude;
+    while (power > 22) {
+        result *= kPowersOfTen[22];
+        power -= 22;
+    }
+    while (power < -22) {
+        result *= kReciprocalPowersOfTen[22];
+        power += 22;
+    }
+    return power >= 0 ? result * kPowersOfTen[static_cast<std::size_t>(power)]
+                      : result * kReciprocalPowersOfTen[static_cast<std::size_t>(-power)];
+}
+
+// The text of a finite non-zero single from its 7 rounded digits and decimal exponent, laid
+// out as the general format lays it out. Returns the end of the text.
+char* layOutDigits(char* p, bool negative, std::uint32_t digitsValue, int exponent) {
+    // Two independent halves keep the chains of divisions short.
+    const std::uint32_t high = digitsValue / 10000;  // first 3 digits
+    const std::uint32_t low = digitsValue % 10000;   // last 4 digits
+    const char digits[7] = {
+        static_cast<char>('0' + high / 100),     static_cast<char>('0' + high / 10 % 10),
+        static_cast<char>('0' + high % 10),      static_cast<char>('0' + low / 1000),
+        static_cast<char>('0' + low / 100 % 10), static_cast<char>('0' + low / 10 % 10),
+        static_cast<char>('0' + low % 10),
+    };
+    int count = 7;
+    while (count > 1 && digits[count - 1] == '0') --count;
+
+    if (negative) *p++ = '-';
+    if (exponent < -4 || exponent >= 7) {
+        *p++ = digits[0];
+        if (count > 1) {
+            *p++ = '.';
+            for (int i = 1; i < count; ++i) *p++ = digits[i];
+        }
+        *p++ = 'E';
+        *p++ = exponent < 0 ? '-' : '+';
+        const int absolute = exponent < 0 ? -exponent : exponent;  // at most 45
+        *p++ = static_cast<char>('0' + absolute / 10);
+        *p++ = static_cast<char>('0' + absolute % 10);
+    } else if (exponent < 0) {
+        *p++ = '0';
+        *p++ = '.';
+        for (int i = -1; i > exponent; --i) *p++ = '0';
+        for (int i = 0; i < count; ++i) *p++ = digits[i];
     } else {
-        const auto intDigits = static_cast<std::size_t>(d.exponent) + 1;
-        if (digits.size() <= intDigits) {
-            out += digits;
-            out.append(intDigits - digits.size(), '0');
-        } else {
-            out.append(digits, 0, intDigits);
-            out += '.';
-            out.append(digits, intDigits);
+        const int integerDigits = exponent + 1;
+        for (int i = 0; i < integerDigits; ++i) *p++ = i < count ? digits[i] : '0';
+        if (count > integerDigits) {
+            *p++ = '.';
+            for (int i = integerDigits; i < count; ++i) *p++ = digits[i];
         }
     }
-    return out;
+    return p;
 }
 
 }  // namespace
@@ -324,9 +367,50 @@ double textLeadingValue(std::string_view text) {
     return value;
 }
 
-std::string singleToText(float value) { return formatGeneral(value, 7, 7); }
+char* writeSingleText(char* first, float value) {
+    const double magnitude = std::fabs(static_cast<double>(value));
+    if (!std::isfinite(magnitude) || magnitude == 0) return writeGeneral(first, value, 7);
+    // The 7 digits are found in double arithmetic: the decimal exponent from the binary one
+    // (1233 / 4096 ~ log10 2), corrected by at most one step either way, then the magnitude
+    // scaled to 7 integer digits. The scaled value carries a relative error of a few 1e-16,
+    // below 1e-8 in absolute terms; wherever that could change the rounding (near a halfway
+    // point, or at the edge of the 7 digits) std::to_chars decides exactly.
+    int binaryExponent = 0;
+    std::frexp(magnitude, &binaryExponent);
+    int exponent = ((binaryExponent - 1) * 1233) >> 12;
+    double scaled = scaleByPowerOfTen(magnitude, 6 - exponent);
+    if (scaled >= 9999999.5) {
+        ++exponent;
+        scaled = scaleByPowerOfTen(magnitude, 6 - exponent);
+    } else if (scaled < 999999.5) {
+        --exponent;
+        scaled = scaleByPowerOfTen(magnitude, 6 - exponent);
+    }
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) < 1e-6 || scaled < 999999.5 || scaled >= 9999999.5) {
+        return writeGeneral(first, value, 7);
+    }
+    const auto digitsValue = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1U : 0U);
+    return layOutDigits(first, value < 0, digitsValue, exponent);
+}
 
-std::string doubleToText(double value) { return formatGeneral(value, 15, 15); }
+char* writeDoubleText(char* first, double value) { return writeGeneral(first, value, 15); }
+
+void appendSingleText(std::string& out, float value) {
+    char text[kNumberTextCapacity];
+    out.append(text, writeSingleText(text, value));
+}
+
+std::string singleToText(float value) {
+    char text[kNumberTextCapacity];
+    return std::string(text, writeSingleText(text, value));
+}
+
+std::string doubleToText(double value) {
+    char text[kNumberTextCapacity];
+    return std::string(text, writeDoubleText(text, value));
+}
 
 std::string integerToText(long long value) { return std::to_string(value); }
 

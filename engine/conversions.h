@@ -39,12 +39,23 @@ Result<std::int32_t> textToLong(std::string_view text, std::optional<Field> fiel
 // A magnitude beyond the double range gives +-infinity; callers that store it check.
 double textLeadingValue(std::string_view text);
 
-// Writers.
+// Writers. One format for every number the program shows: std::to_chars's general format
+// (printf's %G) correctly rounded from the exact binary value, with the exponent letter in
+// upper case, "0" for either zero, and "NaN", "Infinity", "-Infinity".
+//
 // At most 7 significant digits, no trailing zeros, "-" for negatives but "0" for -0,
 // exponent form (1.234568E+07, 1E-05) when the decimal exponent is below -4 or at least 7.
 std::string singleToText(float value);
 // The same with at most 15 significant digits and the exponent form from 1E+15 on.
 std::string doubleToText(double value);
+// The room a number's text needs at most ("-2.22507385850720E-308" is 22 characters).
+inline constexpr std::size_t kNumberTextCapacity = 32;
+// singleToText and doubleToText written into `first` (kNumberTextCapacity characters of
+// room); return the end of the text. No allocation: the batch's hot path.
+char* writeSingleText(char* first, float value);
+char* writeDoubleText(char* first, double value);
+// Appends singleToText(value) to `out`.
+void appendSingleText(std::string& out, float value);
 std::string integerToText(long long value);
 // As singleToText, but a value that is not negative gets one leading blank and a magnitude
 // below 1 has no "0" before its point: " 1.1", " .68", "-.5", " 0".
