@@ -183,10 +183,10 @@ void ProfilePlot::leaveEvent(QEvent*) {
 void ProfilePlot::paintEvent(QPaintEvent*) {
     ++paints_;
     QPainter painter(this);
-    paintDrawing(painter, QRectF(rect()));
+    paintDrawing(painter, QRectF(rect()), hairlines_);
 }
 
-void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area) const {
+void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool screen) const {
     painter.fillRect(area, Qt::white);
     if (curves_.empty()) {
         painter.setPen(Qt::gray);
@@ -194,10 +194,35 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area) const {
         return;
     }
     const QRectF plot = plotArea(area);
+    // The curve in pixels, with the points that fall in one pixel column reduced to the first,
+    // lowest, highest and last of them: the same picture, a fraction of the work when the
+    // profile has more points than the plot has columns.
     auto polygonOf = [&](const PlotCurve& c) {
         QPolygonF poly;
-        poly.reserve(static_cast<qsizetype>(c.points.size()) + 2);
-        for (const QPointF& p : c.points) poly << mapTo(plot, p.x(), p.y());
+        poly.reserve(static_cast<qsizetype>(std::min<std::size_t>(c.points.size(), 4 * static_cast<std::size_t>(plot.width()) + 8)));
+        std::size_t i = 0;
+        const std::size_t n = c.points.size();
+        while (i < n) {
+            const QPointF first = mapTo(plot, c.points[i].x(), c.points[i].y());
+            const double column = std::floor(first.x());
+            QPointF low = first, high = first, last = first;
+            std::size_t j = i + 1;
+            for (; j < n; ++j) {
+                const QPointF p = mapTo(plot, c.points[j].x(), c.points[j].y());
+                if (std::floor(p.x()) != column) break;
+                if (p.y() > low.y()) low = p;
+                if (p.y() < high.y()) high = p;
+                last = p;
+            }
+            poly << first;
+            if (j - i > 1) {
+                // Keep the extremes in the order they occur.
+                if (low.x() <= high.x()) poly << low << high;
+                else poly << high << low;
+                poly << last;
+            }
+            i = j;
+        }
         return poly;
     };
 
@@ -271,6 +296,16 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area) const {
                 pen = QPen(criterionColour(c.criterion), 1.0, Qt::DotLine);
                 break;
         }
+        if (c.kind == PlotCurve::Kind::LineOfSight && c.points.size() >= 2) {
+            // Straight between the tips: one segment, whatever the number of points.
+            painter.setPen(pen);
+            painter.drawLine(mapTo(plot, c.points.front().x(), c.points.front().y()),
+                             mapTo(plot, c.points.back().x(), c.points.back().y()));
+            continue;
+        }
+        // On screen the curves are hairlines: a wide antialiased stroke of a few thousand
+        // points costs more than a frame. Pages and exports keep their widths.
+        if (screen) pen.setWidthF(0);
         painter.setPen(pen);
         painter.drawPolyline(polygonOf(c));
     }
@@ -570,7 +605,10 @@ void ProfileWindow::browse() {
 
 std::optional<QString> ProfileWindow::printToPdf(const QString& path) {
     ensurePolished();
-    return printWindowToPdf(*this, path);
+    plot_->setHairlines(false);  // the page keeps the curves' widths
+    std::optional<QString> failed = printWindowToPdf(*this, path);
+    plot_->setHairlines(true);
+    return failed;
 }
 
 void ProfileWindow::print() {
@@ -581,7 +619,9 @@ void ProfileWindow::print() {
         if (file.isEmpty()) return;
         failed = printToPdf(file);
     } else {
+        plot_->setHairlines(false);
         failed = printWindow(*this, QStringLiteral("path profile"));
+        plot_->setHairlines(true);
     }
     if (failed) screens_.reportError(*failed, this);
 }

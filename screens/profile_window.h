@@ -74,10 +74,14 @@ class ProfilePlot : public QWidget {
     QPointF toPixel(double km, double m) const;
     // The nearest profile point to the pixel column x; empty without a drawing.
     std::optional<HoverPoint> pointAt(double x) const;
+    // Whether the widget's own paint draws the curves as hairlines (on screen; off while the
+    // window is put on a page).
+    void setHairlines(bool on) { hairlines_ = on; }
     // How many times the drawing has been painted (for the redraw tests).
     int paintCount() const { return paints_; }
-    // Paints the drawing on any device (the window, an SVG, an image) in a rectangle.
-    void paintDrawing(QPainter& painter, const QRectF& area) const;
+    // Paints the drawing on any device (the window, an SVG, an image) in a rectangle;
+    // `screen` draws the curves as hairlines, fast enough to follow typing.
+    void paintDrawing(QPainter& painter, const QRectF& area, bool screen = false) const;
 
   signals:
     void hoverChanged();
@@ -98,6 +102,7 @@ class ProfilePlot : public QWidget {
     double xMax_ = 1, yMin_ = 0, yMax_ = 1;
     std::optional<HoverPoint> hovered_;
     int paints_ = 0;
+    bool hairlines_ = true;
 };
 
 class ProfileWindow : public QWidget {
