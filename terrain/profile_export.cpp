@@ -99,7 +99,7 @@ std::string verdictLine(const CriterionResult& result) {
 
 std::string profileSvg(const Profile& profile, const ClearanceReport& report) {
     const std::size_t n = profile.points.size();
-    const double width = 1000, plotLeft = 70, plotRight = 970, plotTop = 40, plotBottom = 420;
+    const double width = 1000, plotLeft = 70, plotRight = 970, plotTop = 44, plotBottom = 420;
     const std::size_t textLines = report.criteria.size() + 2;
     const double height = plotBottom + 40 + 18.0 * static_cast<double>(textLines);
 
@@ -145,6 +145,13 @@ std::string profileSvg(const Profile& profile, const ClearanceReport& report) {
         plotLeft,
         xmlEscaped(profile.source.empty() ? std::string("Path profile") : profile.source).c_str(),
         report.pathKm, report.frequencyGhz, report.antennas.fromM, report.antennas.toM);
+    appendf(
+        svg,
+        "<text id=\"legend\" x=\"%.0f\" y=\"36\" text-anchor=\"end\" font-size=\"11\" "
+        "fill=\"#444\">"
+        "solid: terrain raised by the bulge at k; dashed: line of sight less the fraction of F1; "
+        "dotted: first Fresnel zone</text>\n",
+        plotRight);
     // Axes with the elevation range and the path length.
     appendf(svg,
             "<rect x=\"%.0f\" y=\"%.0f\" width=\"%.0f\" height=\"%.0f\" fill=\"none\" "
