@@ -26,7 +26,8 @@ std::string pointText(GeoPoint p);
 // The SRTM tile holding a point, "N41W082.hgt" (south-west corner of the 1-degree cell).
 std::string srtmTileName(GeoPoint p);
 
-// A set of elevation rasters, opened once and read many times.
+// A set of elevation rasters, opened once and read many times. Reading remembers which raster
+// served the last point, so one set must not be read from two threads at once.
 class ElevationRasters {
   public:
     // Opens every path: a file GDAL reads as a raster, or a folder, whose files with a raster

@@ -7,6 +7,7 @@
 
 #include <GeographicLib/Geodesic.hpp>
 #include <GeographicLib/GeodesicLine.hpp>
+#include <GeographicLib/UTMUPS.hpp>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -135,6 +136,50 @@ TEST(elevation_rasters, geotiff_from_a_folder_is_bilinear_between_pixel_centres)
     EXPECT_LE(profile.value->points.size(), 90u);
     EXPECT_NEAR(profile.value->points.front().groundM, 150.0, 1e-3);
     EXPECT_NEAR(profile.value->points.back().groundM, 950.0, 1e-3);
+}
+
+// A projected raster: UTM zone 17N, 100 m pixels over easting 400 to 410 km and northing
+// 4590 to 4600 km, holding (northing - 4590 km) / 10, so 0 to 1000 m rising northwards. A
+// point given in degrees must land where GeographicLib's own UTM projection puts it: this
+// catches swapped axes or a missing projection, which would read the wrong pixel or none.
+TEST(elevation_rasters, projected_raster_is_read_at_the_projected_point) {
+    testing_files::ScratchDir dir;
+    GDALAllRegister();
+    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
+    const std::string file = (dir / "utm.tif").string();
+    GDALDataset* ds = driver->Create(file.c_str(), 100, 100, 1, GDT_Float32, nullptr);
+    ASSERT_NE(ds, nullptr);
+    double geo[6] = {400000, 100, 0, 4600000, 0, -100};
+    ds->SetGeoTransform(geo);
+    OGRSpatialReference srs;
+    srs.importFromEPSG(32617);
+    ds->SetSpatialRef(&srs);
+    std::vector<float> values(100 * 100);
+    for (int row = 0; row < 100; ++row) {
+        for (int col = 0; col < 100; ++col) {
+            const double northing = 4600000 - (row + 0.5) * 100;
+            values[row * 100 + col] = static_cast<float>((northing - 4590000) / 10);
+        }
+    }
+    ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, 100, 100, values.data(), 100, 100,
+                                             GDT_Float32, 0, 0, nullptr),
+              CE_None);
+    GDALClose(ds);
+    auto rasters = ElevationRasters::open({file});
+    ASSERT_TRUE(rasters.ok()) << rasters.error->message();
+    const double points[2][2] = {{405000, 4595000}, {402345, 4591234}};
+    const double expected[2] = {500.0, 123.4};
+    for (int i = 0; i < 2; ++i) {
+        double lat = 0, lon = 0;
+        GeographicLib::UTMUPS::Reverse(17, true, points[i][0], points[i][1], lat, lon);
+        auto value = rasters.value->elevationAt({lat, lon});
+        ASSERT_TRUE(value.ok()) << value.error->message();
+        EXPECT_NEAR(*value, expected[i], 1e-3) << i;
+    }
+    // About 40 km north of the raster: not covered.
+    double lat = 0, lon = 0;
+    GeographicLib::UTMUPS::Reverse(17, true, 405000, 4640000, lat, lon);
+    EXPECT_FALSE(rasters.value->elevationAt({lat, lon}).ok());
 }
 
 TEST(elevation_rasters, points_outside_every_raster_name_the_point_and_tile) {
