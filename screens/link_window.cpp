@@ -28,7 +28,7 @@ constexpr int kRowHeight = 330;
 constexpr int kCaptionLeft = 120, kCaptionWidth = 2520;
 constexpr int kBoxLeft = 2700, kBoxWidth = 1680, kBoxHeight = 285;
 constexpr int kUnitLeft = 4440, kUnitWidth = 1020;
-constexpr int kResultsLeft = 5760, kResultsWidth = 6480;
+constexpr int kResultsLeft = 6000, kResultsWidth = 7200;
 constexpr int kBelowInputs = kInputTop + static_cast<int>(kConditionInputCount) * kRowHeight;
 
 // The result groups: object name, heading, top and height (twips).
@@ -54,6 +54,17 @@ QString fixed(double v, int decimals) { return QString::number(v, 'f', decimals)
 QString percent(double v) {
     if (v == 0) return QStringLiteral("0");
     return QString::number(v, std::fabs(v) < 1e-3 ? 'e' : 'g', std::fabs(v) < 1e-3 ? 3 : 4);
+}
+// The availability with enough decimals for its outage to show: 99.99999731 rather than 100.00000.
+QString availabilityText(double availability, double outagePercent) {
+    int decimals = 5;
+    if (outagePercent > 0 && outagePercent < 1e-3) {
+        decimals = std::min(12, static_cast<int>(std::ceil(-std::log10(outagePercent))) + 2);
+    }
+    return fixed(availability, decimals);
+}
+QString minutesText(double minutes) {
+    return minutes < 10 ? QString::number(minutes, 'g', 3) : fixed(minutes, 1);
 }
 QString flagsText(const std::vector<std::string>& flags) {
     QStringList out;
@@ -204,7 +215,7 @@ void LinkWindow::build() {
     {
         const int top =
             kInputTop + static_cast<int>(ConditionInput::MeanTerrain) * kRowHeight;
-        meanTerrainNote_->setGeometry(twipsRect(kUnitLeft + 300, top, kUnitWidth, kBoxHeight));
+        meanTerrainNote_->setGeometry(twipsRect(kUnitLeft + 300, top, 1440, kBoxHeight));
     }
     meanTerrainNote_->hide();
 
@@ -376,6 +387,7 @@ void LinkWindow::showPerformance() {
     const QString none = QStringLiteral("-");
     if (!result_) {
         for (QLabel* g : groups_) g->setText(none);
+        layoutGroups();
         return;
     }
     const propagation::LinkPerformance& p = *result_;
@@ -402,7 +414,9 @@ void LinkWindow::showPerformance() {
         levels << QStringLiteral("Diffraction loss from the profile %1 dB  [%2]")
                       .arg(fixed(diffractionUsedDb_, 2), QString::fromLatin1(terrain::kDiffractionModel));
     }
-    if (p.extraLossDb != 0) levels << QStringLiteral("Extra path loss %1 dB").arg(fixed(p.extraLossDb, 2));
+    if (const double typed = p.extraLossDb - diffractionUsedDb_; typed != 0) {
+        levels << QStringLiteral("Extra path loss %1 dB").arg(fixed(typed, 2));
+    }
     levels << QStringLiteral("RSL %1 dBm").arg(fixed(p.rslDbm, 2))
            << QStringLiteral("Threshold %1 dBm").arg(fixed(p.thresholdDbm, 2))
            << QStringLiteral("Flat fade margin %1 dB").arg(fixed(p.flatFadeMarginDb, 2));
@@ -432,9 +446,9 @@ void LinkWindow::showPerformance() {
     if (m.annualPercent) multipath << QStringLiteral("Average year %1 %").arg(percent(*m.annualPercent));
     appendFlags(multipath, m.flags);
 
-    total << QStringLiteral("Availability %1 %").arg(fixed(p.availabilityPercent, 5))
+    total << QStringLiteral("Availability %1 %").arg(availabilityText(p.availabilityPercent, p.outagePercent))
           << QStringLiteral("Outage %1 %, %2 minutes a year")
-                 .arg(percent(p.outagePercent), fixed(p.outageMinutesPerYear, 1));
+                 .arg(percent(p.outagePercent), minutesText(p.outageMinutesPerYear));
     if (p.target.met) {
         total << QStringLiteral("Target %1 %: met (a fade margin of %2 dB would do)")
                      .arg(QString::number(p.target.percent, 'g', 8), fixed(p.target.requiredMarginDb, 2));
@@ -454,6 +468,27 @@ void LinkWindow::showPerformance() {
 
     const std::array<QStringList*, 6> texts{&path, &levels, &rain, &multipath, &total, &models};
     for (std::size_t g = 0; g < groups_.size(); ++g) groups_[g]->setText(texts[g]->join(QLatin1Char('\n')));
+    layoutGroups();
+}
+
+void LinkWindow::layoutGroups() {
+    // The groups stand one under the other, each as tall as its text, so that no line is cut.
+    int y = twipsToPixels(kInputTop);
+    const int gap = twipsToPixels(120);
+    for (std::size_t g = 0; g < groups_.size(); ++g) {
+        QLabel* heading = findChild<QLabel*>(QStringLiteral("heading_") + QString::fromLatin1(kGroups[g].name));
+        heading->move(heading->x(), y);
+        y += heading->height();
+        QLabel* body = groups_[g];
+        const int height = std::max(body->heightForWidth(body->width()), body->fontMetrics().height());
+        body->setGeometry(body->x(), y, body->width(), height);
+        y += height + gap;
+    }
+    const int needed = std::max(y, twipsToPixels(kBelowInputs + 1900));
+    if (minimumHeight() < needed) {
+        setMinimumHeight(needed);
+        if (height() < needed) resize(width(), needed);
+    }
 }
 
 // ---- the profile ----

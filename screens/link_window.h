@@ -90,6 +90,7 @@ class LinkWindow : public QWidget {
     void build();
     void recompute();
     void showPerformance();
+    void layoutGroups();
     void takeProfile();
     void print();
 

@@ -380,24 +380,24 @@ void ProfileWindow::build(const ProfileInputs& inputs) {
         b->setGeometry(where);
         return b;
     };
-    label("sourceCaption", QStringLiteral("Profile (CSV, or raster files ; separated)"), twipsRect(120, 150, 2880, 285));
-    source_ = box("profileSource", inputs.source, twipsRect(3000, 120, 7560, 285));
+    label("sourceCaption", QStringLiteral("Profile source"), twipsRect(120, 150, 1560, 285));
+    source_ = box("profileSource", inputs.source, twipsRect(1680, 120, 8880, 285));
     source_->setToolTip(QStringLiteral("A CSV file with distance_km and elevation_m columns, or elevation "
                                        "rasters (.hgt, GeoTIFF) or folders of them, separated by \";\""));
     browse_ = new QPushButton(QStringLiteral("Browse..."), this);
     browse_->setObjectName(QStringLiteral("browseCommand"));
     browse_->setGeometry(twipsRect(10680, 90, 1095, 345));
 
-    label("antennaFromCaption", QStringLiteral("Antenna height From"), twipsRect(120, 540, 1560, 285));
+    label("antennaFromCaption", QStringLiteral("Antennas: From"), twipsRect(120, 540, 1560, 285));
     antennaFrom_ = box("antennaFrom", inputs.antennaFromM, twipsRect(1680, 510, 720, 285));
     label("antennaFromUnit", QStringLiteral("m"), twipsRect(2440, 540, 240, 285));
     label("antennaToCaption", QStringLiteral("To"), twipsRect(2760, 540, 300, 285));
     antennaTo_ = box("antennaTo", inputs.antennaToM, twipsRect(3060, 510, 720, 285));
     label("antennaToUnit", QStringLiteral("m"), twipsRect(3820, 540, 240, 285));
     label("criteriaCaption", QStringLiteral("Criteria"), twipsRect(4200, 540, 720, 285));
-    criteria_ = box("criteria", inputs.criteria, twipsRect(4920, 510, 2880, 285));
+    criteria_ = box("criteria", inputs.criteria, twipsRect(4920, 510, 2400, 285));
     criteria_->setToolTip(QStringLiteral("north-american, sixty, or k:fraction pairs such as 4/3:1,1:0.6"));
-    label("fixedEndCaption", QStringLiteral("Heights needed"), twipsRect(7920, 540, 1200, 285));
+    label("fixedEndCaption", QStringLiteral("Heights needed"), twipsRect(7440, 540, 1680, 285));
     fixedEnd_ = new QComboBox(this);
     fixedEnd_->setObjectName(QStringLiteral("fixedEnd"));
     fixedEnd_->addItems({QStringLiteral("both ends equal"), QStringLiteral("From end kept"),
