@@ -26,7 +26,8 @@ QByteArray hillyProfileCsv(int points, double pathKm) {
     QByteArray csv = "distance_km,elevation_m,obstruction_m\n";
     for (int i = 0; i < points; ++i) {
         const double d = pathKm * i / (points - 1);
-        const double ground = 200 + 80 * std::sin(d / 7.0) + 35 * std::sin(d / 1.3) + 60 * std::exp(-std::pow((d - 55) / 4, 2));
+        const double ground = 200 + 80 * std::sin(d / 7.0) + 35 * std::sin(d / 1.3) +
+                              60 * std::exp(-std::pow((d - 55) / 4, 2));
         const double trees = (i % 7 < 3) ? 12 : 0;
         csv += QByteArray::number(d, 'f', 6) + ',' + QByteArray::number(ground, 'f', 2) + ',' +
                QByteArray::number(trees) + '\n';

@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
                                   22 * std::exp(-std::pow((d - 12.4) / 1.1, 2));
             const bool wood = d > 11.6 && d < 13.3;
             f.write(QByteArray::number(d, 'f', 4) + ',' + QByteArray::number(ground, 'f', 1) + ',' +
-                    (wood ? "12" : "0") + ',' + (wood && std::fabs(d - 12.4) < 0.03 ? "wooded hill" : "") +
-                    '\n');
+                    (wood ? "12" : "0") + ',' +
+                    (wood && std::fabs(d - 12.4) < 0.03 ? "wooded hill" : "") + '\n');
         }
     }
 

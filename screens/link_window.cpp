@@ -78,7 +78,8 @@ void appendFlags(QStringList& lines, const std::vector<std::string>& flags) {
 // The input an error names: by caption, or the rain map by its file.
 std::optional<std::size_t> inputOf(const Error& e) {
     for (const auto& info : propagation::allConditionInputs()) {
-        if (!e.input.empty() && e.input == info.caption) return static_cast<std::size_t>(info.input);
+        if (!e.input.empty() && e.input == info.caption)
+            return static_cast<std::size_t>(info.input);
     }
     if (!e.file.empty()) return static_cast<std::size_t>(ConditionInput::RainMap);
     return std::nullopt;
@@ -142,8 +143,8 @@ class LinkWindows : public QObject {
 };
 
 LinkWindows& windowsOf(Screens& screens) {
-    auto* holder = screens.findChild<LinkWindows*>(QStringLiteral("linkWindows"),
-                                                   Qt::FindDirectChildrenOnly);
+    auto* holder =
+        screens.findChild<LinkWindows*>(QStringLiteral("linkWindows"), Qt::FindDirectChildrenOnly);
     if (!holder) holder = new LinkWindows(screens);
     return *holder;
 }
@@ -213,8 +214,7 @@ void LinkWindow::build() {
     meanTerrainNote_ = new QLabel(QStringLiteral("from the profile"), this);
     meanTerrainNote_->setObjectName(QStringLiteral("meanTerrainNote"));
     {
-        const int top =
-            kInputTop + static_cast<int>(ConditionInput::MeanTerrain) * kRowHeight;
+        const int top = kInputTop + static_cast<int>(ConditionInput::MeanTerrain) * kRowHeight;
         meanTerrainNote_->setGeometry(twipsRect(kUnitLeft + 300, top, 1440, kBoxHeight));
     }
     meanTerrainNote_->hide();
@@ -239,7 +239,8 @@ void LinkWindow::build() {
     print_ = new QPushButton(QStringLiteral("PRINT"), this);
     print_->setObjectName(QStringLiteral("printCommand"));
     print_->setGeometry(twipsRect(kCaptionLeft, kBelowInputs + 1380, 1095, 375));
-    connect(print_, &QPushButton::clicked, this, [this] { screens_.guarded(this, [this] { print(); }); });
+    connect(print_, &QPushButton::clicked, this,
+            [this] { screens_.guarded(this, [this] { print(); }); });
     profile_ = new QPushButton(QStringLiteral("Path Profile"), this);
     profile_->setObjectName(QStringLiteral("profileCommand"));
     profile_->setGeometry(twipsRect(kCaptionLeft + 1335, kBelowInputs + 1380, 1335, 375));
@@ -256,8 +257,8 @@ void LinkWindow::build() {
         heading->setGeometry(twipsRect(kResultsLeft, spec.top, kResultsWidth, 240));
         auto* body = new QLabel(this);
         body->setObjectName(QString::fromLatin1(spec.name));
-        body->setGeometry(twipsRect(kResultsLeft + 120, spec.top + 240, kResultsWidth - 120,
-                                    spec.height - 240));
+        body->setGeometry(
+            twipsRect(kResultsLeft + 120, spec.top + 240, kResultsWidth - 120, spec.height - 240));
         body->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         body->setWordWrap(true);
         body->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -354,8 +355,10 @@ void LinkWindow::recompute() {
         if (!facts_) {
             Result<propagation::LinkBudgetFacts> facts =
                 propagation::budgetFacts(screens_.state().path);
-            if (facts) facts_ = *facts.value;
-            else problems << q(facts.error->message());
+            if (facts)
+                facts_ = *facts.value;
+            else
+                problems << q(facts.error->message());
         }
         if (facts_) {
             Result<propagation::LinkPerformance> computed =
@@ -396,11 +399,13 @@ void LinkWindow::showPerformance() {
     path << QStringLiteral("Path length %1 km (the budget's)").arg(fixed(p.pathKm, 3));
     if (p.geodesic) {
         const propagation::GeodesicResult& g = *p.geodesic;
-        path << QStringLiteral("Geodesic length %1 km  [%2]")
-                    .arg(fixed(g.km, 4), QString::fromLatin1(propagation::kGeodesicModelName))
-             << QStringLiteral("Azimuth at the From end %1 degrees true").arg(fixed(g.azimuthFromDeg, 4))
-             << QStringLiteral("Azimuth at the To end %1 degrees true").arg(fixed(g.azimuthToDeg, 4))
-             << QStringLiteral("Flat method differs by %1 m").arg(fixed(g.flatDifferenceM, 1));
+        path
+            << QStringLiteral("Geodesic length %1 km  [%2]")
+                   .arg(fixed(g.km, 4), QString::fromLatin1(propagation::kGeodesicModelName))
+            << QStringLiteral("Azimuth at the From end %1 degrees true")
+                   .arg(fixed(g.azimuthFromDeg, 4))
+            << QStringLiteral("Azimuth at the To end %1 degrees true").arg(fixed(g.azimuthToDeg, 4))
+            << QStringLiteral("Flat method differs by %1 m").arg(fixed(g.flatDifferenceM, 1));
     } else {
         path << QStringLiteral("Geodesic and azimuths: need the end coordinates");
     }
@@ -412,7 +417,8 @@ void LinkWindow::showPerformance() {
                        QString::fromLatin1(propagation::kGasModelName));
     if (diffractionUsedDb_ != 0) {
         levels << QStringLiteral("Diffraction loss from the profile %1 dB  [%2]")
-                      .arg(fixed(diffractionUsedDb_, 2), QString::fromLatin1(terrain::kDiffractionModel));
+                      .arg(fixed(diffractionUsedDb_, 2),
+                           QString::fromLatin1(terrain::kDiffractionModel));
     }
     if (const double typed = p.extraLossDb - diffractionUsedDb_; typed != 0) {
         levels << QStringLiteral("Extra path loss %1 dB").arg(fixed(typed, 2));
@@ -443,18 +449,22 @@ void LinkWindow::showPerformance() {
     if (m.worstMonthPercent) {
         multipath << QStringLiteral("Worst month %1 %").arg(percent(*m.worstMonthPercent));
     }
-    if (m.annualPercent) multipath << QStringLiteral("Average year %1 %").arg(percent(*m.annualPercent));
+    if (m.annualPercent)
+        multipath << QStringLiteral("Average year %1 %").arg(percent(*m.annualPercent));
     appendFlags(multipath, m.flags);
 
-    total << QStringLiteral("Availability %1 %").arg(availabilityText(p.availabilityPercent, p.outagePercent))
+    total << QStringLiteral("Availability %1 %")
+                 .arg(availabilityText(p.availabilityPercent, p.outagePercent))
           << QStringLiteral("Outage %1 %, %2 minutes a year")
                  .arg(percent(p.outagePercent), minutesText(p.outageMinutesPerYear));
     if (p.target.met) {
         total << QStringLiteral("Target %1 %: met (a fade margin of %2 dB would do)")
-                     .arg(QString::number(p.target.percent, 'g', 8), fixed(p.target.requiredMarginDb, 2));
+                     .arg(QString::number(p.target.percent, 'g', 8),
+                          fixed(p.target.requiredMarginDb, 2));
     } else if (std::isfinite(p.target.requiredMarginDb)) {
         total << QStringLiteral("Target %1 %: not met; needs a fade margin of %2 dB (%3 dB more)")
-                     .arg(QString::number(p.target.percent, 'g', 8), fixed(p.target.requiredMarginDb, 2),
+                     .arg(QString::number(p.target.percent, 'g', 8),
+                          fixed(p.target.requiredMarginDb, 2),
                           fixed(p.target.requiredMarginDb - p.flatFadeMarginDb, 2));
     } else {
         total << QStringLiteral("Target %1 %: not met by any fade margin")
@@ -467,7 +477,8 @@ void LinkWindow::showPerformance() {
     if (diffractionUsedDb_ != 0) models << QString::fromLatin1(terrain::kDiffractionModel);
 
     const std::array<QStringList*, 6> texts{&path, &levels, &rain, &multipath, &total, &models};
-    for (std::size_t g = 0; g < groups_.size(); ++g) groups_[g]->setText(texts[g]->join(QLatin1Char('\n')));
+    for (std::size_t g = 0; g < groups_.size(); ++g)
+        groups_[g]->setText(texts[g]->join(QLatin1Char('\n')));
     layoutGroups();
 }
 
@@ -476,11 +487,13 @@ void LinkWindow::layoutGroups() {
     int y = twipsToPixels(kInputTop);
     const int gap = twipsToPixels(120);
     for (std::size_t g = 0; g < groups_.size(); ++g) {
-        QLabel* heading = findChild<QLabel*>(QStringLiteral("heading_") + QString::fromLatin1(kGroups[g].name));
+        QLabel* heading =
+            findChild<QLabel*>(QStringLiteral("heading_") + QString::fromLatin1(kGroups[g].name));
         heading->move(heading->x(), y);
         y += heading->height();
         QLabel* body = groups_[g];
-        const int height = std::max(body->heightForWidth(body->width()), body->fontMetrics().height());
+        const int height =
+            std::max(body->heightForWidth(body->width()), body->fontMetrics().height());
         body->setGeometry(body->x(), y, body->width(), height);
         y += height + gap;
     }
@@ -573,8 +586,7 @@ QStringList LinkWindow::pageLines() const {
 
     QStringList lines;
     lines << QStringLiteral("# Link performance of \"%1\"").arg(pathName_) << QString()
-          << QStringLiteral("# The hop")
-          << QStringLiteral("Path name: %1").arg(pathName_)
+          << QStringLiteral("# The hop") << QStringLiteral("Path name: %1").arg(pathName_)
           << QStringLiteral("Frequency: %1 GHz").arg(n(v.frequencyGHz))
           << QStringLiteral("Transmit dish diameter: %1 ft").arg(n(v.txDishDiameter))
           << QStringLiteral("Receive dish diameter: %1 ft").arg(n(v.rxDishDiameter))
@@ -591,12 +603,14 @@ QStringList LinkWindow::pageLines() const {
         lines << QStringLiteral("Coordinates: from %1 %2, to %3 %4 (latitude, longitude west)")
                      .arg(q(c.fromLatitudeText), q(c.fromLongitudeText), q(c.toLatitudeText),
                           q(c.toLongitudeText))
-              << QStringLiteral("Path length from the coordinates: %1 miles").arg(n(r.coordinateDistance));
+              << QStringLiteral("Path length from the coordinates: %1 miles")
+                     .arg(n(r.coordinateDistance));
     } else {
         lines << QStringLiteral("Path length: %1 miles (typed \"%2\")")
                      .arg(n(r.pathLengthMiles), q(c.pathLengthText));
     }
-    lines << QStringLiteral("Received signal level of the budget: %1 dBm").arg(n(r.receiveSignalLevel))
+    lines << QStringLiteral("Received signal level of the budget: %1 dBm")
+                 .arg(n(r.receiveSignalLevel))
           << QString() << QStringLiteral("# Conditions");
     for (const auto& info : propagation::allConditionInputs()) {
         const std::size_t i = static_cast<std::size_t>(info.input);
@@ -607,7 +621,8 @@ QStringList LinkWindow::pageLines() const {
                           marked_[i] ? QStringLiteral("  (cannot be read)") : QString());
     }
     lines << QStringLiteral("Subtract the diffraction loss from the fade margin: %1")
-                 .arg(subtractDiffraction_->isChecked() ? QStringLiteral("yes") : QStringLiteral("no"));
+                 .arg(subtractDiffraction_->isChecked() ? QStringLiteral("yes")
+                                                        : QStringLiteral("no"));
     if (!errors_->text().isEmpty()) {
         for (const QString& line : errors_->text().split(QLatin1Char('\n'))) lines << line;
     }
@@ -664,8 +679,8 @@ LinkWindow& openLinkPerformance(Screens& screens, const QString& pathName) {
 }
 
 LinkWindow* linkPerformanceWindow(Screens& screens) {
-    auto* holder = screens.findChild<LinkWindows*>(QStringLiteral("linkWindows"),
-                                                   Qt::FindDirectChildrenOnly);
+    auto* holder =
+        screens.findChild<LinkWindows*>(QStringLiteral("linkWindows"), Qt::FindDirectChildrenOnly);
     return holder ? holder->window.data() : nullptr;
 }
 

@@ -51,7 +51,9 @@ double niceStep(double span) {
     return 10 * power;
 }
 
-bool isCsv(const QString& path) { return path.trimmed().endsWith(QLatin1String(".csv"), Qt::CaseInsensitive); }
+bool isCsv(const QString& path) {
+    return path.trimmed().endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+}
 
 }  // namespace
 
@@ -63,7 +65,8 @@ ProfilePlot::ProfilePlot(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void ProfilePlot::setReport(const terrain::Profile* profile, const terrain::ClearanceReport* report) {
+void ProfilePlot::setReport(const terrain::Profile* profile,
+                            const terrain::ClearanceReport* report) {
     profile_ = profile;
     report_ = report;
     curves_.clear();
@@ -95,9 +98,10 @@ void ProfilePlot::setReport(const terrain::Profile* profile, const terrain::Clea
         curveOf(PlotCurve::Kind::RaisedTerrain, static_cast<int>(c),
                 QStringLiteral("terrain raised at k %1").arg(k),
                 [&](std::size_t i) { return r.raisedTerrainM[i]; });
-        curveOf(PlotCurve::Kind::FresnelFraction, static_cast<int>(c),
-                QStringLiteral("%1 F1 (k %2)").arg(QString::number(r.criterion.fraction, 'g', 3), k),
-                [&](std::size_t i) { return r.requiredM[i]; });
+        curveOf(
+            PlotCurve::Kind::FresnelFraction, static_cast<int>(c),
+            QStringLiteral("%1 F1 (k %2)").arg(QString::number(r.criterion.fraction, 'g', 3), k),
+            [&](std::size_t i) { return r.requiredM[i]; });
         worst_.emplace_back(r.worst.distanceKm, r.raisedTerrainM[r.worst.index]);
     }
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
@@ -132,7 +136,9 @@ QPointF ProfilePlot::mapTo(const QRectF& plot, double km, double m) const {
     return {x, y};
 }
 
-QPointF ProfilePlot::toPixel(double km, double m) const { return mapTo(plotArea(QRectF(rect())), km, m); }
+QPointF ProfilePlot::toPixel(double km, double m) const {
+    return mapTo(plotArea(QRectF(rect())), km, m);
+}
 
 std::optional<HoverPoint> ProfilePlot::pointAt(double x) const {
     if (!profile_ || !report_ || report_->distanceKm.empty()) return std::nullopt;
@@ -159,8 +165,10 @@ std::optional<HoverPoint> ProfilePlot::pointAt(double x) const {
                         .arg(fixed(h.clearanceM, 2), fixed(h.clearanceF1, 3),
                              QString::number(first.criterion.k, 'g', 4));
     }
-    h.text = QStringLiteral("%1 km: elevation %2 m").arg(fixed(h.distanceKm, 3), fixed(h.groundM, 1));
-    if (h.obstructionM > 0) h.text += QStringLiteral(" + %1 m obstruction").arg(fixed(h.obstructionM, 1));
+    h.text =
+        QStringLiteral("%1 km: elevation %2 m").arg(fixed(h.distanceKm, 3), fixed(h.groundM, 1));
+    if (h.obstructionM > 0)
+        h.text += QStringLiteral(" + %1 m obstruction").arg(fixed(h.obstructionM, 1));
     const std::string& label = profile_->points[i].label;
     if (!label.empty()) h.text += QStringLiteral(" (%1)").arg(q(label));
     h.text += clearance;
@@ -199,7 +207,8 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool scree
     // profile has more points than the plot has columns.
     auto polygonOf = [&](const PlotCurve& c) {
         QPolygonF poly;
-        poly.reserve(static_cast<qsizetype>(std::min<std::size_t>(c.points.size(), 4 * static_cast<std::size_t>(plot.width()) + 8)));
+        poly.reserve(static_cast<qsizetype>(std::min<std::size_t>(
+            c.points.size(), 4 * static_cast<std::size_t>(plot.width()) + 8)));
         std::size_t i = 0;
         const std::size_t n = c.points.size();
         while (i < n) {
@@ -217,8 +226,10 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool scree
             poly << first;
             if (j - i > 1) {
                 // Keep the extremes in the order they occur.
-                if (low.x() <= high.x()) poly << low << high;
-                else poly << high << low;
+                if (low.x() <= high.x())
+                    poly << low << high;
+                else
+                    poly << high << low;
                 poly << last;
             }
             i = j;
@@ -238,7 +249,8 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool scree
         painter.drawLine(QPointF(a.x(), plot.top()), a);
         painter.save();
         painter.setPen(Qt::black);
-        painter.drawText(QRectF(a.x() - 30, plot.bottom() + 2, 60, 14), Qt::AlignHCenter, QString::number(x, 'g', 6));
+        painter.drawText(QRectF(a.x() - 30, plot.bottom() + 2, 60, 14), Qt::AlignHCenter,
+                         QString::number(x, 'g', 6));
         painter.restore();
     }
     for (double y = std::ceil(yMin_ / yStep) * yStep; y <= yMax_; y += yStep) {
@@ -246,8 +258,8 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool scree
         painter.drawLine(a, QPointF(plot.right(), a.y()));
         painter.save();
         painter.setPen(Qt::black);
-        painter.drawText(QRectF(area.left(), a.y() - 7, kLeftMargin - 4, 14), Qt::AlignRight | Qt::AlignVCenter,
-                         QString::number(y, 'g', 6));
+        painter.drawText(QRectF(area.left(), a.y() - 7, kLeftMargin - 4, 14),
+                         Qt::AlignRight | Qt::AlignVCenter, QString::number(y, 'g', 6));
         painter.restore();
     }
     painter.setPen(Qt::black);
@@ -256,7 +268,8 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool scree
     painter.save();
     painter.translate(area.left() + 9, plot.center().y());
     painter.rotate(-90);
-    painter.drawText(QRectF(-80, -8, 160, 16), Qt::AlignHCenter, QStringLiteral("m above sea level"));
+    painter.drawText(QRectF(-80, -8, 160, 16), Qt::AlignHCenter,
+                     QStringLiteral("m above sea level"));
     painter.restore();
 
     painter.setClipRect(plot);
@@ -315,7 +328,8 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool scree
         painter.setBrush(Qt::NoBrush);
         const QPointF p = mapTo(plot, worst_[i].x(), worst_[i].y());
         painter.drawEllipse(p, 5, 5);
-        painter.drawText(p + QPointF(7, -6 - 11.0 * static_cast<double>(i)), QString::number(i + 1));
+        painter.drawText(p + QPointF(7, -6 - 11.0 * static_cast<double>(i)),
+                         QString::number(i + 1));
     }
     if (hovered_) {
         painter.setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
@@ -342,11 +356,13 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool scree
     }
     const double legendWidth = 190;
     double y = plot.top() + 4;
-    painter.fillRect(QRectF(plot.right() - legendWidth - 4, y - 2, legendWidth + 2, 13.0 * names.size() + 4),
-                     QColor(255, 255, 255, 220));
+    painter.fillRect(
+        QRectF(plot.right() - legendWidth - 4, y - 2, legendWidth + 2, 13.0 * names.size() + 4),
+        QColor(255, 255, 255, 220));
     for (qsizetype i = 0; i < names.size(); ++i) {
         painter.setPen(pens[static_cast<std::size_t>(i)]);
-        painter.drawLine(QPointF(plot.right() - legendWidth, y + 6), QPointF(plot.right() - legendWidth + 22, y + 6));
+        painter.drawLine(QPointF(plot.right() - legendWidth, y + 6),
+                         QPointF(plot.right() - legendWidth + 22, y + 6));
         painter.setPen(Qt::black);
         painter.drawText(QPointF(plot.right() - legendWidth + 26, y + 10), names[i]);
         y += 13;
@@ -382,8 +398,9 @@ void ProfileWindow::build(const ProfileInputs& inputs) {
     };
     label("sourceCaption", QStringLiteral("Profile source"), twipsRect(120, 150, 1560, 285));
     source_ = box("profileSource", inputs.source, twipsRect(1680, 120, 8880, 285));
-    source_->setToolTip(QStringLiteral("A CSV file with distance_km and elevation_m columns, or elevation "
-                                       "rasters (.hgt, GeoTIFF) or folders of them, separated by \";\""));
+    source_->setToolTip(
+        QStringLiteral("A CSV file with distance_km and elevation_m columns, or elevation "
+                       "rasters (.hgt, GeoTIFF) or folders of them, separated by \";\""));
     browse_ = new QPushButton(QStringLiteral("Browse..."), this);
     browse_->setObjectName(QStringLiteral("browseCommand"));
     browse_->setGeometry(twipsRect(10680, 90, 1095, 345));
@@ -396,7 +413,8 @@ void ProfileWindow::build(const ProfileInputs& inputs) {
     label("antennaToUnit", QStringLiteral("m"), twipsRect(3820, 540, 240, 285));
     label("criteriaCaption", QStringLiteral("Criteria"), twipsRect(4200, 540, 720, 285));
     criteria_ = box("criteria", inputs.criteria, twipsRect(4920, 510, 2400, 285));
-    criteria_->setToolTip(QStringLiteral("north-american, sixty, or k:fraction pairs such as 4/3:1,1:0.6"));
+    criteria_->setToolTip(
+        QStringLiteral("north-american, sixty, or k:fraction pairs such as 4/3:1,1:0.6"));
     label("fixedEndCaption", QStringLiteral("Heights needed"), twipsRect(7440, 540, 1680, 285));
     fixedEnd_ = new QComboBox(this);
     fixedEnd_->setObjectName(QStringLiteral("fixedEnd"));
@@ -434,8 +452,10 @@ void ProfileWindow::build(const ProfileInputs& inputs) {
     for (QLineEdit* b : {source_, antennaFrom_, antennaTo_, criteria_}) {
         connect(b, &QLineEdit::editingFinished, this, [this] { emit inputsEdited(); });
     }
-    connect(browse_, &QPushButton::clicked, this, [this] { screens_.guarded(this, [this] { browse(); }); });
-    connect(print_, &QPushButton::clicked, this, [this] { screens_.guarded(this, [this] { print(); }); });
+    connect(browse_, &QPushButton::clicked, this,
+            [this] { screens_.guarded(this, [this] { browse(); }); });
+    connect(print_, &QPushButton::clicked, this,
+            [this] { screens_.guarded(this, [this] { print(); }); });
     connect(export_, &QPushButton::clicked, this,
             [this] { screens_.guarded(this, [this] { exportCommand(); }); });
     connect(plot_, &ProfilePlot::hoverChanged, this, [this] { showHover(); });
@@ -473,14 +493,17 @@ void ProfileWindow::loadProfile() {
         std::optional<terrain::Profile> read;
         if (isCsv(source)) {
             Result<terrain::Profile> csv = terrain::readProfileCsv(source.toStdString());
-            if (csv) read = *csv.value;
-            else fail(*csv.error);
+            if (csv)
+                read = *csv.value;
+            else
+                fail(*csv.error);
         } else {
             std::vector<std::string> paths;
             for (const QString& part : source.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
                 if (!part.trimmed().isEmpty()) paths.push_back(part.trimmed().toStdString());
             }
-            Result<propagation::LinkBudgetFacts> facts = propagation::budgetFacts(screens_.state().path);
+            Result<propagation::LinkBudgetFacts> facts =
+                propagation::budgetFacts(screens_.state().path);
             if (!facts) {
                 fail(*facts.error);
             } else if (!facts.value->ends) {
@@ -496,8 +519,10 @@ void ProfileWindow::loadProfile() {
                     Result<terrain::Profile> extracted = terrain::extractProfile(
                         *rasters.value, {e.fromLatitudeDeg, e.fromLongitudeEastDeg},
                         {e.toLatitudeDeg, e.toLongitudeEastDeg});
-                    if (extracted) read = *extracted.value;
-                    else fail(*extracted.error);
+                    if (extracted)
+                        read = *extracted.value;
+                    else
+                        fail(*extracted.error);
                 }
             }
         }
@@ -521,14 +546,17 @@ void ProfileWindow::evaluate() {
     auto height = [this](QLineEdit* box, const QString& caption, double previous) {
         Result<double> v = textToDouble(box->text().toStdString());
         const bool good = v && std::isfinite(*v.value) && *v.value >= 0 && *v.value <= 10000;
-        box->setStyleSheet(good ? QString() : QStringLiteral("QLineEdit { background: rgb(255, 210, 210); }"));
+        box->setStyleSheet(good ? QString()
+                                : QStringLiteral("QLineEdit { background: rgb(255, 210, 210); }"));
         if (good) return *v.value;
-        heightError_ += QStringLiteral("%1: \"%2\" is not a height of 0 to 10000 m. ").arg(caption, box->text());
+        heightError_ += QStringLiteral("%1: \"%2\" is not a height of 0 to 10000 m. ")
+                            .arg(caption, box->text());
         return previous;
     };
     const terrain::Antennas previous = report_ ? report_->antennas : terrain::Antennas{};
     terrain::Antennas antennas;
-    antennas.fromM = height(antennaFrom_, QStringLiteral("Antenna height at the From end"), previous.fromM);
+    antennas.fromM =
+        height(antennaFrom_, QStringLiteral("Antenna height at the From end"), previous.fromM);
     antennas.toM = height(antennaTo_, QStringLiteral("Antenna height at the To end"), previous.toM);
     const auto keep = static_cast<terrain::FixedEnd>(std::max(0, fixedEnd_->currentIndex()));
 
@@ -536,14 +564,17 @@ void ProfileWindow::evaluate() {
         report_ = model_->evaluate(antennas, keep);
         plot_->setReport(&*profile_, &*report_);
         const terrain::ClearanceReport& r = *report_;
-        summary_->setText(QStringLiteral("%1 points over %2 km at %3 GHz, mean terrain %4 m, from %5")
-                              .arg(profile_->points.size())
-                              .arg(fixed(r.pathKm, 3), QString::number(r.frequencyGhz, 'g', 6),
-                                   fixed(r.meanTerrainM, 1), q(profile_->source)));
+        summary_->setText(
+            QStringLiteral("%1 points over %2 km at %3 GHz, mean terrain %4 m, from %5")
+                .arg(profile_->points.size())
+                .arg(fixed(r.pathKm, 3), QString::number(r.frequencyGhz, 'g', 6),
+                     fixed(r.meanTerrainM, 1), q(profile_->source)));
         QStringList lines = verdictLines();
         if (r.diffractionLossApplies) {
-            lines << QStringLiteral("Diffraction loss %1 dB at the worst point of the first criterion  [%2]")
-                         .arg(fixed(r.diffractionLossDb, 2), QString::fromLatin1(terrain::kDiffractionModel));
+            lines << QStringLiteral(
+                         "Diffraction loss %1 dB at the worst point of the first criterion  [%2]")
+                         .arg(fixed(r.diffractionLossDb, 2),
+                              QString::fromLatin1(terrain::kDiffractionModel));
         } else {
             lines << QStringLiteral("No diffraction loss at the first criterion's k  [%1]")
                          .arg(QString::fromLatin1(terrain::kDiffractionModel));
@@ -551,8 +582,10 @@ void ProfileWindow::evaluate() {
         const char* how = r.fixedEnd == terrain::FixedEnd::None   ? "both ends equal"
                           : r.fixedEnd == terrain::FixedEnd::From ? "From end kept"
                                                                   : "To end kept";
-        lines << QStringLiteral("Lowest antenna heights meeting every criterion (%1): From %2 m, To %3 m")
-                     .arg(QLatin1String(how), fixed(r.heightsNeeded.fromM, 1), fixed(r.heightsNeeded.toM, 1));
+        lines << QStringLiteral(
+                     "Lowest antenna heights meeting every criterion (%1): From %2 m, To %3 m")
+                     .arg(QLatin1String(how), fixed(r.heightsNeeded.fromM, 1),
+                          fixed(r.heightsNeeded.toM, 1));
         verdicts_->setText(lines.join(QLatin1Char('\n')));
     } else {
         report_.reset();
@@ -593,11 +626,14 @@ QString ProfileWindow::chooseFile(const QString& title, const QString& proposed,
 
 void ProfileWindow::browse() {
     const QString current = source_->text().trimmed();
-    const QString start = current.isEmpty() ? QDir::homePath() : QFileInfo(current.split(QLatin1Char(';')).front()).path();
+    const QString start = current.isEmpty()
+                              ? QDir::homePath()
+                              : QFileInfo(current.split(QLatin1Char(';')).front()).path();
     const QString file = chooseFile(
         QStringLiteral("Choose the profile"), start, false,
-        QStringLiteral("Profiles and elevation rasters (*.csv *.hgt *.tif *.tiff *.dem *.vrt *.img *.asc "
-                       "*.dt0 *.dt1 *.dt2 *.bil *.flt);;All files (*)"));
+        QStringLiteral(
+            "Profiles and elevation rasters (*.csv *.hgt *.tif *.tiff *.dem *.vrt *.img *.asc "
+            "*.dt0 *.dt1 *.dt2 *.bil *.flt);;All files (*)"));
     if (file.isEmpty()) return;
     source_->setText(file);
     emit inputsEdited();
@@ -636,7 +672,8 @@ std::optional<QString> ProfileWindow::exportDrawing(const QString& path) {
         painter.fillRect(QRectF(0, size.height(), whole.width(), textHeight), Qt::white);
         painter.setPen(Qt::black);
         for (qsizetype i = 0; i < lines.size(); ++i) {
-            painter.drawText(QPointF(8, size.height() + 14 + 16 * static_cast<double>(i)), lines[i]);
+            painter.drawText(QPointF(8, size.height() + 14 + 16 * static_cast<double>(i)),
+                             lines[i]);
         }
     };
     if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {

@@ -48,9 +48,9 @@ struct PlotCurve {
 struct HoverPoint {
     std::size_t index = 0;
     double distanceKm = 0;
-    double groundM = 0;        // ground elevation
-    double obstructionM = 0;   // above the ground
-    double clearanceM = 0;     // at the first criterion's k
+    double groundM = 0;       // ground elevation
+    double obstructionM = 0;  // above the ground
+    double clearanceM = 0;    // at the first criterion's k
     double clearanceF1 = 0;
     QString text;  // as the window shows it
 };

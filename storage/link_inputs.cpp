@@ -70,17 +70,17 @@ Result<LinkInputs> parseLinkInputs(std::string_view text, const std::string& fil
         }
     }
     if (const auto it = document.find("subtractDiffraction"); it != document.end()) {
-        if (!it->is_boolean()) return badFile(fileName, "\"subtractDiffraction\" is not true or false");
+        if (!it->is_boolean())
+            return badFile(fileName, "\"subtractDiffraction\" is not true or false");
         inputs.subtractDiffraction = it->get<bool>();
     }
     if (const auto it = document.find("profile"); it != document.end()) {
         if (!it->is_object()) return badFile(fileName, "\"profile\" is not an object");
         const std::string where = "in \"profile\", ";
         ProfileInputs& p = inputs.profile;
-        for (auto [name, out] : {std::pair{"source", &p.source},
-                                 std::pair{"antennaFromM", &p.antennaFromM},
-                                 std::pair{"antennaToM", &p.antennaToM},
-                                 std::pair{"criteria", &p.criteria}}) {
+        for (auto [name, out] :
+             {std::pair{"source", &p.source}, std::pair{"antennaFromM", &p.antennaFromM},
+              std::pair{"antennaToM", &p.antennaToM}, std::pair{"criteria", &p.criteria}}) {
             if (auto problem = readText(*it, name, *out, where)) return badFile(fileName, *problem);
         }
     }
@@ -117,7 +117,8 @@ LoadedLinkInputs loadLinkInputs(const std::filesystem::path& dataDir) {
     return {LinkInputs{}, problem};
 }
 
-std::optional<Error> saveLinkInputs(const std::filesystem::path& dataDir, const LinkInputs& inputs) {
+std::optional<Error> saveLinkInputs(const std::filesystem::path& dataDir,
+                                    const LinkInputs& inputs) {
     return writeFileAtomically(dataDir / kLinkInputsFileName, linkInputsJson(inputs));
 }
 

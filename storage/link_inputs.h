@@ -58,7 +58,7 @@ std::string linkInputsJson(const LinkInputs& inputs);
 Result<LinkInputs> parseLinkInputs(std::string_view json, const std::string& fileName);
 
 struct LoadedLinkInputs {
-    LinkInputs inputs;            // what was read, or the defaults
+    LinkInputs inputs;             // what was read, or the defaults
     std::optional<Error> problem;  // why the file could not be used; the defaults stand in
 };
 

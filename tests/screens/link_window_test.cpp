@@ -2,6 +2,8 @@
 // unreadable inputs marked and named while the others keep their last good values, inputs
 // remembered in link.json (an unreadable one reported and replaced by the defaults), the
 // printed page, and the profile's diffraction loss and mean terrain taken in.
+#include "link_window.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,7 +11,6 @@
 #include <QPushButton>
 #include <cmath>
 
-#include "link_window.h"
 #include "link_window_fixture.h"
 #include "profile_window.h"
 
@@ -94,10 +95,12 @@ void LinkWindowTest::recomputesAsTheUserTypes() {
     const double rsl = budget.receiveSignalLevel - gasDb;
     QVERIFY(std::fabs(first.rslDbm - rsl) < 1e-9);
     QVERIFY(std::fabs(first.flatFadeMarginDb - (rsl + 70.0)) < 1e-9);
-    QVERIFY(w.groupText("levels").contains(QString("Flat fade margin %1 dB").arg(rsl + 70.0, 0, 'f', 2)));
+    QVERIFY(w.groupText("levels").contains(
+        QString("Flat fade margin %1 dB").arg(rsl + 70.0, 0, 'f', 2)));
 
     // Multipath by the default Vigants-Barnett (a 1, b 1/4); no rain source, so the total is it.
-    const double vb = vigantsBarnettPercent(1, 0.25, 6, budget.pathLengthMiles, first.flatFadeMarginDb);
+    const double vb =
+        vigantsBarnettPercent(1, 0.25, 6, budget.pathLengthMiles, first.flatFadeMarginDb);
     QVERIFY(std::fabs(*first.multipath.annualPercent / vb - 1) < 1e-9);
     QVERIFY(std::fabs(first.availabilityPercent - (100 - vb)) < 1e-9);
     QVERIFY(std::fabs(first.outageMinutesPerYear - vb / 100 * 525960) < 1e-6);
@@ -106,8 +109,10 @@ void LinkWindowTest::recomputesAsTheUserTypes() {
     QVERIFY2(totalText.startsWith("Availability 99.99"), qPrintable(totalText));
     const QString shown = totalText.section(' ', 1, 1);
     const int decimals = static_cast<int>(shown.size() - shown.indexOf('.') - 1);
-    QVERIFY2(std::fabs(shown.toDouble() - (100 - vb)) <= 0.5 * std::pow(10.0, -decimals), qPrintable(shown));
-    QVERIFY2(std::fabs(100 - shown.toDouble()) >= 0.5 * vb, qPrintable(shown));  // not rounded to 100
+    QVERIFY2(std::fabs(shown.toDouble() - (100 - vb)) <= 0.5 * std::pow(10.0, -decimals),
+             qPrintable(shown));
+    QVERIFY2(std::fabs(100 - shown.toDouble()) >= 0.5 * vb,
+             qPrintable(shown));  // not rounded to 100
     QVERIFY(w.groupText("multipath").contains("Vigants-Barnett"));
     QVERIFY(w.groupText("levels").contains("ITU-R P.676-13"));
     QVERIFY(w.groupText("rain").contains("No rain source"));
@@ -130,7 +135,8 @@ void LinkWindowTest::recomputesAsTheUserTypes() {
     // The target: stated as met or with the margin it needs.
     type(w.inputBox(ConditionInput::Target), "99.9999999");
     QVERIFY(!w.performance()->target.met);
-    QVERIFY2(w.groupText("total").contains("not met; needs a fade margin of"), qPrintable(w.groupText("total")));
+    QVERIFY2(w.groupText("total").contains("not met; needs a fade margin of"),
+             qPrintable(w.groupText("total")));
     type(w.inputBox(ConditionInput::Target), "50");
     QVERIFY(w.performance()->target.met);
     QVERIFY(w.groupText("total").contains("Target 50 %: met"));
@@ -151,7 +157,8 @@ void LinkWindowTest::unreadableInputsAreMarkedAndTheRestKeepsItsLastGoodValue() 
     QVERIFY(!w.inputBox(ConditionInput::RainZone)->styleSheet().isEmpty());
     QVERIFY(w.performance());
     QVERIFY(!w.performance()->rain);
-    QCOMPARE(w.inputBox(ConditionInput::RainZone)->text(), QString("Z"));  // the text stays as typed
+    QCOMPARE(w.inputBox(ConditionInput::RainZone)->text(),
+             QString("Z"));  // the text stays as typed
 
     // A second unreadable input while the first is still wrong: both named.
     type(w.inputBox(ConditionInput::Threshold), "-8o");
@@ -180,10 +187,10 @@ void LinkWindowTest::unreadableInputsAreMarkedAndTheRestKeepsItsLastGoodValue() 
 
     // Out of range values are marked too: a tilt above 90, a temperature below absolute zero,
     // a target of 100 %.
-    for (auto [input, text] : {std::pair{ConditionInput::Polarisation, "95"},
-                               std::pair{ConditionInput::Temperature, "-300"},
-                               std::pair{ConditionInput::Target, "100"},
-                               std::pair{ConditionInput::RainRate, "-1"}}) {
+    for (auto [input, text] :
+         {std::pair{ConditionInput::Polarisation, "95"},
+          std::pair{ConditionInput::Temperature, "-300"}, std::pair{ConditionInput::Target, "100"},
+          std::pair{ConditionInput::RainRate, "-1"}}) {
         QLineEdit* box = w.inputBox(input);
         const QString before = box->text();
         box->setText(text);
@@ -224,7 +231,7 @@ void LinkWindowTest::inputsAreRememberedBetweenRuns() {
         w.inputBox(ConditionInput::RainZone)->setText("k");
         w.inputBox(ConditionInput::Target)->setText("oops");  // kept as typed
         w.subtractDiffraction()->setChecked(true);            // saves
-        w.close();                                           // saves too
+        w.close();                                            // saves too
         QVERIFY(!w.isVisible());
     }
     QVERIFY(QFile::exists(f.file("link.json")));
@@ -280,10 +287,11 @@ void LinkWindowTest::printedPageOpensWithTheHopThenThePerformance() {
     // Every input of the hop, before the performance.
     const qsizetype availability = indexOf("Availability ");
     QVERIFY(availability > 0);
-    for (const char* start : {"Path name: North ridge", "Frequency: 6 GHz", "Transmit dish diameter: 6 ft",
-                              "Receive dish diameter: 8 ft", "Transmit line: 1.5 dB per 100 ft, 150 ft",
-                              "Receive line: 2.25 dB per 100 ft, 200 ft", "Transmitter power: 40 dBm",
-                              "Path length: ", "Receiver threshold: -80 dBm", "Rain zone: K"}) {
+    for (const char* start :
+         {"Path name: North ridge", "Frequency: 6 GHz", "Transmit dish diameter: 6 ft",
+          "Receive dish diameter: 8 ft", "Transmit line: 1.5 dB per 100 ft, 150 ft",
+          "Receive line: 2.25 dB per 100 ft, 200 ft", "Transmitter power: 40 dBm",
+          "Path length: ", "Receiver threshold: -80 dBm", "Rain zone: K"}) {
         const qsizetype at = indexOf(start);
         QVERIFY2(at >= 0, start);
         QVERIFY2(at < availability, start);

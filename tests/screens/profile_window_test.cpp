@@ -7,13 +7,14 @@
 //   F1     = 17.3 sqrt(10 * 10 / (6 * 20))   = 15.792667 m
 //   bulge  = 10 * 10 / (12.74 k): k 4/3 5.886970 m, k 1 7.849294 m, k 2/3 11.773940 m
 // and at 5 km (d1 5, d2 15): F1 = 17.3 sqrt(75 / 120) = 13.676851 m, bulge k 4/3 4.415228 m.
+#include "profile_window.h"
+
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <cmath>
 
 #include "link_window_fixture.h"
-#include "profile_window.h"
 
 using namespace hopscale;
 using namespace hopscale::testing;
@@ -28,7 +29,8 @@ bool near(double a, double b, double tolerance) { return std::fabs(a - b) <= tol
 
 struct ProfileFixture : LinkFixture {
     std::unique_ptr<ProfileWindow> window;
-    explicit ProfileFixture(const char* csv = kKnifeEdgeCsv, const char* from = "30", const char* to = "30") {
+    explicit ProfileFixture(const char* csv = kKnifeEdgeCsv, const char* from = "30",
+                            const char* to = "30") {
         ProfileInputs in;
         in.source = write("profile.csv", csv).toStdString();
         in.antennaFromM = from;
@@ -112,9 +114,10 @@ void ProfileWindowTest::drawingHoldsTheCurvesAskedFor() {
 
 void ProfileWindowTest::obstructionsStandOnTheGround() {
     // A hilltop at 60 m with 15 m of trees on it; the trees count in the clearance.
-    ProfileFixture f("distance_km,elevation_m,obstruction_m,label\n"
-                     "0,50,0,\n8,55,,\n10,60,15,trees\n12,55,0,\n20,50,0,\n",
-                     "40", "40");
+    ProfileFixture f(
+        "distance_km,elevation_m,obstruction_m,label\n"
+        "0,50,0,\n8,55,,\n10,60,15,trees\n12,55,0,\n20,50,0,\n",
+        "40", "40");
     ProfileWindow& w = f.w();
     QVERIFY2(w.report(), qPrintable(w.errorText()));
     const PlotCurve* ground = w.plot()->curve(Kind::Terrain);
@@ -165,7 +168,8 @@ void ProfileWindowTest::changingAHeightRedrawsAndChangesTheVerdict() {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QCoreApplication::processEvents();
     QCOMPARE(w.verdictLines().size(), 3);
-    for (const QString& line : w.verdictLines()) QVERIFY2(line.contains("NOT MET"), qPrintable(line));
+    for (const QString& line : w.verdictLines())
+        QVERIFY2(line.contains("NOT MET"), qPrintable(line));
     const int paints = w.plot()->paintCount();
 
     // 80 m at both ends: 80 - 45.886970 = 34.113 m clears 1.0 F1 at k 4/3,
@@ -178,7 +182,8 @@ void ProfileWindowTest::changingAHeightRedrawsAndChangesTheVerdict() {
     for (const PlotCurve::Kind kind : {Kind::LineOfSight}) {
         for (const QPointF& p : w.plot()->curve(kind)->points) QVERIFY(near(p.y(), 80, 1e-9));
     }
-    QVERIFY(near(w.plot()->curve(Kind::FresnelFraction, 1)->points[2].y(), 80 - 0.6 * kF1Mid, 1e-5));
+    QVERIFY(
+        near(w.plot()->curve(Kind::FresnelFraction, 1)->points[2].y(), 80 - 0.6 * kF1Mid, 1e-5));
     for (const QString& line : w.verdictLines()) {
         QVERIFY2(line.contains(": met") && !line.contains("NOT MET"), qPrintable(line));
     }
@@ -219,7 +224,8 @@ void ProfileWindowTest::badInputsAreNamedAndTheDrawingKeepsItsLastGoodHeights() 
     QVERIFY(near(w.plot()->curve(Kind::LineOfSight)->points[2].y(), 40, 1e-9));
     for (const char* bad : {"abc", "-5", "", "1e9"}) {
         w.antennaFromBox()->setText(bad);
-        QVERIFY2(w.errorText().contains("Antenna height at the From end"), qPrintable(w.errorText()));
+        QVERIFY2(w.errorText().contains("Antenna height at the From end"),
+                 qPrintable(w.errorText()));
         QVERIFY(!w.antennaFromBox()->styleSheet().isEmpty());
         QVERIFY(w.report());
         QVERIFY(near(w.plot()->curve(Kind::LineOfSight)->points[2].y(), 40, 1e-9));

@@ -88,7 +88,8 @@ TEST(link_inputs_test, written_file_is_json_naming_each_member) {
     EXPECT_NE(text.find(R"(ridge \"west\".csv)"), std::string::npos) << text;
     // No temporary file is left beside it.
     int files = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        ++files;
     EXPECT_EQ(files, 1);
 }
 
@@ -107,7 +108,8 @@ TEST(link_inputs_test, unreadable_files_are_reported_moved_aside_and_replaced_by
         {"condition a number", R"({"conditions": {"threshold": -80}})",
          "condition \"threshold\" is not a text"},
         {"tick a text", R"({"subtractDiffraction": "yes"})", "is not true or false"},
-        {"height a number", R"({"profile": {"antennaFromM": 30}})", "\"antennaFromM\" is not a text"},
+        {"height a number", R"({"profile": {"antennaFromM": 30}})",
+         "\"antennaFromM\" is not a text"},
         {"profile a text", R"({"profile": "x"})", "\"profile\" is not an object"},
     };
     for (const Case& c : cases) {
