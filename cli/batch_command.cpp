@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "cli_common.h"
@@ -29,6 +30,10 @@ namespace hopscale {
 namespace {
 
 constexpr std::size_t kMinimumBufferSize = 16;
+// The limits of one line of the input (a record: a line, or more when quotes hold breaks).
+constexpr std::size_t kMaxRecordBytes = std::size_t{1} << 20;
+constexpr std::size_t kMaxRecordFields = 10000;
+constexpr const char* kLimitsText = "1 MB or has more than 10000 fields";
 // Failing rows whose message is written in full; the rest are only counted.
 constexpr std::size_t kMaxRowMessages = 20;
 
@@ -104,7 +109,11 @@ class BatchRun {
           options_(options) {}
 
     int run() {
+        // No line can make the batch's memory grow without bound: the header is refused
+        // at the limits, a row beyond them fails and the batch goes on.
+        reader_.setLimits(kMaxRecordBytes, kMaxRecordFields, false);
         if (auto status = readHeader()) return *status;
+        reader_.setLimits(kMaxRecordBytes, kMaxRecordFields, true);
         writeHeader();
         lastProgress_ = std::chrono::steady_clock::now();
         std::size_t count = 0;
@@ -144,26 +153,34 @@ class BatchRun {
             std::fprintf(err_, "hopscale batch: the input is empty; it needs a header line\n");
             return cli::kExitUsage;
         }
+        if (reader_.oversized()) {
+            std::fprintf(err_, "hopscale batch: the header line is longer than %s\n",
+                         kLimitsText);
+            return cli::kExitUsage;
+        }
         if (reader_.unterminated()) {
             std::fprintf(err_, "hopscale batch: the header line has an unterminated quote\n");
             return cli::kExitUsage;
         }
-        std::string unknown;
-        std::string repeated;
+        // Each unknown or repeated name is named once, found in one pass.
+        cli::NameList unknown;
+        cli::NameList repeated;
+        std::unordered_set<std::string_view> seen;
         for (std::size_t i = 0; i < count; ++i) {
             std::string_view name = fields_[i];
             name = trimBlanks(name);
             const auto target = cli::targetByName(name);
             // A link condition column is read by the performance columns, not the budget.
-            const bool condition = !target && performance_.claim(name, i);
-            if (!target && !condition) {
-                unknown += (unknown.empty() ? "\"" : ", \"") + std::string(name) + "\"";
+            // A repeated one is not claimed twice.
+            const bool known = target || seen.count(name) != 0;
+            const bool condition = !target && (seen.count(name) != 0 || performance_.claim(name, i));
+            if (!known && !condition) {
+                unknown.add(name);
                 continue;
             }
-            for (std::size_t j = 0; j < columns_.size(); ++j) {
-                if (columnNames_[j] == name) {
-                    repeated += (repeated.empty() ? "\"" : ", \"") + std::string(name) + "\"";
-                }
+            if (!seen.insert(name).second) {
+                repeated.add(name);
+                continue;
             }
             columns_.push_back(target.value_or(cli::InputTarget{}));
             conditionColumns_.push_back(condition);
@@ -175,14 +192,14 @@ class BatchRun {
         }
         if (!unknown.empty()) {
             std::fprintf(err_, "hopscale batch: unknown column(s) in the header: %s\n",
-                         unknown.c_str());
+                         unknown.text().c_str());
             std::fprintf(err_, "known columns: %s, %s\n", cli::knownNamesList().c_str(),
                          cli::conditionNamesList().c_str());
             return cli::kExitUsage;
         }
         if (!repeated.empty()) {
             std::fprintf(err_, "hopscale batch: column(s) named twice in the header: %s\n",
-                         repeated.c_str());
+                         repeated.text().c_str());
             return cli::kExitUsage;
         }
         if (const auto problem = performance_.headerProblem()) {
@@ -209,6 +226,10 @@ class BatchRun {
 
     // Sets the row's inputs from its fields; a failure when the row cannot be read as a path.
     std::optional<RowFailure> readRow(std::size_t count) {
+        if (reader_.oversized()) {
+            return RowFailure{kindName(ErrorKind::BadFile),
+                              std::string("the row is longer than ") + kLimitsText};
+        }
         if (reader_.unterminated()) {
             return RowFailure{kindName(ErrorKind::BadFile),
                               "a quoted field is not closed before the end of the input"};
@@ -234,7 +255,8 @@ class BatchRun {
             } else {
                 return RowFailure{
                     kindName(ErrorKind::TypeMismatch),
-                    "column \"" + columnNames_[i] + "\": \"" + fields_[i] + "\" is not 1 or 0"};
+                    "column \"" + columnNames_[i] + "\": " + cli::quotedText(fields_[i]) +
+                        " is not 1 or 0"};
             }
         }
         return std::nullopt;
@@ -272,13 +294,13 @@ class BatchRun {
         writer_.separator();
         if (outcome.error) {
             writer_.raw(kindName(outcome.error->kind));
-            reportFailure(outcome.error->message());
+            reportFailure(cli::errorMessage(*outcome.error));
         }
         if (performance_.active()) {
             performanceCells_.clear();
             const auto error = performance_.appendRow(performanceCells_, fields_, state, outcome);
             writer_.raw(performanceCells_);
-            if (error) reportFailure(error->message());
+            if (error) reportFailure(cli::errorMessage(*error));
         }
         writer_.endLine();
     }
@@ -287,7 +309,8 @@ class BatchRun {
         if (failed_++ == 0) firstFailedLine_ = reader_.recordLine();
         if (failed_ > kMaxRowMessages) return;
         clearProgress();
-        std::fprintf(err_, "hopscale batch: line %zu: %s\n", reader_.recordLine(), message.c_str());
+        std::fprintf(err_, "hopscale batch: line %zu: %s\n", reader_.recordLine(),
+                     printableText(message).c_str());
         if (failed_ == kMaxRowMessages) {
             std::fprintf(err_, "hopscale batch: further failing rows are only counted\n");
         }

@@ -210,11 +210,11 @@ int runCalc(CalcRequest& request, std::ostream& out, std::ostream& err) {
             cli::printPerformanceTable(out, *performance.performance, kCaptionWidth);
         }
         if (outcome.error) {
-            err << "hopscale calc: " << printableText(outcome.error->message()) << '\n';
+            err << "hopscale calc: " << cli::errorMessage(*outcome.error) << '\n';
         }
     }
     if (performance.error) {
-        err << "hopscale calc: " << printableText(performance.error->message()) << '\n';
+        err << "hopscale calc: " << cli::errorMessage(*performance.error) << '\n';
     }
     return outcome.ok() && !performance.error ? cli::kExitOk : cli::kExitFailed;
 }

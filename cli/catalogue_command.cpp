@@ -9,6 +9,7 @@
 
 #include "catalogue.h"
 #include "catalogue_tools.h"
+#include "cli_common.h"
 #include "conversions.h"
 #include "data_dir.h"
 #include "data_file.h"
@@ -41,7 +42,7 @@ struct Options {
 std::optional<std::filesystem::path> dataDir(const cli::CommandContext& context) {
     auto dir = resolveDataDir(context.global.dataDir);
     if (!dir) {
-        context.err << "hopscale catalogue: " << printableText(dir.error->message()) << "\n";
+        context.err << "hopscale catalogue: " << cli::errorMessage(*dir.error) << "\n";
         return std::nullopt;
     }
     return *dir;
@@ -53,7 +54,7 @@ int offer(const Options& options, const cli::CommandContext& context) {
     Catalogue catalogue;
     auto names = offerLineTypes(*dir / kIndexFileName, [&] { return options.frequency; }, catalogue);
     if (!names) {
-        context.err << "hopscale catalogue offer: " << printableText(names.error->message()) << "\n";
+        context.err << "hopscale catalogue offer: " << cli::errorMessage(*names.error) << "\n";
         return kFailed;
     }
     for (const std::string& name : *names) context.out << printableText(name) << "\n";
@@ -67,7 +68,7 @@ int lookup(const Options& options, const cli::CommandContext& context) {
     auto value = options.rx ? lookupRxAttenuation(*dir, options.name, options.frequency, table)
                             : lookupTxAttenuation(*dir, options.name, options.frequency, table);
     if (!value) {
-        context.err << "hopscale catalogue lookup: " << printableText(value.error->message()) << "\n";
+        context.err << "hopscale catalogue lookup: " << cli::errorMessage(*value.error) << "\n";
         return kFailed;
     }
     context.out << singleToText(*value) << "\n";
@@ -78,7 +79,7 @@ int import(const Options& options, const cli::CommandContext& context) {
     // Read without blocking, and only from a regular file of a sane size.
     auto text = readWholeFile(options.csvFile, kMaxImportBytes);
     if (!text) {
-        context.err << "hopscale catalogue import: " << printableText(text.error->message()) << "\n";
+        context.err << "hopscale catalogue import: " << cli::errorMessage(*text.error) << "\n";
         return kFailed;
     }
     const auto dir = dataDir(context);

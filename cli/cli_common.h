@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+
+#include "errors.h"
 
 #include "exit_status.h"
 #include "path_record.h"
@@ -28,6 +31,32 @@ std::optional<InputTarget> targetByName(std::string_view name);
 
 // Every accepted option name, comma separated, in the order of the `calc` options.
 std::string knownNamesList();
+
+// The longest part of a text a message quotes.
+inline constexpr std::size_t kQuotedTextLimit = 80;
+
+// A text as a message quotes it: in double quotes, control bytes escaped, and cut after its
+// first kQuotedTextLimit bytes (at a character boundary) with "..." before the closing quote.
+std::string quotedText(std::string_view text);
+
+// The error's message with its offending text and file name quoted as quotedText does, and
+// every control byte escaped.
+std::string errorMessage(const Error& error);
+
+// Names for a message, each once, in the order first met, each quoted by quotedText; at
+// most kMaxListed are written, then how many more there were.
+class NameList {
+  public:
+    static constexpr std::size_t kMaxListed = 20;
+    void add(std::string_view name);
+    bool empty() const { return count_ == 0; }
+    std::string text() const;
+
+  private:
+    std::unordered_set<std::string> seen_;
+    std::string text_;
+    std::size_t count_ = 0;
+};
 
 // The text of one result for output: singleToText of its value when this run computed it,
 // empty otherwise.

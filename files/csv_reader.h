@@ -23,15 +23,35 @@ class CsvReader {
     // Reads from text held in memory; the text must outlive the reader.
     explicit CsvReader(std::string_view text) : in_(nullptr), text_(text) {}
 
+    // Limits on one record, so that no input can make a record grow without bound: at most
+    // `maxBytes` bytes of field text and `maxFields` fields. A record beyond either is
+    // oversized(): its fields hold only what fitted. With `skipRest` the rest of the record
+    // is read and dropped, so that the next record starts where it should; without it the
+    // record is handed out at once, the rest of it not read (for a caller that stops there).
+    void setLimits(std::size_t maxBytes, std::size_t maxFields, bool skipRest) {
+        maxBytes_ = maxBytes;
+        maxFields_ = std::max<std::size_t>(maxFields, 1);
+        skipRest_ = skipRest;
+    }
+    bool oversized() const { return oversized_; }
+
     // Reads the next record; false at the end of the input. fields[0..count) hold it.
     bool next(std::vector<std::string>& fields, std::size_t& count) {
         count = 0;
         recordLine_ = line_;
         unterminated_ = false;
         firstQuoted_ = false;
+        oversized_ = false;
+        room_ = maxBytes_;
         int c = get();
         if (c == kEnd) return false;
         for (;;) {
+            if (count == maxFields_) {
+                // Further fields are read into the last one, which is dropped.
+                oversized_ = true;
+                if (!skipRest_) return true;
+                --count;
+            }
             if (count == fields.size()) fields.emplace_back();
             if (count == quotedEnds_.size()) quotedEnds_.push_back(kUnquoted);
             std::size_t& quotedEnd = quotedEnds_[count];
@@ -42,6 +62,7 @@ class CsvReader {
                 if (count == 1) firstQuoted_ = true;
                 for (;;) {
                     appendQuotedRun(field);
+                    if (oversized_ && !skipRest_) return true;
                     c = get();
                     if (c == kEnd) {
                         unterminated_ = true;
@@ -51,14 +72,15 @@ class CsvReader {
                     // c is a quote: doubled, or the closing one.
                     c = get();
                     if (c != '"') break;
-                    field.push_back('"');
+                    keep(field, '"');
                 }
                 quotedEnd = field.size();
             }
             // Unquoted text, or text after a closing quote (kept literally).
             if (c != ',' && c != '\n' && c != '\r' && c != kEnd) {
-                field.push_back(static_cast<char>(c));
+                keep(field, static_cast<char>(c));
                 appendPlainRun(field);
+                if (oversized_ && !skipRest_) return true;
                 c = get();
             }
             if (c == ',') {
@@ -97,6 +119,19 @@ class CsvReader {
     static constexpr int kEnd = -1;
     static constexpr std::size_t kUnquoted = static_cast<std::size_t>(-1);
 
+    // Appends text to a field while the record has room for it; beyond, the record is
+    // oversized and the text dropped.
+    void keep(std::string& field, const char* begin, std::size_t size) {
+        if (size <= room_) {
+            field.append(begin, size);
+            room_ -= size;
+        } else {
+            oversized_ = true;
+            room_ = 0;
+        }
+    }
+    void keep(std::string& field, char c) { keep(field, &c, 1); }
+
     // Appends the characters up to (not including) the next comma, CR or LF, or the end of
     // the input, leaving that character unread.
     void appendPlainRun(std::string& field) {
@@ -106,8 +141,9 @@ class CsvReader {
             const char* end = data() + size_;
             const char* p = begin;
             while (p != end && *p != ',' && *p != '\n' && *p != '\r') ++p;
-            field.append(begin, static_cast<std::size_t>(p - begin));
+            keep(field, begin, static_cast<std::size_t>(p - begin));
             pos_ += static_cast<std::size_t>(p - begin);
+            if (oversized_ && !skipRest_) return;
             if (p != end) return;
         }
     }
@@ -123,8 +159,9 @@ class CsvReader {
                 if (*p == '\n') ++line_;
                 ++p;
             }
-            field.append(begin, static_cast<std::size_t>(p - begin));
+            keep(field, begin, static_cast<std::size_t>(p - begin));
             pos_ += static_cast<std::size_t>(p - begin);
+            if (oversized_ && !skipRest_) return;
             if (p != end) return;
         }
     }
@@ -159,6 +196,11 @@ class CsvReader {
     bool unterminated_ = false;
     bool firstQuoted_ = false;
     std::vector<std::size_t> quotedEnds_;
+    std::size_t maxBytes_ = static_cast<std::size_t>(-1);
+    std::size_t maxFields_ = static_cast<std::size_t>(-1);
+    bool skipRest_ = true;
+    std::size_t room_ = static_cast<std::size_t>(-1);  // bytes the record may still take
+    bool oversized_ = false;
 };
 
 }  // namespace hopscale

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
+#include "cli_common.h"
 #include "cli_test_support.h"
 
 namespace hopscale::test {
@@ -288,6 +290,104 @@ TEST(batch, streams_through_buffer_boundaries) {
             ASSERT_NE(records[i + 1][column("freeSpaceLoss")], "") << "row " << i;
         }
     }
+}
+
+// How often `part` occurs in `text`.
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+TEST(batch_limits, a_header_that_repeats_a_column_names_it_once_and_answers_fast) {
+    // 9,000 columns stay under the field limit: the duplicate check itself must be linear
+    // (a pairwise one would compare 40 million pairs and list "freq" 40 million times).
+    std::string header = "name";
+    for (int i = 0; i < 9000; ++i) header += ",freq";
+    header += ",length,length\n";
+    const auto start = std::chrono::steady_clock::now();
+    const CommandRun run = runBatchOn(header + "A,10\n");
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(occurrences(run.err, "\"freq\""), 1U) << run.err.substr(0, 300);
+    EXPECT_EQ(occurrences(run.err, "\"length\""), 1U) << run.err.substr(0, 300);
+    EXPECT_LT(seconds.count(), 2.0);
+}
+
+TEST(batch_limits, a_header_beyond_the_limits_is_a_usage_error) {
+    // 70,000 repeats (350 KB) pass 10,000 fields; 2 MB without a line end pass 1 MB.
+    std::string many = "name";
+    for (int i = 0; i < 70000; ++i) many += ",freq";
+    for (const std::string& header : {many + "\n", std::string(2 << 20, 'x')}) {
+        const CommandRun run = runBatchOn(header);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("header line is longer than 1 MB"), std::string::npos) << run.err;
+    }
+}
+
+TEST(batch_limits, a_row_beyond_the_limits_fails_and_the_batch_goes_on) {
+    std::string manyFields = "B";
+    for (int i = 0; i < 10000; ++i) manyFields += ",6";  // 10,001 fields
+    // A quoted field of doubled quotes: 2.2 MB of input, 1.1 million quotes kept.
+    std::string quotes = "\"";
+    for (int i = 0; i < 1100000; ++i) quotes += "\"\"";
+    quotes += "\"";
+    const std::vector<std::string> oversized = {
+        std::string((1 << 20) + 1, 'n') + ",6",  // a name of 1 MB and one byte
+        manyFields,
+        quotes + ",6",
+    };
+    for (const std::string& row : oversized) {
+        SCOPED_TRACE(row.substr(0, 20));
+        const CommandRun run = runBatchOn("name,freq\nA,10\n" + row + "\nC,6\n");
+        EXPECT_EQ(run.status, 1);
+        const Records records = parseCsv(run.out);
+        ASSERT_EQ(records.size(), 4U);
+        EXPECT_EQ(records[1][0], "A");
+        EXPECT_EQ(records[2].back(), "bad file");
+        EXPECT_EQ(records[3][0], "C");  // the row after is read from its own start
+        EXPECT_EQ(records[3].back(), "");
+        EXPECT_NE(run.err.find("line 3: the row is longer than 1 MB"), std::string::npos)
+            << run.err.substr(0, 300);
+    }
+    // Exactly at the limits the row is read.
+    const CommandRun atLimit = runBatchOn("name,freq\n" + std::string(1 << 19, 'n') + ",6\n");
+    EXPECT_EQ(atLimit.status, 0) << atLimit.err.substr(0, 300);
+}
+
+TEST(batch_limits, messages_quote_at_most_80_characters_of_a_bad_text) {
+    const std::string longText(200, 'x');
+    for (const std::string& input :
+         {"name,km\nA," + longText + "\n", "name,freq\nA," + longText + "\n"}) {
+        const CommandRun run = runBatchOn(input);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("\"" + std::string(80, 'x') + "...\""), std::string::npos)
+            << run.err;
+        EXPECT_EQ(run.err.find(std::string(81, 'x')), std::string::npos) << run.err;
+    }
+}
+
+TEST(batch_limits, quoted_texts_are_cut_at_a_character_boundary) {
+    EXPECT_EQ(cli::quotedText("abc"), "\"abc\"");
+    EXPECT_EQ(cli::quotedText(std::string(80, 'a')), "\"" + std::string(80, 'a') + "\"");
+    // The 80th and 81st bytes are the two bytes of one letter: it goes whole.
+    EXPECT_EQ(cli::quotedText(std::string(79, 'a') + "\xC3\xA9" + "bc"),
+              "\"" + std::string(79, 'a') + "...\"");
+    EXPECT_EQ(cli::quotedText("a\x01"), "\"a\\x01\"");
+}
+
+TEST(batch_limits, control_bytes_in_echoed_texts_are_escaped) {
+    const CommandRun header = runBatchOn("name,fr\x1b[2Jeq\nA,10\n");
+    EXPECT_EQ(header.status, 2);
+    EXPECT_EQ(header.err.find('\x1b'), std::string::npos);
+    EXPECT_NE(header.err.find("\"fr\\x1B[2Jeq\""), std::string::npos) << header.err;
+
+    const CommandRun row = runBatchOn("name,freq\nA,1\x07" "0\n");
+    EXPECT_EQ(row.status, 1);
+    EXPECT_EQ(row.err.find('\x07'), std::string::npos);
+    EXPECT_NE(row.err.find("1\\x070"), std::string::npos) << row.err;
 }
 
 }  // namespace

@@ -173,4 +173,13 @@ TEST(hopscale_binary, a_failed_write_to_stdout_is_exit_1_in_every_command) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(hopscale_binary, batch_of_an_endless_input_stops_at_the_header_limit) {
+    // /dev/zero never ends a line: the header is refused at 1 MB instead of growing until
+    // the memory runs out.
+    const ProcessRun run = runHopscale("batch /dev/zero");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("header line is longer than 1 MB"), std::string::npos) << run.err;
+}
+
 }  // namespace
