@@ -102,8 +102,9 @@ QString rgbText(Rgb rgb) {
     return QStringLiteral("rgb(%1, %2, %3)").arg(rgb.red).arg(rgb.green).arg(rgb.blue);
 }
 
-void applyFont(QWidget* widget, unsigned style) {
-    QFont font = widget->font();
+// Every control gets its face explicitly, from the form's: a control made after the form's
+// style sheet is set would otherwise take the application's.
+void applyFont(QWidget* widget, QFont font, unsigned style) {
     if (style & Bold) font.setBold(true);
     if (style & TitleFont) font.setPointSizeF(13.5);
     if (style & SheetFont) font.setPointSizeF(9.75);
@@ -148,11 +149,14 @@ QWidget* makeControl(QWidget* form, const ControlSpec& s) {
 
 }  // namespace
 
+int boxMargins(const QLineEdit* box) {
+    // The frame of the form's sheet is one pixel, the padding one more (none in a box that
+    // only shows a value) on each side; the line edit keeps a margin of two pixels inside.
+    return 2 * (1 + (box->isReadOnly() ? 0 : 1) + 2);
+}
+
 bool fitsInBox(const QLineEdit* box, const QString& text) {
-    // The frame of the form's sheet is one pixel, the padding one more on each side; the
-    // line edit keeps a further margin of two pixels inside.
-    const int inner = box->width() - 2 * (1 + 1 + 2);
-    return box->fontMetrics().horizontalAdvance(text) <= inner;
+    return box->fontMetrics().horizontalAdvance(text) <= box->width() - boxMargins(box);
 }
 
 void setFieldText(QLineEdit* field, const QString& text) {
@@ -213,7 +217,7 @@ QWidget* Form::addControl(const ControlSpec& s) {
     QWidget* control = makeControl(this, s);
     control->setObjectName(QString::fromLatin1(s.name));
     control->setGeometry(twipsRect(s.left, s.top, s.width, s.height));
-    applyFont(control, s.style);
+    applyFont(control, font(), s.style);
     if (s.style & Hidden) control->hide();
     if (auto* button = qobject_cast<QAbstractButton*>(control); button && (s.style & Checked))
         button->setChecked(true);
@@ -234,7 +238,8 @@ void Form::connectStep(QWidget* command, FlowStep step) {
 // of its labels), and each control's own face and text colours.
 QString Form::styleSheetFor() const {
     QString sheet = QStringLiteral(
-        "QLineEdit { border: 1px solid #7a7a7a; padding: 0px 1px; background: white; }");
+        "QLineEdit { border: 1px solid #7a7a7a; padding: 0px 1px; background: white; }"
+        " QLineEdit[readOnly=\"true\"] { padding: 0px; }");
     if (captionColour_.isValid())
         sheet += QStringLiteral(" QLabel, QCheckBox, QRadioButton { color: %1; }")
                      .arg(captionColour_.name());
@@ -265,12 +270,27 @@ QString Form::styleSheetFor() const {
 
 void Form::finishControls() {
     setStyleSheet(styleSheetFor());
+    // Polishing by a style sheet gives each control a font of the normal width: the condensed
+    // face of the form is given back to each, explicitly.
+    ensurePolished();
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        child->ensurePolished();
+        QFont font = child->font();
+        font.setStretch(QFont::SemiCondensed);
+        child->setFont(font);
+    }
     fitToLayout();
 }
 
 void Form::makeRoomFor(QLineEdit* box, const QString& widest) {
     box->ensurePolished();
+    box->setProperty("designPoints", box->font().pointSizeF());
+    // The width the text needs at the smallest face a value may take.
+    QFont smallest = box->font();
+    smallest.setPointSizeF(kSmallestValuePoints);
+    const int needed = QFontMetrics(smallest).horizontalAdvance(widest) + boxMargins(box);
     const QRect design = box->geometry();
+    if (design.width() >= needed) return;
     std::vector<QRect> others;
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         // Lines end at the boxes they join; a wider box may cover a line's end.
@@ -278,20 +298,25 @@ void Form::makeRoomFor(QLineEdit* box, const QString& widest) {
         if (!child->geometry().intersects(design)) others.push_back(child->geometry());
     }
     const auto free = [&](const QRect& r) {
-        return r.left() >= 0 && std::none_of(others.begin(), others.end(),
-                                             [&](const QRect& o) { return o.intersects(r); });
+        return rect().contains(r) && std::none_of(others.begin(), others.end(),
+                                                  [&](const QRect& o) { return o.intersects(r); });
     };
-    for (int grow = 1; !fitsInBox(box, widest); ++grow) {
-        const QRect wider = design.adjusted(-grow, 0, grow, 0);
-        if (!free(wider)) break;
-        box->setGeometry(wider);
-    }
-    QFont font = box->font();
-    while (!fitsInBox(box, widest) && font.pointSizeF() > kSmallestValuePoints) {
-        font.setPointSizeF(std::max(kSmallestValuePoints, font.pointSizeF() - 0.25));
-        box->setFont(font);
-    }
-    box->setProperty("designPoints", font.pointSizeF());
+    const auto room = [&](int dx) {  // free pixels to the left (dx -1) or the right (dx 1)
+        int n = 0;
+        while (n < needed && free(design.adjusted(dx < 0 ? -(n + 1) : 0, 0, dx > 0 ? n + 1 : 0, 0)))
+            ++n;
+        return n;
+    };
+    // The larger free side first, so that the neighbours keep what they may need; then the
+    // other side for what is still missing.
+    const int left = room(-1), right = room(1);
+    int missing = needed - design.width();
+    const int fromLarger = std::min(missing, std::max(left, right));
+    missing -= fromLarger;
+    const int fromSmaller = std::min(missing, std::min(left, right));
+    const int takeLeft = left >= right ? fromLarger : fromSmaller;
+    const int takeRight = left >= right ? fromSmaller : fromLarger;
+    box->setGeometry(design.adjusted(-takeLeft, 0, takeRight, 0));
 }
 
 QStringList Form::shrunkCaptions() const {
@@ -301,12 +326,15 @@ QStringList Form::shrunkCaptions() const {
     return shrunk;
 }
 
-// Room below a caption that no other control takes: how many pixels it may grow downward.
-int Form::roomBelow(const QWidget* control, int wanted) const {
+// Room beside a caption (below it for `down`, else above) that no other control takes: how
+// many pixels it may grow that way, up to `wanted`.
+int Form::roomBeside(const QWidget* control, int wanted, bool down) const {
     const QRect box = control->geometry();
     int room = 0;
     while (room < wanted) {
-        const QRect strip(box.left(), box.bottom() + 1, box.width(), room + 1);
+        const QRect strip = down ? QRect(box.left(), box.bottom() + 1, box.width(), room + 1)
+                                 : QRect(box.left(), box.top() - room - 1, box.width(), room + 1);
+        if (strip.top() < 0) break;
         bool taken = false;
         for (QWidget* other : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
             if (other != control && !qobject_cast<FormLine*>(other) &&
@@ -318,20 +346,24 @@ int Form::roomBelow(const QWidget* control, int wanted) const {
     return room;
 }
 
+// A caption too long for its box keeps the form's face where the drawing leaves room below
+// it (or else above it); it gets a smaller face only where it does not.
+void Form::growToHold(QLabel* label) {
+    const int missing = label->heightForWidth(label->width()) - label->height();
+    if (missing <= 0) return;
+    const int below = roomBeside(label, missing, true);
+    const int above = below < missing ? roomBeside(label, missing - below, false) : 0;
+    if (below + above == 0) return;
+    label->setGeometry(label->geometry().adjusted(0, -above, 0, below));
+    label->setProperty("grown", true);
+}
+
 void Form::fitToLayout() {
     ensurePolished();
     for (QLabel* label : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (!label->wordWrap() || label->text().isEmpty()) continue;
         label->ensurePolished();
-        // A caption too long for its box keeps the form's face where the drawing leaves
-        // room below it, and gets a smaller face only where it does not.
-        const int missing = label->heightForWidth(label->width()) - label->height();
-        if (missing > 0) {
-            if (const int room = roomBelow(label, missing); room > 0) {
-                label->resize(label->width(), label->height() + room);
-                label->setProperty("grown", true);
-            }
-        }
+        growToHold(label);
         QFont font = label->font();
         while (label->heightForWidth(label->width()) > label->height() &&
                font.pointSizeF() > kSmallestCaptionPoints) {

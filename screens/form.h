@@ -160,8 +160,10 @@ class Form : public QWidget {
         finishControls();
     }
 
-    // Widens a value box about its centre, as far as the controls beside it leave room,
-    // then gives it a smaller face (never below 7 pt), until `widest` shows whole.
+    // Widens a value box, where the controls beside it leave room, until `widest` shows
+    // whole at the smallest face a value takes (7 pt): from the side with more room first,
+    // then the other. setValueText then picks the largest face, up to the design's, that
+    // shows the text it writes.
     void makeRoomFor(QLineEdit* box, const QString& widest);
 
     void setUsesBackground(bool uses) { usesBackground_ = uses; }
@@ -197,7 +199,8 @@ class Form : public QWidget {
     // Sizes the window to hold every control (and the background picture when used), with a
     // small margin, so that the layout is whole also where the window is not maximized.
     void fitToLayout();
-    int roomBelow(const QWidget* control, int wanted) const;
+    int roomBeside(const QWidget* control, int wanted, bool down) const;
+    void growToHold(QLabel* label);
 
     Screens& screens_;
     FormId id_;
@@ -213,6 +216,8 @@ void setFieldText(QLineEdit* field, const QString& text);
 // The text of a number in a value box: the whole text on view, as a tooltip too.
 void setValueText(QLineEdit* field, const QString& text);
 
+// The pixels of a box's width that its frame and margins take.
+int boxMargins(const QLineEdit* box);
 // Whether the whole of `text` can be seen inside the box (its frame and margins left out).
 bool fitsInBox(const QLineEdit* box, const QString& text);
 

@@ -16,6 +16,7 @@ namespace hopscale {
 
 namespace {
 
+constexpr Rgb kYellow{255, 255, 0};
 using Row = ControlRow<Guide>;
 const Row kControls[] = {
     {&Guide::Label1,
@@ -55,7 +56,8 @@ const Row kControls[] = {
      flow::endWithoutSaving},
     // Not of the design: the warning of Continue, on one line under the commands.
     {&Guide::notice,
-     {Kind::Label, "notice", 2520, 6000, 7575, 255, "", Bold | Hidden | SingleLine}},
+     {Kind::Label, "notice", 2520, 6000, 7575, 255, "", Bold | Hidden | SingleLine, kNoColour,
+      kYellow}},
 };
 
 }  // namespace
@@ -63,6 +65,8 @@ const Row kControls[] = {
 Guide::Guide(Screens& screens)
     : Form(screens, FormId::Guide, QStringLiteral("Guide"), QStringLiteral("Guide Select")) {
     setUsesBackground(true);
+    // White captions, as on the other screens over the same dark picture.
+    setCaptionColour(Qt::white);
     buildControls<Guide>(*this, kControls);
     // "Same as transmit." stands whole in its box.
     setValueText(Text2, Text2->text());

@@ -140,6 +140,8 @@ Path_Info::Path_Info(Screens& screens)
     connect(Check2, &QCheckBox::stateChanged, this, &Path_Info::Check2_Click);
     connect(Option2, &QRadioButton::toggled, this, &Path_Info::Option2_Click);
     connect(Option3, &QRadioButton::toggled, this, &Path_Info::Option3_Click);
+    // The longest line-type names of the guide's offer (ten characters) show whole.
+    for (QLineEdit* name : {Text13, Text14}) makeRoomFor(name, QStringLiteral("FOAM-12MM0"));
     setTabChain();
     Text1->setFocus();  // focus starts in the transmit dish
 }

@@ -9,6 +9,7 @@ using namespace hopscale;
 using namespace hopscale::flowtest;
 
 int runStartGuideTests(int argc, char** argv);
+int runMendedTests(int argc, char** argv);
 
 namespace {
 
@@ -378,6 +379,7 @@ int main(int argc, char** argv) {
     FlowTest flow;
     int failures = QTest::qExec(&flow, argc, argv);
     failures += runStartGuideTests(argc, argv);
+    failures += runMendedTests(argc, argv);
     return failures;
 }
 

@@ -18,7 +18,28 @@ private slots:
     void failedContinueKeepsEverything_data();
     void failedContinueKeepsEverything();
     void savedInputsFillTheFieldsOnLoad();
+    void tabFollowsTheDesignedOrder();
 };
+
+void PathInfoTest::tabFollowsTheDesignedOrder() {
+    Harness h;
+    Path_Info& in = h.input();
+    // The keyboard order of the design, CONTINUE second.
+    const QStringList designed = {"Text1",  "Command1", "Text3",  "Text8",   "Text10",
+                                  "Text12", "Text16",   "Text18", "Text22",  "Text24",
+                                  "Text2",  "Text26",   "Option2", "Option3", "Command2",
+                                  "Text4",  "Text5",    "Text6",  "Text7",   "Text9",
+                                  "Text11", "Check1",   "Check2", "Text14",  "Text15",
+                                  "Text13"};
+    QStringList order;
+    QWidget* w = in.Text1;
+    for (int i = 0; i < designed.size(); ++i) {
+        order << w->objectName();
+        do w = w->nextInFocusChain();
+        while (w->focusPolicy() == Qt::NoFocus || w == &in);
+    }
+    QCOMPARE(order, designed);
+}
 
 void PathInfoTest::designValues() {
     Harness h;

@@ -18,6 +18,8 @@ private slots:
     void hidingRules();
     void coordinatesGiveDistanceAndBearing();
     void highEirpIsFlagged();
+    void endsAtOnePointShowDistanceZeroAndTheBearing();
+    void eirpWarningGoesWhenTheEirpComesDown();
     void repeatedContinueRefillsBothWindows();
     void endSavesAndEnds();
     void dataFormShowsTheSheetEvenWhenTheSaveFails();
@@ -82,6 +84,9 @@ void ResultsTest::hidingRules_data() {
     // Beamwidth = 70 / (f x 2 ft): 360.0000082 is written "360", 359.89999 "359.9".
     QTest::newRow("beamwidth written 360") << "Text10" << "0.09722222" << beam << false;
     QTest::newRow("beamwidth 359.9") << "Text10" << "0.09724924" << beam << true;
+    // 0.09722223 is the single 0.0972222313, so 70 / (2 x f) = 359.99997 (single
+    // 359.9999695): below 360 as a number, "360" as its seven-digit text, so hidden.
+    QTest::newRow("beamwidth 359.99997 written 360") << "Text10" << "0.09722223" << beam << false;
     // The typed amplifier gain decides, not the rounded whole number.
     QTest::newRow("amplifier 0") << "Text15" << "0" << amp << false;
     QTest::newRow("amplifier 0.4") << "Text15" << "0.4" << amp << true;
@@ -128,6 +133,34 @@ void ResultsTest::highEirpIsFlagged() {
     h.pressContinue();
     QVERIFY(shownOn(h.results(), "eirpWarning"));
     QCOMPARE(h.results().eirpWarning->text(), QString(kEirpWarningText));
+}
+
+void ResultsTest::endsAtOnePointShowDistanceZeroAndTheBearing() {
+    Harness h;
+    // Both ends at 41 25 30 N, 81 41 50 W: no distance between them, a from-latitude given.
+    h.enter({{"Text5", "412530"}, {"Text6", "814150"}, {"Text7", "412530"}, {"Text9", "814150"}});
+    h.pressContinue();
+    QVERIFY(h.screens->exists(FormId::Results));
+    QCOMPARE(h.results().Text19->text(), QString("0"));  // not the typed 10 miles
+    QVERIFY(shownOn(h.results(), "Text20") && shownOn(h.results(), "Label21"));
+    QCOMPARE(h.sheet().Text12->text(), QString("0"));
+    QVERIFY(shownOn(h.sheet(), "Text20") && shownOn(h.sheet(), "Label19"));
+}
+
+void ResultsTest::eirpWarningGoesWhenTheEirpComesDown() {
+    Harness h;
+    h.enter({{"Text1", "6"}, {"Text10", "6"}, {"Text26", "20"}});
+    h.input().Option3->click();
+    h.pressContinue();
+    QVERIFY(shownOn(h.results(), "eirpWarning"));
+    // Back on the input screen (the guide can show it while the results still exist): 10 dBm
+    // and 2 ft dishes give 17.9 W, no warning; the refilled screen hides it again.
+    h.screens->show(FormId::Path_Info);
+    h.enter({{"Text1", "2"}, {"Text10", "10"}, {"Text26", "10"}});
+    h.input().Option2->click();
+    h.pressContinue();
+    QCOMPARE(h.results().Text14->text(), QString("17.86734"));
+    QVERIFY(!shownOn(h.results(), "eirpWarning"));
 }
 
 void ResultsTest::repeatedContinueRefillsBothWindows() {
