@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "cli_common.h"
-#include "csv_reader.h"
 #include "conversions.h"
+#include "csv_reader.h"
 #include "data_file.h"
-#include "exit_status.h"
 #include "errors.h"
+#include "exit_status.h"
 #include "fields.h"
 #include "path_record.h"
 #include "path_run.h"
@@ -154,8 +154,7 @@ class BatchRun {
             return cli::kExitUsage;
         }
         if (reader_.oversized()) {
-            std::fprintf(err_, "hopscale batch: the header line is longer than %s\n",
-                         kLimitsText);
+            std::fprintf(err_, "hopscale batch: the header line is longer than %s\n", kLimitsText);
             return cli::kExitUsage;
         }
         if (reader_.unterminated()) {
@@ -173,7 +172,8 @@ class BatchRun {
             // A link condition column is read by the performance columns, not the budget.
             // A repeated one is not claimed twice.
             const bool known = target || seen.count(name) != 0;
-            const bool condition = !target && (seen.count(name) != 0 || performance_.claim(name, i));
+            const bool condition =
+                !target && (seen.count(name) != 0 || performance_.claim(name, i));
             if (!known && !condition) {
                 unknown.add(name);
                 continue;
@@ -253,10 +253,9 @@ class BatchRun {
             } else if (flag == "1") {
                 choice = true;
             } else {
-                return RowFailure{
-                    kindName(ErrorKind::TypeMismatch),
-                    "column \"" + columnNames_[i] + "\": " + cli::quotedText(fields_[i]) +
-                        " is not 1 or 0"};
+                return RowFailure{kindName(ErrorKind::TypeMismatch),
+                                  "column \"" + columnNames_[i] +
+                                      "\": " + cli::quotedText(fields_[i]) + " is not 1 or 0"};
             }
         }
         return std::nullopt;

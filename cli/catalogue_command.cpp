@@ -13,8 +13,8 @@
 #include "conversions.h"
 #include "data_dir.h"
 #include "data_file.h"
-#include "saved_inputs.h"
 #include "exit_status.h"
+#include "saved_inputs.h"
 
 namespace hopscale {
 
@@ -52,7 +52,8 @@ int offer(const Options& options, const cli::CommandContext& context) {
     const auto dir = dataDir(context);
     if (!dir) return kFailed;
     Catalogue catalogue;
-    auto names = offerLineTypes(*dir / kIndexFileName, [&] { return options.frequency; }, catalogue);
+    auto names = offerLineTypes(
+        *dir / kIndexFileName, [&] { return options.frequency; }, catalogue);
     if (!names) {
         context.err << "hopscale catalogue offer: " << cli::errorMessage(*names.error) << "\n";
         return kFailed;
@@ -93,13 +94,15 @@ int import(const Options& options, const cli::CommandContext& context) {
             context.err << "hopscale catalogue import: nothing was imported; no file was changed\n";
         } else {
             context.err << "hopscale catalogue import: stopped part way; replaced already:";
-            for (const std::string& file : outcome.written) context.err << " " << printableText(file);
+            for (const std::string& file : outcome.written)
+                context.err << " " << printableText(file);
             context.err << "\n";
         }
         return kFailed;
     }
-    context.out << "Wrote " << outcome.written.size() << " files into " << printableText(displayPath(*dir))
-              << "; the catalogue holds " << outcome.lineTypes << " line types.\n";
+    context.out << "Wrote " << outcome.written.size() << " files into "
+                << printableText(displayPath(*dir)) << "; the catalogue holds " << outcome.lineTypes
+                << " line types.\n";
     return kOk;
 }
 
@@ -111,7 +114,7 @@ int check(const cli::CommandContext& context) {
     for (const CatalogueProblem& p : problems) context.out << printableText(p.text()) << "\n";
     if (!problems.empty()) {
         context.out << problems.size() << (problems.size() == 1 ? " problem" : " problems")
-                  << " found in " << printableText(displayPath(*dir)) << "\n";
+                    << " found in " << printableText(displayPath(*dir)) << "\n";
         return kFailed;
     }
     context.out << "No problems found in " << printableText(displayPath(*dir)) << "\n";

@@ -8,7 +8,6 @@
 #include <unordered_set>
 
 #include "errors.h"
-
 #include "exit_status.h"
 #include "path_record.h"
 #include "path_run.h"

@@ -72,7 +72,8 @@ std::string usageLine(const CLI::App& app) {
     for (const CLI::App* sub : app.get_subcommands({})) {
         names += (names.empty() ? "" : "|") + sub->get_name();
     }
-    if (!names.empty()) line += app.get_require_subcommand_min() > 0 ? " " + names : " [" + names + "]";
+    if (!names.empty())
+        line += app.get_require_subcommand_min() > 0 ? " " + names : " [" + names + "]";
     return line;
 }
 

@@ -243,8 +243,7 @@ char* writeGeneral(char* first, double value, int precision) {
     // the quicker way to it.
     const double wholeLimit = precision == 7 ? 1e7 : 1e15;
     if (std::fabs(value) < wholeLimit && value == std::trunc(value)) {
-        return std::to_chars(first, first + kNumberTextCapacity, static_cast<long long>(value))
-            .ptr;
+        return std::to_chars(first, first + kNumberTextCapacity, static_cast<long long>(value)).ptr;
     }
     const auto result = std::to_chars(first, first + kNumberTextCapacity, value,
                                       std::chars_format::general, precision);

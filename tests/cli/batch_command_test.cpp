@@ -384,7 +384,9 @@ TEST(batch_limits, control_bytes_in_echoed_texts_are_escaped) {
     EXPECT_EQ(header.err.find('\x1b'), std::string::npos);
     EXPECT_NE(header.err.find("\"fr\\x1B[2Jeq\""), std::string::npos) << header.err;
 
-    const CommandRun row = runBatchOn("name,freq\nA,1\x07" "0\n");
+    const CommandRun row = runBatchOn(
+        "name,freq\nA,1\x07"
+        "0\n");
     EXPECT_EQ(row.status, 1);
     EXPECT_EQ(row.err.find('\x07'), std::string::npos);
     EXPECT_NE(row.err.find("1\\x070"), std::string::npos) << row.err;

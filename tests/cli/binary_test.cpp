@@ -141,10 +141,12 @@ TEST(hopscale_binary, global_data_dir_before_the_subcommand_runs_the_lookup) {
     const std::string dir =
         ::testing::TempDir() + "/hopscale_cli_" + std::to_string(getpid()) + "_data";
     // The shipped WR90 table gives 3.3 dB per 100 ft or a little more at 10 GHz.
-    const ProcessRun before = runHopscale("--data-dir '" + dir + "' catalogue lookup --freq 10 WR90");
+    const ProcessRun before =
+        runHopscale("--data-dir '" + dir + "' catalogue lookup --freq 10 WR90");
     EXPECT_EQ(before.status, 0) << before.err;
     EXPECT_EQ(before.out.substr(0, 3), "3.3");
-    const ProcessRun after = runHopscale("catalogue lookup --freq 10 WR90 --data-dir '" + dir + "'");
+    const ProcessRun after =
+        runHopscale("catalogue lookup --freq 10 WR90 --data-dir '" + dir + "'");
     EXPECT_EQ(after.out, before.out);
     std::filesystem::remove_all(dir);
 }

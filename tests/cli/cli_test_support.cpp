@@ -7,6 +7,7 @@
 
 #include "batch_command.h"
 #include "calc_command.h"
+#include "csv_reader.h"
 
 namespace hopscale::test {
 
@@ -79,42 +80,13 @@ CommandRun runBatchOn(const std::string& input, bool crlf, std::size_t bufferByt
 }
 
 std::vector<std::vector<std::string>> parseCsv(const std::string& text) {
+    // The program's one RFC 4180 reader, from the text in memory.
+    CsvReader reader(text);
     std::vector<std::vector<std::string>> records;
-    std::vector<std::string> record;
-    std::string field;
-    bool quoted = false;
-    bool any = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        any = true;
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            record.push_back(field);
-            field.clear();
-        } else if (c == '\n' || c == '\r') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            record.push_back(field);
-            records.push_back(record);
-            record.clear();
-            field.clear();
-            any = false;
-        } else {
-            field += c;
-        }
-    }
-    if (any) {
-        record.push_back(field);
-        records.push_back(record);
+    std::vector<std::string> fields;
+    std::size_t count = 0;
+    while (reader.next(fields, count)) {
+        records.emplace_back(fields.begin(), fields.begin() + static_cast<std::ptrdiff_t>(count));
     }
     return records;
 }

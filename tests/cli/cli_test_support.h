@@ -1,5 +1,5 @@
 // Helpers for the command tests: run a command in-process with captured streams, and read
-// CSV text back without using the reader under test.
+// CSV text back with the program's one CSV reader.
 #pragma once
 
 #include <nlohmann/json.hpp>

@@ -1,11 +1,12 @@
 // The front door in-process: one root app, global options anywhere, usage errors with hints,
 // the windowed mode and its display check. Commands registered here record what they got,
 // so the parse is tested without touching any file.
-#include <gtest/gtest.h>
+#include "front_door.h"
 
-#include <CLI/CLI.hpp>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -15,7 +16,6 @@
 
 #include "display.h"
 #include "exit_status.h"
-#include "front_door.h"
 
 namespace hopscale::test {
 namespace {
@@ -63,17 +63,16 @@ class FrontDoorTest : public ::testing::Test {
     Seen seen;
 
     Outcome run(std::vector<std::string> args, bool withWindows = true) {
-        FrontDoor door(
-            withWindows ? cli::WindowedEntry([this](const cli::WindowedStart& start) {
-                seen.windowed = true;
-                if (start.dataDir) seen.windowedDataDir = (*start.dataDir).string();
-                return 7;  // what the windows returned, handed back unchanged
-            })
-                        : cli::WindowedEntry(),
-            [this](const char* name) -> const char* {
-                const auto it = environment.find(name);
-                return it == environment.end() ? nullptr : it->second.c_str();
-            });
+        FrontDoor door(withWindows ? cli::WindowedEntry([this](const cli::WindowedStart& start) {
+                           seen.windowed = true;
+                           if (start.dataDir) seen.windowedDataDir = (*start.dataDir).string();
+                           return 7;  // what the windows returned, handed back unchanged
+                       })
+                                   : cli::WindowedEntry(),
+                       [this](const char* name) -> const char* {
+                           const auto it = environment.find(name);
+                           return it == environment.end() ? nullptr : it->second.c_str();
+                       });
         door.add(recordingCommand("calc", seen));
         door.add(recordingCommand("batch", seen));
         args.insert(args.begin(), "hopscale");
@@ -214,11 +213,11 @@ TEST_F(FrontDoorTest, failed_output_turns_into_exit_1) {
 
 TEST(closest_name, picks_a_near_slip_and_nothing_far) {
     const std::vector<std::string> commands = {"calc", "batch", "catalogue"};
-    EXPECT_EQ(cli::closestName("calcc", commands), "calc");     // one insertion
-    EXPECT_EQ(cli::closestName("bacth", commands), "batch");    // two substitutions
+    EXPECT_EQ(cli::closestName("calcc", commands), "calc");         // one insertion
+    EXPECT_EQ(cli::closestName("bacth", commands), "batch");        // two substitutions
     EXPECT_EQ(cli::closestName("catalog", commands), "catalogue");  // two deletions
-    EXPECT_EQ(cli::closestName("calc", commands), "");          // exact: nothing to hint
-    EXPECT_EQ(cli::closestName("cat", commands), "");           // "calc" is 2 edits of 4 letters
+    EXPECT_EQ(cli::closestName("calc", commands), "");              // exact: nothing to hint
+    EXPECT_EQ(cli::closestName("cat", commands), "");  // "calc" is 2 edits of 4 letters
     EXPECT_EQ(cli::closestName("profile", commands), "");
 }
 

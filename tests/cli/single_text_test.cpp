@@ -45,8 +45,8 @@ TEST(single_text, hand_worked_texts) {
     EXPECT_EQ(singleToText(33.5206f), "33.5206");
     EXPECT_EQ(singleToText(86617.35f), "86617.35");  // the float is 86617.3515625
     EXPECT_EQ(singleToText(0.007943282f), "0.007943282");
-    EXPECT_EQ(singleToText(1e-5f), "1E-05");          // 9.99999974...E-06 rounds up
-    EXPECT_EQ(singleToText(0.0001f), "0.0001");        // exponent -4: still fixed
+    EXPECT_EQ(singleToText(1e-5f), "1E-05");     // 9.99999974...E-06 rounds up
+    EXPECT_EQ(singleToText(0.0001f), "0.0001");  // exponent -4: still fixed
     EXPECT_EQ(singleToText(1234567.0f), "1234567");
     EXPECT_EQ(singleToText(12345678.0f), "1.234568E+07");
     EXPECT_EQ(singleToText(12345675.0f), "1.234568E+07");  // tie, 7 is odd: up
