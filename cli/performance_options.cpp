@@ -12,7 +12,9 @@ using propagation::ConditionInput;
 using propagation::LinkPerformance;
 
 // One output value: a number, a text, a yes/no, or nothing (a model that does not give it).
-using Cell = std::variant<std::monostate, double, std::string, bool>;
+// Texts and lists refer to the performance they come from, so that no cell copies a string.
+using Cell =
+    std::variant<std::monostate, double, std::string_view, bool, const std::vector<std::string>*>;
 
 struct NamedCell {
     const char* column;   // batch column name
@@ -20,7 +22,7 @@ struct NamedCell {
     Cell value;
 };
 
-std::string joined(const std::vector<std::string>& texts) {
+std::string joined(const std::vector<std::string>& texts) {  // for the table
     std::string out;
     for (const std::string& t : texts) {
         if (!out.empty()) out += "; ";
@@ -36,50 +38,46 @@ Cell optionalNumber(const std::optional<double>& v) {
 
 // Every value of a hop, in the column order of `batch`; the geodesic and rain cells are nothing
 // when the hop has none.
-std::vector<NamedCell> cells(const LinkPerformance& p) {
-    std::vector<NamedCell> c;
-    c.reserve(29);
+template <class Visit>
+void forEachCell(const LinkPerformance& p, Visit&& c) {
     const auto& g = p.geodesic;
-    c.push_back({"pathKm", "Path length km", p.pathKm});
-    c.push_back({"geodesicKm", "Geodesic length km", g ? Cell(g->km) : Cell()});
-    c.push_back(
-        {"azimuthFrom", "Azimuth at the From end deg", g ? Cell(g->azimuthFromDeg) : Cell()});
-    c.push_back({"azimuthTo", "Azimuth at the To end deg", g ? Cell(g->azimuthToDeg) : Cell()});
-    c.push_back({"flatDifferenceM", "Flat distance less geodesic m",
-                 g ? Cell(g->flatDifferenceM) : Cell()});
-    c.push_back({"gasDbPerKm", "Gas attenuation dB/km", p.gasDbPerKm});
-    c.push_back({"gasDb", "Gas loss dB", p.gasDb});
-    c.push_back({"rslDbm", "Received signal level dBm", p.rslDbm});
-    c.push_back({"flatFadeMarginDb", "Flat fade margin dB", p.flatFadeMarginDb});
+    c(NamedCell{"pathKm", "Path length km", p.pathKm});
+    c(NamedCell{"geodesicKm", "Geodesic length km", g ? Cell(g->km) : Cell()});
+    c(NamedCell{"azimuthFrom", "Azimuth at the From end deg",
+                g ? Cell(g->azimuthFromDeg) : Cell()});
+    c(NamedCell{"azimuthTo", "Azimuth at the To end deg", g ? Cell(g->azimuthToDeg) : Cell()});
+    c(NamedCell{"flatDifferenceM", "Flat distance less geodesic m",
+                g ? Cell(g->flatDifferenceM) : Cell()});
+    c(NamedCell{"gasDbPerKm", "Gas attenuation dB/km", p.gasDbPerKm});
+    c(NamedCell{"gasDb", "Gas loss dB", p.gasDb});
+    c(NamedCell{"rslDbm", "Received signal level dBm", p.rslDbm});
+    c(NamedCell{"flatFadeMarginDb", "Flat fade margin dB", p.flatFadeMarginDb});
     const auto& r = p.rain;
-    c.push_back({"rainK", "Rain k", r ? Cell(r->k) : Cell()});
-    c.push_back({"rainAlpha", "Rain alpha", r ? Cell(r->alpha) : Cell()});
-    c.push_back({"rainDbPerKm", "Rain attenuation dB/km", r ? Cell(r->dbPerKm) : Cell()});
-    c.push_back({"rainR", "Rain distance factor r", r ? Cell(r->r) : Cell()});
-    c.push_back({"rainA001Db", "Rain attenuation A0.01 dB", r ? Cell(r->a001Db) : Cell()});
-    c.push_back(
-        {"rainOutagePercent", "Rain outage %", r ? optionalNumber(r->outagePercent) : Cell()});
-    c.push_back({"rainSource", "Rain source", r ? Cell(r->source) : Cell()});
-    c.push_back(
-        {"rainFlags", "Rain flags", r && !r->flags.empty() ? Cell(joined(r->flags)) : Cell()});
+    c(NamedCell{"rainK", "Rain k", r ? Cell(r->k) : Cell()});
+    c(NamedCell{"rainAlpha", "Rain alpha", r ? Cell(r->alpha) : Cell()});
+    c(NamedCell{"rainDbPerKm", "Rain attenuation dB/km", r ? Cell(r->dbPerKm) : Cell()});
+    c(NamedCell{"rainR", "Rain distance factor r", r ? Cell(r->r) : Cell()});
+    c(NamedCell{"rainA001Db", "Rain attenuation A0.01 dB", r ? Cell(r->a001Db) : Cell()});
+    c(NamedCell{"rainOutagePercent", "Rain outage %",
+                r ? optionalNumber(r->outagePercent) : Cell()});
+    c(NamedCell{"rainSource", "Rain source", r ? Cell(std::string_view(r->source)) : Cell()});
+    c(NamedCell{"rainFlags", "Rain flags", r && !r->flags.empty() ? Cell(&r->flags) : Cell()});
     const auto& m = p.multipath;
-    c.push_back({"multipathMethod", "Multipath method", m.method});
-    c.push_back({"multipathWorstMonthPercent", "Multipath worst month %",
-                 optionalNumber(m.worstMonthPercent)});
-    c.push_back(
-        {"multipathAnnualPercent", "Multipath average year %", optionalNumber(m.annualPercent)});
-    c.push_back(
-        {"multipathFlags", "Multipath flags", m.flags.empty() ? Cell() : Cell(joined(m.flags))});
-    c.push_back({"outagePercent", "Outage %", p.outagePercent});
-    c.push_back({"availabilityPercent", "Availability %", p.availabilityPercent});
-    c.push_back({"outageMinutesPerYear", "Outage minutes a year", p.outageMinutesPerYear});
-    c.push_back({"targetPercent", "Target availability %", p.target.percent});
-    c.push_back({"targetMet", "Target met", p.target.met});
-    c.push_back({"requiredMarginDb", "Fade margin that meets the target dB",
-                 optionalNumber(p.target.requiredMarginDb)});
-    c.push_back({"flags", "Flags", p.flags.empty() ? Cell() : Cell(joined(p.flags))});
-    c.push_back({"models", "Models", joined(p.models)});
-    return c;
+    c(NamedCell{"multipathMethod", "Multipath method", std::string_view(m.method)});
+    c(NamedCell{"multipathWorstMonthPercent", "Multipath worst month %",
+                optionalNumber(m.worstMonthPercent)});
+    c(NamedCell{"multipathAnnualPercent", "Multipath average year %",
+                optionalNumber(m.annualPercent)});
+    c(NamedCell{"multipathFlags", "Multipath flags", m.flags.empty() ? Cell() : Cell(&m.flags)});
+    c(NamedCell{"outagePercent", "Outage %", p.outagePercent});
+    c(NamedCell{"availabilityPercent", "Availability %", p.availabilityPercent});
+    c(NamedCell{"outageMinutesPerYear", "Outage minutes a year", p.outageMinutesPerYear});
+    c(NamedCell{"targetPercent", "Target availability %", p.target.percent});
+    c(NamedCell{"targetMet", "Target met", p.target.met});
+    c(NamedCell{"requiredMarginDb", "Fade margin that meets the target dB",
+                optionalNumber(p.target.requiredMarginDb)});
+    c(NamedCell{"flags", "Flags", p.flags.empty() ? Cell() : Cell(&p.flags)});
+    c(NamedCell{"models", "Models", &p.models});
 }
 
 // The shortest text that reads back to the same double.
@@ -107,6 +105,29 @@ void appendCsvField(std::string& out, std::string_view text) {
         out.push_back(ch);
     }
     out.push_back('"');
+}
+
+// Texts joined by "; ", quoted as one field when one of them needs it.
+void appendCsvList(std::string& out, const std::vector<std::string>& texts) {
+    bool quote = false;
+    bool quotes = false;
+    for (const std::string& t : texts) {
+        quote |= t.find_first_of(",\"\r\n") != std::string::npos;
+        quotes |= t.find('"') != std::string::npos;
+    }
+    if (quote) out.push_back('"');
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) out.append("; ");
+        if (!quotes) {
+            out.append(texts[i]);
+            continue;
+        }
+        for (char ch : texts[i]) {
+            if (ch == '"') out.push_back('"');
+            out.push_back(ch);
+        }
+    }
+    if (quote) out.push_back('"');
 }
 
 nlohmann::ordered_json jsonNumber(const std::optional<double>& v) {
@@ -181,17 +202,20 @@ nlohmann::ordered_json performanceJson(const LinkPerformance& p) {
 
 void printPerformanceTable(std::ostream& out, const LinkPerformance& p, std::size_t width) {
     out << "Link performance:\n";
-    for (const NamedCell& c : cells(p)) {
+    forEachCell(p, [&](const NamedCell& c) {
         std::string value;
         if (const double* d = std::get_if<double>(&c.value)) value = tableNumber(*d);
-        if (const std::string* s = std::get_if<std::string>(&c.value)) value = *s;
+        if (const auto* s = std::get_if<std::string_view>(&c.value)) value = *s;
         if (const bool* b = std::get_if<bool>(&c.value)) value = *b ? "yes" : "no";
-        if (value.empty() || std::string_view(c.column) == "models") continue;
+        if (const auto* list = std::get_if<const std::vector<std::string>*>(&c.value)) {
+            value = joined(**list);
+        }
+        if (value.empty() || std::string_view(c.column) == "models") return;
         const std::string_view caption = c.caption;
         out << "  " << caption;
         for (std::size_t n = caption.size(); n < width; ++n) out << ' ';
         out << ' ' << value << '\n';
-    }
+    });
     out << "Models:\n";
     for (const std::string& m : p.models) out << "  " << m << '\n';
 }
@@ -254,7 +278,7 @@ std::string conditionNamesList() {
 const std::vector<std::string>& performanceColumnNames() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> n;
-        for (const NamedCell& c : cells(LinkPerformance{})) n.emplace_back(c.column);
+        forEachCell(LinkPerformance{}, [&](const NamedCell& c) { n.emplace_back(c.column); });
         n.emplace_back("performanceError");
         return n;
     }();
@@ -300,11 +324,28 @@ std::optional<Error> PerformanceColumns::appendRow(std::string& out,
         appendEmptyRow(out);
         return std::nullopt;
     }
-    propagation::LinkConditionTexts texts;
-    for (const auto& [input, index] : columns_) texts[input] = fields[index];
-    if (!lastConditions_ || texts.texts != lastTexts_.texts) {
-        lastConditions_ = propagation::readLinkConditions(texts);
-        lastTexts_ = std::move(texts);
+    // Rows mostly repeat the last row's conditions, or change only the threshold: read the
+    // conditions again only when something else changed.
+    bool same = lastConditions_.has_value();
+    bool sameButThreshold = same && lastConditions_->ok();
+    for (const auto& [input, index] : columns_) {
+        if (!same && !sameButThreshold) break;
+        if (fields[index] == lastTexts_[input]) continue;
+        same = false;
+        if (input != ConditionInput::Threshold) sameButThreshold = false;
+    }
+    if (!same && sameButThreshold) {
+        const std::string& text = fields[*threshold_];
+        Result<double> threshold = propagation::readThreshold(text);
+        if (threshold) {
+            lastConditions_->value->thresholdDbm = *threshold;
+        } else {
+            lastConditions_ = Result<propagation::LinkConditions>(*threshold.error);
+        }
+        lastTexts_[ConditionInput::Threshold] = text;
+    } else if (!same) {
+        for (const auto& [input, index] : columns_) lastTexts_[input] = fields[index];
+        lastConditions_ = propagation::readLinkConditions(lastTexts_);
     }
     std::optional<Error> error;
     PerformanceOutcome outcome;
@@ -320,12 +361,15 @@ std::optional<Error> PerformanceColumns::appendRow(std::string& out,
         out.append(kindName(error->kind));
         return error;
     }
-    for (const NamedCell& c : cells(*outcome.performance)) {
+    forEachCell(*outcome.performance, [&](const NamedCell& c) {
         out.push_back(',');
         if (const double* d = std::get_if<double>(&c.value)) appendShortest(out, *d);
-        if (const std::string* s = std::get_if<std::string>(&c.value)) appendCsvField(out, *s);
+        if (const auto* s = std::get_if<std::string_view>(&c.value)) appendCsvField(out, *s);
         if (const bool* b = std::get_if<bool>(&c.value)) out.push_back(*b ? '1' : '0');
-    }
+        if (const auto* list = std::get_if<const std::vector<std::string>*>(&c.value)) {
+            appendCsvList(out, **list);
+        }
+    });
     out.push_back(',');  // performanceError: none
     return std::nullopt;
 }

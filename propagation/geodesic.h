@@ -21,6 +21,8 @@ struct GeodesicPath {
 };
 
 // Latitudes within -90..90. Identical ends give length 0 and azimuths of 0 and 180.
-GeodesicPath geodesicPath(const PathEnds& ends);
+// The centre is computed only when `withCentre` (it costs as much again); otherwise it is
+// left at 0.
+GeodesicPath geodesicPath(const PathEnds& ends, bool withCentre = true);
 
 }  // namespace hopscale::propagation

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <mutex>
@@ -9,6 +10,7 @@
 #include <system_error>
 
 #include "conversions.h"
+#include "multipath.h"
 
 namespace hopscale::propagation {
 namespace {
@@ -72,12 +74,12 @@ Error inputError(ErrorKind kind, I input, std::string_view text, std::string det
 }
 
 // A strict number; the error names the input.
-Result<double> number(const LinkConditionTexts& t, I input) {
-    Result<double> r = textToDouble(t[input]);
+Result<double> numberText(std::string_view text, I input) {
+    Result<double> r = textToDouble(text);
     if (!r) {
         Error e = *r.error;
         e.input = conditionInputInfo(input).caption;
-        if (trim(t[input]).empty()) {
+        if (trim(text).empty()) {
             e.text.clear();
             e.detail = "is empty; a number is needed";
         }
@@ -85,6 +87,7 @@ Result<double> number(const LinkConditionTexts& t, I input) {
     }
     return r;
 }
+Result<double> number(const LinkConditionTexts& t, I input) { return numberText(t[input], input); }
 
 bool blank(const LinkConditionTexts& t, I input) { return trim(t[input]).empty(); }
 
@@ -171,7 +174,7 @@ LinkConditionTexts::LinkConditionTexts() {
 Result<LinkConditions> readLinkConditions(const LinkConditionTexts& t) {
     LinkConditions c;
 
-    Result<double> threshold = number(t, I::Threshold);
+    Result<double> threshold = readThreshold(t[I::Threshold]);
     if (!threshold) return *threshold.error;
     c.thresholdDbm = *threshold;
 
@@ -334,7 +337,50 @@ Result<LinkConditions> readLinkConditions(const LinkConditionTexts& t) {
     Result<double> extra = number(t, I::ExtraLoss);
     if (!extra) return *extra.error;
     c.extraLossDb = *extra;
+    nameModels(c);
     return c;
+}
+
+Result<double> readThreshold(const std::string& text) { return numberText(text, I::Threshold); }
+
+std::string modelNumber(double v) {
+    char buffer[32];
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6);
+    return std::string(buffer, end.ptr);
+}
+
+void nameModels(LinkConditions& c) {
+    const Atmosphere& air = c.gas->atmosphere();
+    c.gasModelText = std::string(kGasModelName) + ", p " + modelNumber(air.dryPressureHpa) +
+                     " hPa dry, T " + modelNumber(air.temperatureK) + " K, rho " +
+                     modelNumber(air.waterVapourGm3) + " g/m3";
+    c.rainCoefficientText =
+        std::string(kRainCoefficientModelName) + ", " + c.polarisationName + " polarisation";
+    switch (c.rainSource) {
+        case RainSource::Rate:
+            c.rainSourceText = "R0.01 " + modelNumber(c.rainRateMmH) + " mm/h typed";
+            break;
+        case RainSource::Zone:
+            c.rainSourceText = "R0.01 " + modelNumber(c.rainRateMmH) +
+                               " mm/h, ITU-R P.837-1 zone " + std::string(1, c.rainZone);
+            break;
+        case RainSource::Map:
+        case RainSource::None:
+            c.rainSourceText.clear();
+            break;
+    }
+    if (c.multipath == MultipathMethod::VigantsBarnett) {
+        c.multipathModelText = std::string(kVigantsBarnettName) + ", a " +
+                               modelNumber(c.terrainFactor) + ", b " +
+                               modelNumber(c.climateFactor) + ", annual";
+    } else {
+        c.multipathModelText = std::string(kMultipathModelName) + " (2.3.1, 2.3.2, 2.3.4), K " +
+                               modelNumber(c.geoclimaticK) + (c.kFromLogK ? " from LogK" : "") +
+                               ", dN75 " + modelNumber(c.dN75);
+    }
+    c.extraLossText =
+        c.extraLossDb != 0 ? "Extra path loss " + modelNumber(c.extraLossDb) + " dB" : "";
 }
 
 }  // namespace hopscale::propagation

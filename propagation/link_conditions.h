@@ -89,7 +89,21 @@ struct LinkConditions {
     std::shared_ptr<const GasModel> gas;  // the atmosphere with its line strengths
     double targetPercent = 99.999;
     double extraLossDb = 0;
+
+    // The models' names with their inputs as every result lists them, written once here
+    // rather than for every hop (nameModels; readLinkConditions calls it).
+    std::string gasModelText;         // "ITU-R P.676-13 Annex 1, p 1013.25 hPa dry, ..."
+    std::string rainCoefficientText;  // "ITU-R P.838-3, vertical polarisation"
+    std::string rainSourceText;       // "R0.01 42 mm/h typed" (empty for a map)
+    std::string multipathModelText;   // "Vigants-Barnett, a 1, b 0.25, annual"
+    std::string extraLossText;        // "Extra path loss 6 dB", empty for 0 dB
 };
+
+// Fills the model texts of `c` from its values; call it again after changing them by hand.
+void nameModels(LinkConditions& c);
+
+// A number as the model texts write it: six significant digits ("1013.25", "1e-04").
+std::string modelNumber(double value);
 
 // Checks and converts the texts. Numbers follow the program's strict reading (blanks around
 // allowed, "1e-4" accepted). Every error names its input by caption in Error::input:
@@ -107,5 +121,9 @@ struct LinkConditions {
 // A rain map read before is reused while its file is unchanged, and the gas line strengths of
 // the last atmosphere likewise, so that a batch of hops pays for them once.
 Result<LinkConditions> readLinkConditions(const LinkConditionTexts& texts);
+
+// The receiver threshold alone, read and checked exactly as readLinkConditions reads it (for a
+// caller that changes only the threshold of conditions it already holds).
+Result<double> readThreshold(const std::string& text);
 
 }  // namespace hopscale::propagation

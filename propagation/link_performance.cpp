@@ -3,7 +3,6 @@
 #include <GeographicLib/Config.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -14,14 +13,6 @@
 
 namespace hopscale::propagation {
 namespace {
-
-// Six significant digits, for the names of the models' inputs.
-std::string num(double v) {
-    char buffer[32];
-    const auto end =
-        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6);
-    return std::string(buffer, end.ptr);
-}
 
 Error needs(const char* input, std::string detail) {
     Error e{ErrorKind::InvalidArgument};
@@ -74,22 +65,27 @@ struct FadingModel {
 
     // The smallest margin, in whole hundredths of a dB, whose outage is at most `allowed` %;
     // empty when even 1000 dB does not reach it. The root of log(total) - log(allowed) is
-    // bracketed from the parts' own margins and found by regula falsi (Illinois variant),
-    // which needs a handful of evaluations where bisection needs twenty.
+    // bracketed from the parts' own margins and narrowed by regula falsi (Illinois variant)
+    // until only a couple of hundredths remain, which are then tried themselves: a handful of
+    // evaluations where bisection needs twenty.
     std::optional<double> requiredMargin(double allowed) const {
         const double logAllowed = std::log10(allowed);
         auto g = [&](double margin) {
             return std::log10(std::max(total(margin), 1e-300)) - logAllowed;
         };
+        // A bracket: lo fails the target, hi meets it.
         double lo = 0;
-        double glo = g(lo);
-        if (glo <= 0) return 0.0;
+        double glo = 0;
         const double own = ownMargin(allowed);
         if (own > 0) {
+            // That part alone exceeds `allowed` at any smaller margin, so 0 fails.
             const double gown = g(own);
-            if (gown <= 0) return roundedUp(own - 0.01, own, allowed);
+            if (gown <= 0) return roundedUp(std::nextafter(own, 0.0), own, allowed);
             lo = own;
             glo = gown;
+        } else {
+            glo = g(0);
+            if (glo <= 0) return 0.0;
         }
         double hi = std::max(ownMargin(allowed / 2.0), lo + 0.5);
         double ghi = g(hi);
@@ -101,9 +97,19 @@ struct FadingModel {
             ghi = g(hi);
         }
         int side = 0;
-        for (int i = 0; i < 100 && hi - lo > 1e-4; ++i) {
-            double x = hi - ghi * (hi - lo) / (ghi - glo);
-            if (!(x > lo && x < hi)) x = 0.5 * (lo + hi);
+        for (int i = 0; i < 200; ++i) {
+            // Hundredths strictly above lo (which fails) up to the first at or above hi; the
+            // 1e-7 absorbs the representation error of a hundredth tried before.
+            const double first = std::floor(lo * 100.0 + 1e-7) + 1.0;
+            const double last = std::ceil(hi * 100.0 - 1e-7);
+            if (first >= last) return last / 100.0;
+            double x = 0;
+            if (last - first <= 2) {
+                x = first / 100.0;  // close: decide the hundredths themselves
+            } else {
+                x = hi - ghi * (hi - lo) / (ghi - glo);
+                if (!(x > lo && x < hi)) x = 0.5 * (lo + hi);
+            }
             const double gx = g(x);
             if (gx > 0) {
                 lo = x;
@@ -158,13 +164,17 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
     const double f = facts.frequencyGHz;
 
     LinkPerformance out;
+    out.models.reserve(6);
     out.pathKm = facts.pathLengthMiles * kKmPerMile;
     const double d = out.pathKm;
 
     // Path on the ellipsoid.
     std::optional<GeodesicPath> geo;
     if (facts.ends) {
-        geo = geodesicPath(*facts.ends);
+        // The centre is needed for a rain map, and for P.530 without a typed latitude.
+        const bool needCentre = c.rainSource == RainSource::Map ||
+                                (c.multipath == MultipathMethod::P530 && !c.centreLatitudeDeg);
+        geo = geodesicPath(*facts.ends, needCentre);
         GeodesicResult g;
         g.km = geo->lengthM / 1000.0;
         g.azimuthFromDeg = geo->azimuthFromDeg;
@@ -172,7 +182,9 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
         g.flatDifferenceM = facts.coordinateDistanceMiles * kKmPerMile * 1000.0 - geo->lengthM;
         g.flatDifferencePercent = geo->lengthM > 0 ? 100.0 * g.flatDifferenceM / geo->lengthM : 0;
         out.geodesic = g;
-        out.models.push_back(std::string(kGeodesicModelName) + " " + GEOGRAPHICLIB_VERSION_STRING);
+        static const std::string geodesicModel =
+            std::string(kGeodesicModelName) + " " + GEOGRAPHICLIB_VERSION_STRING;
+        out.models.push_back(geodesicModel);
     }
     // The path-centre latitude: typed, else the geodesic's centre.
     const bool haveCentreLatitude = c.centreLatitudeDeg.has_value() || geo.has_value();
@@ -180,14 +192,11 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
         c.centreLatitudeDeg ? *c.centreLatitudeDeg : (geo ? geo->centreLatitudeDeg : 0.0);
 
     // Levels.
-    const Atmosphere& air = c.gas->atmosphere();
     out.gasDbPerKm = c.gas->specific(f).totalDbPerKm;
     out.gasDb = out.gasDbPerKm * d;
-    out.models.push_back(std::string(kGasModelName) + ", p " + num(air.dryPressureHpa) +
-                         " hPa dry, T " + num(air.temperatureK) + " K, rho " +
-                         num(air.waterVapourGm3) + " g/m3");
+    out.models.push_back(c.gasModelText);
     out.extraLossDb = c.extraLossDb;
-    if (c.extraLossDb != 0) out.models.push_back("Extra path loss " + num(c.extraLossDb) + " dB");
+    if (!c.extraLossText.empty()) out.models.push_back(c.extraLossText);
     out.rslDbm = facts.receiveSignalLevelDbm - out.gasDb - c.extraLossDb;
     out.thresholdDbm = c.thresholdDbm;
     out.flatFadeMarginDb = out.rslDbm - c.thresholdDbm;
@@ -201,12 +210,11 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
         switch (c.rainSource) {
             case RainSource::Rate:
                 r.rainRateMmH = c.rainRateMmH;
-                r.source = "R0.01 " + num(r.rainRateMmH) + " mm/h typed";
+                r.source = c.rainSourceText;
                 break;
             case RainSource::Zone:
                 r.rainRateMmH = c.rainRateMmH;
-                r.source = "R0.01 " + num(r.rainRateMmH) + " mm/h, ITU-R P.837-1 zone " +
-                           std::string(1, c.rainZone);
+                r.source = c.rainSourceText;
                 break;
             case RainSource::Map: {
                 if (!geo) {
@@ -215,9 +223,9 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
                 }
                 r.rainRateMmH =
                     c.rainMap->rateAt(geo->centreLatitudeDeg, geo->centreLongitudeEastDeg);
-                r.source = "R0.01 " + num(r.rainRateMmH) + " mm/h, ITU-R P.837-7 map \"" +
-                           c.rainMap->path() + "\" at " + num(geo->centreLatitudeDeg) + ", " +
-                           num(geo->centreLongitudeEastDeg) + " (north, east)";
+                r.source = "R0.01 " + modelNumber(r.rainRateMmH) + " mm/h, ITU-R P.837-7 map \"" +
+                           c.rainMap->path() + "\" at " + modelNumber(geo->centreLatitudeDeg) +
+                           ", " + modelNumber(geo->centreLongitudeEastDeg) + " (north, east)";
                 break;
             }
             case RainSource::None:
@@ -241,8 +249,7 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
                 r.flags.push_back("outage outside the method's range (0.001 to 1 %)");
             }
         }
-        out.models.push_back(std::string(kRainCoefficientModelName) + ", " + c.polarisationName +
-                             " polarisation");
+        out.models.push_back(c.rainCoefficientText);
         out.models.push_back(std::string(kRainPathModelName) + ", " + r.source);
         out.rain = std::move(r);
     }
@@ -254,8 +261,7 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
         m.method = kVigantsBarnettName;
         const double miles = facts.pathLengthMiles;
         fading.vbScale = c.terrainFactor * c.climateFactor * 2.5e-6 * f * miles * miles * miles;
-        out.models.push_back(std::string(kVigantsBarnettName) + ", a " + num(c.terrainFactor) +
-                             ", b " + num(c.climateFactor) + ", annual");
+        out.models.push_back(c.multipathModelText);
         if (out.closes) {
             const double u = vigantsBarnettFraction(c.terrainFactor, c.climateFactor, f, miles,
                                                     out.flatFadeMarginDb);
@@ -265,9 +271,7 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
         m.flags.push_back("worst month not given by Vigants-Barnett");
     } else {
         m.method = kMultipathModelName;
-        out.models.push_back(std::string(kMultipathModelName) + " (2.3.1, 2.3.2, 2.3.4), K " +
-                             num(c.geoclimaticK) + (c.kFromLogK ? " from LogK" : "") + ", dN75 " +
-                             num(c.dN75));
+        out.models.push_back(c.multipathModelText);
         if (d < 5) {
             fading.multipathAssessed = false;
             m.flags.push_back("not assessed: the method is stated for paths of 5 km or more");

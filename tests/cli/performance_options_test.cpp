@@ -280,5 +280,39 @@ TEST(batch_performance, bad_headers_and_rows) {
     EXPECT_NE(columnsOf(header, records[2], "availabilityPercent")[0], "");
 }
 
+TEST(batch_performance, rows_that_change_only_the_threshold_match_calc) {
+    // Consecutive rows share their conditions except the threshold; one threshold is bad.
+    const CommandRun run = runBatchOn(
+        "name,freq,threshold,rain-rate\n"
+        "a,18,-80,42\n"
+        "b,18,abc,42\n"
+        "c,18,-70,42\n"
+        "d,18,-70,60\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Receiver threshold"), std::string::npos) << run.err;
+    const auto records = parseCsv(run.out);
+    ASSERT_EQ(records.size(), 5u);
+    const auto& header = records[0];
+    EXPECT_EQ(columnsOf(header, records[2], "performanceError")[0], "type mismatch");
+    const struct {
+        std::size_t row;
+        const char* threshold;
+        const char* rate;
+    } hops[] = {{1, "-80", "42"}, {3, "-70", "42"}, {4, "-70", "60"}};
+    for (const auto& hop : hops) {
+        const Json p =
+            calcJson({"--freq", "18", "--threshold", hop.threshold, "--rain-rate", hop.rate})
+                .at("performance");
+        const auto cell = [&](const char* column) {
+            return std::strtod(columnsOf(header, records[hop.row], column)[0].c_str(), nullptr);
+        };
+        EXPECT_EQ(cell("flatFadeMarginDb"), p["flatFadeMarginDb"].get<double>()) << hop.row;
+        EXPECT_EQ(cell("rainA001Db"), p["rain"]["a001Db"].get<double>()) << hop.row;
+        EXPECT_EQ(cell("outagePercent"), p["outagePercent"].get<double>()) << hop.row;
+        EXPECT_EQ(cell("requiredMarginDb"), p["target"]["requiredMarginDb"].get<double>())
+            << hop.row;
+    }
+}
+
 }  // namespace
 }  // namespace hopscale::test

@@ -36,6 +36,11 @@ TEST(Geodesic, MatchesTheReferenceSolutions) {
         EXPECT_NEAR(g.azimuthToDeg, table.number(i, "back_azimuth_at_2_deg"), 1e-6);
         EXPECT_NEAR(g.centreLatitudeDeg, table.number(i, "mid_lat"), 1e-6);
         EXPECT_NEAR(g.centreLongitudeEastDeg, table.number(i, "mid_lon"), 1e-6);
+        // Without the centre, the same length and azimuths.
+        const GeodesicPath bare = geodesicPath(ends, false);
+        EXPECT_NEAR(bare.lengthM, g.lengthM, 1e-9);
+        EXPECT_NEAR(bare.azimuthFromDeg, g.azimuthFromDeg, 1e-12);
+        EXPECT_NEAR(bare.azimuthToDeg, g.azimuthToDeg, 1e-12);
     }
 }
 
