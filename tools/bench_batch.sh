@@ -2,7 +2,10 @@
 # Times `hopscale batch` on a generated CSV of many paths and reports rows per second and the
 # peak resident memory of the process.
 #
-#   tools/bench_batch.sh [HOPSCALE_BINARY] [ROWS]
+#   tools/bench_batch.sh [HOPSCALE_BINARY] [ROWS] [OTHER_BINARY...]
+#
+# Further binaries (an earlier build, say) are timed on the same input right after the
+# first, so that a before-and-after comparison runs on the same machine in the same run.
 #
 # HOPSCALE_BINARY defaults to build/app/hopscale (a Release build, as tools/run.sh makes);
 # ROWS defaults to 1000000. The input is generated once per row count under $TMPDIR and
@@ -12,10 +15,13 @@ cd "$(dirname "$0")/.."
 
 binary=${1:-build/app/hopscale}
 rows=${2:-1000000}
-if [ ! -x "$binary" ]; then
-  echo "bench_batch: no hopscale binary at $binary (build it with tools/run.sh or pass its path)" >&2
-  exit 2
-fi
+binaries=("$binary" "${@:3}")
+for b in "${binaries[@]}"; do
+  if [ ! -x "$b" ]; then
+    echo "bench_batch: no hopscale binary at $b (build it with tools/run.sh or pass its path)" >&2
+    exit 2
+  fi
+done
 
 work=${TMPDIR:-/tmp}/hopscale-bench-batch
 mkdir -p "$work"
@@ -48,8 +54,10 @@ with open(path, "w", newline="") as f:
 PY
 fi
 
+status=0
+for binary in "${binaries[@]}"; do
 echo "Timing: $binary batch $input"
-python3 - "$binary" "$input" "$output" "$rows" <<'PY'
+if python3 - "$binary" "$input" "$output" "$rows" <<'PY'
 import resource, subprocess, sys, time
 binary, input_path, output_path, rows = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
 with open(output_path, "wb") as out:
@@ -72,3 +80,6 @@ print(f"rows per cpu-s   {rows / cpu:,.0f} (per second of processor time; the fa
 print(f"peak memory      {usage.ru_maxrss / 1024:.1f} MB (maximum resident set)")
 sys.exit(0 if status == 0 and lines == rows else 1)
 PY
+then :; else status=1; fi
+done
+exit $status
