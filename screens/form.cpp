@@ -149,6 +149,19 @@ QWidget* makeControl(QWidget* form, const ControlSpec& s) {
 
 }  // namespace
 
+QRect visibleRect(const QWidget* control) {
+    // A caption stands on a transparent background: only the lines of its text are seen.
+    if (auto* label = qobject_cast<const QLabel*>(control)) {
+        if (label->text().isEmpty() || label->autoFillBackground()) return label->geometry();
+        const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+        return label->fontMetrics()
+            .boundingRect(label->contentsRect(), flags, label->text())
+            .intersected(label->contentsRect())
+            .translated(label->pos());
+    }
+    return control->geometry();
+}
+
 int boxMargins(const QLineEdit* box) {
     // The frame of the form's sheet is one pixel, the padding one more (none in a box that
     // only shows a value) on each side; the line edit keeps a margin of two pixels inside.
@@ -294,12 +307,13 @@ void Form::makeRoomFor(QLineEdit* box, const QString& widest) {
     std::vector<QRect> others;
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         // Lines end at the boxes they join; a wider box may cover a line's end.
-        if (child == box || qobject_cast<FormLine*>(child)) continue;
-        if (!child->geometry().intersects(design)) others.push_back(child->geometry());
+        if (child != box && !qobject_cast<FormLine*>(child)) others.push_back(visibleRect(child));
     }
+    // A wider box covers no more of any control than the designed box already does.
     const auto free = [&](const QRect& r) {
-        return rect().contains(r) && std::none_of(others.begin(), others.end(),
-                                                  [&](const QRect& o) { return o.intersects(r); });
+        return rect().contains(r) && std::all_of(others.begin(), others.end(), [&](const QRect& o) {
+                   return r.intersected(o) == design.intersected(o);
+               });
     };
     const auto room = [&](int dx) {  // free pixels to the left (dx -1) or the right (dx 1)
         int n = 0;

@@ -216,6 +216,9 @@ void setFieldText(QLineEdit* field, const QString& text);
 // The text of a number in a value box: the whole text on view, as a tooltip too.
 void setValueText(QLineEdit* field, const QString& text);
 
+// The part of a control that is seen: a transparent caption's lines of text, else the box.
+QRect visibleRect(const QWidget* control);
+
 // The pixels of a box's width that its frame and margins take.
 int boxMargins(const QLineEdit* box);
 // Whether the whole of `text` can be seen inside the box (its frame and margins left out).

@@ -24,15 +24,14 @@ void MendedTest::continueOnTheGuideBehindSkipClearsTheSkip() {
     p.click(p.start_().Command3);
     QCOMPARE(p.state.guideSkipped, std::int16_t{1});
     QVERIFY(p.visible(FormId::Guide));
-    p.go("7");  // the start screen comes back for GO
-    p.pick(p.guide().List1, 0);
+    // Its Continue, with no GO between: the lines now count as chosen with the guide.
     p.click(p.guide().Command1);
     QCOMPARE(p.state.guideSkipped, std::int16_t{0});
+    p.input().Text10->setText("10");  // Continue copied the start screen's empty frequency
     p.click(p.input().Command1);
-    // The lines were chosen with the guide: the sheet names the one line for both ends.
-    disp& sheet = p.sheet();
-    QVERIFY(!sheet.Label26->isHidden() && !sheet.Text21->isHidden());
-    QCOMPARE(sheet.Text21->text(), QString("LINEA"));
+    QVERIFY(p.visible(FormId::Results));
+    // CONTINUE no longer hides the one-line caption that Continue showed.
+    QVERIFY(!p.sheet().Label26->isHidden());
 }
 
 void MendedTest::secondContinueWritesTheNewTransmitType() {
