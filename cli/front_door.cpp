@@ -208,8 +208,11 @@ int FrontDoor::run(int argc, char** argv, std::ostream& out, std::ostream& err) 
         actions.emplace_back(sub, command.define(*sub));
     }
 
+    std::vector<std::string> args = reversedArguments(argc, argv);
+    // `hopscale help` has always printed the usage, as --help does.
+    if (!args.empty() && args.back() == "help") args.back() = "--help";
     try {
-        app.parse(reversedArguments(argc, argv));
+        app.parse(std::move(args));
     } catch (const CLI::ParseError& e) {
         const bool help = dynamic_cast<const CLI::CallForHelp*>(&e) != nullptr ||
                           dynamic_cast<const CLI::CallForAllHelp*>(&e) != nullptr ||

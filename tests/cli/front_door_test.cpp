@@ -187,6 +187,7 @@ TEST_F(FrontDoorTest, help_and_version_exit_0_on_stdout) {
     EXPECT_NE(help.out.find("calc"), std::string::npos);
     EXPECT_NE(help.out.find("batch"), std::string::npos);
     EXPECT_NE(help.out.find("--data-dir"), std::string::npos);
+    EXPECT_EQ(run({"help"}).out, help.out);
     // The version is the project's, as CMake has it.
     const Outcome version = run({"--version"});
     EXPECT_EQ(version.status, 0);
