@@ -30,6 +30,15 @@ void startProgram(Screens& screens, bool showMessages) {
         screens.reportError(message, screens.widget(FormId::Open_query));
 }
 
+int runGui(int argc, char** argv, const Result<std::filesystem::path>& dataDir) {
+    AppState state;
+    if (dataDir.ok())
+        state.dataDir = *dataDir;
+    else
+        state.dataDirError = dataDir.error;
+    return runGui(argc, argv, state);
+}
+
 int runGui(int argc, char** argv, AppState& state) {
     QApplication app(argc, argv);
     // The background picture is drawn on a second thread while the start screen is built
