@@ -8,6 +8,7 @@
 #include "data_dir.h"
 #include "disp.h"
 #include "guide.h"
+#include "link_window.h"
 #include "open_query.h"
 #include "path_info.h"
 #include "path_run.h"
@@ -274,6 +275,8 @@ void dataFormWithPrint(Screens& s) {
     s.show(FormId::disp);
     s.hide(FormId::Path_Info);
 }
+
+void linkPerformance(Screens& s) { openLinkPerformance(s, s.pathInfo().pathName()); }
 
 void returnToResults(Screens& s) {
     s.hide(FormId::disp);

@@ -45,6 +45,8 @@ void endWithSave(Screens& screens);
 void another(Screens& screens);
 // Data Form with Print: save, show the data sheet, hide the input screen.
 void dataFormWithPrint(Screens& screens);
+// Link Performance: open the "Link Performance" window over the path just calculated.
+void linkPerformance(Screens& screens);
 // The data sheet's Return: hide it, show the results screen again as it was.
 void returnToResults(Screens& screens);
 // The data sheet's PRINT: print its window image; no change of screens.

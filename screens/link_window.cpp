@@ -519,6 +519,8 @@ ProfileWindow& LinkWindow::openProfile() {
     return *profileWindow_;
 }
 
+ProfileWindow* LinkWindow::profileWindow() const { return profileWindow_.data(); }
+
 void LinkWindow::takeProfile() {
     profileDiffractionDb_.reset();
     if (!profileWindow_ || !profileWindow_->report()) {

@@ -76,7 +76,7 @@ class LinkWindow : public QWidget {
     // ---- the profile ----
     // Opens the "Path Profile" window (creating it on first use) and shows it.
     ProfileWindow& openProfile();
-    ProfileWindow* profileWindow() const { return profileWindow_; }
+    ProfileWindow* profileWindow() const;  // nullptr before the first openProfile
 
     // The inputs of both windows as they would be remembered now.
     LinkInputs rememberedInputs() const;

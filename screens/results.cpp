@@ -95,6 +95,9 @@ const Row kControls[] = {
     {&R::Command1,
      {Kind::Command, "Command1", 7200, 5880, 975, 495, "END", Plain, kRed},
      flow::endWithSave},
+    {{},
+     {Kind::Command, "Command4", 8400, 5880, 975, 495, "Link Performance", Plain, kPaleYellow},
+     flow::linkPerformance},
 };
 
 // The lines of the drawing, built before the fields so that the fields stand over them.

@@ -9,10 +9,13 @@
 #include <QLineEdit>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QRadioButton>
 #include <cmath>
 
 #include "link_window_fixture.h"
+#include "path_info.h"
 #include "profile_window.h"
+#include "results.h"
 
 using namespace hopscale;
 using namespace hopscale::testing;
@@ -40,6 +43,7 @@ void type(QLineEdit* box, const QString& text) {
 class LinkWindowTest : public QObject {
     Q_OBJECT
   private slots:
+    void resultsScreenCommandOpensTheWindow();
     void opensOverTheCurrentPathWithEveryInput();
     void recomputesAsTheUserTypes();
     void unreadableInputsAreMarkedAndTheRestKeepsItsLastGoodValue();
@@ -51,6 +55,44 @@ class LinkWindowTest : public QObject {
     void profileCommandOpensThePathProfile();
     void profileFeedsDiffractionLossAndMeanTerrain();
 };
+
+void LinkWindowTest::resultsScreenCommandOpensTheWindow() {
+    LinkFixture f;
+    f.state.path = PathState{};  // the window's path comes from CONTINUE here
+    Path_Info& input = f.screens->pathInfo();
+    const PathInputs path = twentyKmPath();  // 20 km, 10 W: KM and WATTS chosen
+    for (const FieldInfo& info : allFields()) {
+        auto* box = input.findChild<QLineEdit*>(
+            QString::fromLatin1(info.control.data(), info.control.size()));
+        QVERIFY(box);
+        box->setText(QString::fromStdString(path[info.field]));
+    }
+    input.findChild<QCheckBox*>("Check2")->setChecked(true);
+    input.findChild<QRadioButton*>("Option3")->setChecked(true);
+    input.findChild<QLineEdit*>("Text11")->setText("Ridge hop");
+    f.screens->takeReportedErrors();
+    input.Command1->click();  // CONTINUE
+    QVERIFY2(f.screens->exists(FormId::Results),
+             qPrintable(f.screens->takeReportedErrors().join("; ")));
+    Results& results = f.screens->results();
+    auto* command = results.findChild<QPushButton*>("Command4");
+    QVERIFY(command);
+    QCOMPARE(command->text(), QString("Link Performance"));
+    QCOMPARE(command->geometry(), QRect(560, 392, 65, 33));  // twips 8400, 5880, 975, 495
+    QVERIFY(!linkPerformanceWindow(*f.screens));
+    command->click();
+    LinkWindow* w = linkPerformanceWindow(*f.screens);
+    QVERIFY(w);
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->windowTitle(), QString("Link Performance"));
+    QVERIFY(w->pageLines().contains("Path name: Ridge hop"));
+    // The results screen stays as it was.
+    QVERIFY(results.isVisible());
+    w->inputBox(ConditionInput::Threshold)->setText("-80");
+    QVERIFY(w->performance());
+    QVERIFY(std::fabs(w->performance()->rslDbm -
+                      (f.state.path.results.receiveSignalLevel - w->performance()->gasDb)) < 1e-9);
+}
 
 void LinkWindowTest::opensOverTheCurrentPathWithEveryInput() {
     LinkFixture f;
