@@ -341,8 +341,10 @@ void AppearanceTest::roomForAFourthCommandBesideEnd() {
     Harness h;
     Results& r = h.results();
     const QRect fourth = twipsRect(8400, 5880, 975, 495);
+    // Nothing stands there but, once it is added, that command itself.
     for (QWidget* w : r.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        QVERIFY2(!w->geometry().intersects(fourth), qPrintable(w->objectName()));
+        QVERIFY2(w->geometry() == fourth || !w->geometry().intersects(fourth),
+                 qPrintable(w->objectName()));
 }
 
 QTEST_MAIN(AppearanceTest)
