@@ -7,10 +7,10 @@
 #include <string_view>
 
 #include "conversions.h"
+#include "example_paths.h"
 #include "fields.h"
 #include "path_record.h"
 #include "path_run.h"
-#include "example_paths.h"
 
 namespace {
 
@@ -105,7 +105,9 @@ void runPathBenchmark(benchmark::State& state, const PathInputs& inputs) {
 void BM_runPath_defaults(benchmark::State& state) { runPathBenchmark(state, PathInputs()); }
 BENCHMARK(BM_runPath_defaults);
 
-void BM_runPath_kmWatts(benchmark::State& state) { runPathBenchmark(state, examples::kmWattsPath()); }
+void BM_runPath_kmWatts(benchmark::State& state) {
+    runPathBenchmark(state, examples::kmWattsPath());
+}
 BENCHMARK(BM_runPath_kmWatts);
 
 void BM_runPath_coordinates(benchmark::State& state) { runPathBenchmark(state, coordinatePath()); }

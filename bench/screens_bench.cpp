@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QTemporaryDir>
-
 #include <cstdlib>
 
 #include "app_state.h"

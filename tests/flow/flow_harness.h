@@ -13,7 +13,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <filesystem>
 #include <fstream>
 #include <memory>

@@ -1,8 +1,8 @@
 // The screen flow from program start to Another, END and the data sheet, driven through the
 // real forms: which screens exist and are shown at each stage, what the guide carries into
 // the input screen and the data sheet, and when the inputs are saved.
-#include "flow_harness.h"
 #include "data_dir.h"
+#include "flow_harness.h"
 #include "saved_inputs.h"
 
 using namespace hopscale;
@@ -20,9 +20,9 @@ std::string defaultRecordBytes() {
         0x80, 0x3f, 0x00, 0x00, 0x20, 0x41, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x3f,
         0x00, 0x00, 0xc8, 0x42, 0x00, 0x00, 0xc8, 0x42, 0x71, 0x3d, 0xaa, 0x3f, 0x00, 0x00,
         0x00, 0x00, 0x00, 0x00, 0x20, 0x41, 0x00, 0x00, 0x20, 0x41, 0x00, 0x00, 0x00, 0x00,
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0x01, 0x00, 0x00, 0x00, 0x07, 0x00, 'E', 'x', 'a', 'm', 'p', 'l', 'e',
-        0, 0, 0, 0, 0, 0, 0, 0};
+        0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
+        0,    0,    0x01, 0x00, 0x00, 0x00, 0x07, 0x00, 'E',  'x',  'a',  'm',  'p',  'l',
+        'e',  0,    0,    0,    0,    0,    0,    0,    0};
     return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
@@ -36,7 +36,7 @@ void saveRecord(Program& p, std::initializer_list<std::pair<Field, const char*>>
 
 class FlowTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void firstRunThenSkip();
     void laterRunThenSkip();
     void goThenContinueWithOneLine();
@@ -78,7 +78,9 @@ void FlowTest::firstRunThenSkip() {
 
 void FlowTest::laterRunThenSkip() {
     Program p;
-    saveRecord(p, {{Field::Text1, "6"}, {Field::Text3, "8"}, {Field::Text11, "North hop"},
+    saveRecord(p, {{Field::Text1, "6"},
+                   {Field::Text3, "8"},
+                   {Field::Text11, "North hop"},
                    {Field::Text24, "20"}});
     p.start();
     // The saved record made the input screen exist, hidden and filled, during start-up.
@@ -160,8 +162,8 @@ void FlowTest::goThenContinueWithTwoLines() {
     disp& sheet = p.sheet();
     QCOMPARE(sheet.Text21->text(), QString("LINEA"));
     QCOMPARE(sheet.Text22->text(), QString("LINEB"));
-    for (QWidget* w : std::initializer_list<QWidget*>{sheet.Label24, sheet.Label25, sheet.Text21,
-                                                      sheet.Text22})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{sheet.Label24, sheet.Label25, sheet.Text21, sheet.Text22})
         QVERIFY2(!w->isHidden(), qPrintable(w->objectName()));
     QVERIFY(sheet.Label26->isHidden());
 
@@ -299,8 +301,8 @@ void FlowTest::endCommandsAndWhatTheySave() {
     }
     p.settle();
     QVERIFY(p.screens->ended());
-    for (FormId id : {FormId::Open_query, FormId::Guide, FormId::Path_Info, FormId::Results,
-                      FormId::disp})
+    for (FormId id :
+         {FormId::Open_query, FormId::Guide, FormId::Path_Info, FormId::Results, FormId::disp})
         QVERIFY(!p.exists(id));
     QCOMPARE(readBytes(p.savedFile()), saves ? defaultRecordBytes() : std::string());
 }

@@ -8,7 +8,7 @@ using namespace hopscale::flowtest;
 
 class StartGuideTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void startScreenLayout();
     void enterPressesGoAndTabFollowsTheOrder();
     void guideCaptionsAndDesignState();
@@ -100,11 +100,16 @@ void StartGuideTest::guideCaptionsAndDesignState() {
     QCOMPARE(g.Command1->text(), QString("Continue"));
     QCOMPARE(g.Command2->text(), QString("Cancel"));
     QCOMPARE(g.Command3->text(), QString("END"));
-    checkPlacement(g, {{"Label1", 3000, 1320, 3255, 1095}, {"Check1", 6720, 1440, 2055, 615},
-                       {"List1", 4320, 2640, 1335, 1230},  {"List2", 6120, 2640, 1335, 1230},
-                       {"Text2", 6120, 2640, 1335, 375},   {"Label8", 8280, 3600, 1815, 495},
-                       {"Text3", 4320, 4320, 1335, 285},   {"Text1", 6120, 4320, 1335, 285},
-                       {"Command1", 4800, 5520, 975, 375}, {"Command3", 8160, 5520, 975, 375}});
+    checkPlacement(g, {{"Label1", 3000, 1320, 3255, 1095},
+                       {"Check1", 6720, 1440, 2055, 615},
+                       {"List1", 4320, 2640, 1335, 1230},
+                       {"List2", 6120, 2640, 1335, 1230},
+                       {"Text2", 6120, 2640, 1335, 375},
+                       {"Label8", 8280, 3600, 1815, 495},
+                       {"Text3", 4320, 4320, 1335, 285},
+                       {"Text1", 6120, 4320, 1335, 285},
+                       {"Command1", 4800, 5520, 975, 375},
+                       {"Command3", 8160, 5520, 975, 375}});
     QCOMPARE(g.List1->count(), 0);
     QVERIFY(!g.Check1->isChecked());
     QVERIFY(g.List2->isHidden() && g.Text1->isHidden() && !g.Text2->isHidden());

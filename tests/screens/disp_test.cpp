@@ -12,7 +12,7 @@ using namespace hopscale::testing;
 
 class DispTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void designCaptionsAndLeaders();
     void lossesAreNegativeAndUnusedGainsSaySo();
     void zeroLossIsNeverMinusZero();
@@ -48,13 +48,13 @@ void DispTest::lossesAreNegativeAndUnusedGainsSaySo() {
     h.pressContinue();
     disp& d = h.sheet();
     const std::pair<const char*, const char*> rows[] = {
-        {"Text1", "10"},      {"Text2", "-1"},         {"Text27", "Not Used"},
-        {"Text3", "0.007943282"}, {"Text4", "33.5206"}, {"Text5", "-10.5"},
-        {"Text6", "3.5"},     {"Text7", "17.86734"},   {"Text8", "-136.6"},
-        {"Text9", "33.5206"}, {"Text10", "36.00151"},  {"Text11", "50.91383"},
-        {"Text12", "10"},     {"Text13", "-2"},        {"Text14", "-61.55881"},
-        {"Text15", "12.53133"}, {"Text16", "Not Used"}, {"Text17", "-1"},
-        {"Text18", "-61.55881"}, {"Text19", "Example"}};
+        {"Text1", "10"},          {"Text2", "-1"},        {"Text27", "Not Used"},
+        {"Text3", "0.007943282"}, {"Text4", "33.5206"},   {"Text5", "-10.5"},
+        {"Text6", "3.5"},         {"Text7", "17.86734"},  {"Text8", "-136.6"},
+        {"Text9", "33.5206"},     {"Text10", "36.00151"}, {"Text11", "50.91383"},
+        {"Text12", "10"},         {"Text13", "-2"},       {"Text14", "-61.55881"},
+        {"Text15", "12.53133"},   {"Text16", "Not Used"}, {"Text17", "-1"},
+        {"Text18", "-61.55881"},  {"Text19", "Example"}};
     for (const auto& [name, text] : rows) QCOMPARE(textOf(d, name), QString(text));
     QVERIFY(!shownOn(d, "Text20") && !shownOn(d, "Label19"));
 
@@ -171,10 +171,10 @@ void DispTest::printedPageKeepsItsText() {
     extract.start(pdftotext, {"-layout", pdf, "-"});
     QVERIFY(extract.waitForFinished(20000));
     const QString text = QString::fromUtf8(extract.readAllStandardOutput());
-    for (const char* expected : {"Prepared for:", "Ridge to Valley", "Free Space Loss DBm",
-                                 "-136.6", "PRINT", "Return"})
-        QVERIFY2(text.contains(expected), qPrintable(QString("%1 missing in:\n%2")
-                                                         .arg(expected, text)));
+    for (const char* expected :
+         {"Prepared for:", "Ridge to Valley", "Free Space Loss DBm", "-136.6", "PRINT", "Return"})
+        QVERIFY2(text.contains(expected),
+                 qPrintable(QString("%1 missing in:\n%2").arg(expected, text)));
     QVERIFY(!text.contains("Path Angle True"));  // hidden rows are not printed
 
     QProcess info;

@@ -8,7 +8,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <memory>
 
 #include "app_state.h"

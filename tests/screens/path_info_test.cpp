@@ -10,7 +10,7 @@ using namespace hopscale::testing;
 
 class PathInfoTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void designValues();
     void unitPairsSwitchOnEveryClick();
     void continueHidesInputAndShowsResults();
@@ -25,12 +25,11 @@ void PathInfoTest::tabFollowsTheDesignedOrder() {
     Harness h;
     Path_Info& in = h.input();
     // The keyboard order of the design, CONTINUE second.
-    const QStringList designed = {"Text1",  "Command1", "Text3",  "Text8",   "Text10",
-                                  "Text12", "Text16",   "Text18", "Text22",  "Text24",
-                                  "Text2",  "Text26",   "Option2", "Option3", "Command2",
-                                  "Text4",  "Text5",    "Text6",  "Text7",   "Text9",
-                                  "Text11", "Check1",   "Check2", "Text14",  "Text15",
-                                  "Text13"};
+    const QStringList designed = {"Text1",   "Command1", "Text3",    "Text8",  "Text10", "Text12",
+                                  "Text16",  "Text18",   "Text22",   "Text24", "Text2",  "Text26",
+                                  "Option2", "Option3",  "Command2", "Text4",  "Text5",  "Text6",
+                                  "Text7",   "Text9",    "Text11",   "Check1", "Check2", "Text14",
+                                  "Text15",  "Text13"};
     QStringList order;
     QWidget* w = in.Text1;
     for (int i = 0; i < designed.size(); ++i) {
@@ -45,11 +44,11 @@ void PathInfoTest::designValues() {
     Harness h;
     Path_Info& in = h.input();
     const std::pair<const char*, const char*> defaults[] = {
-        {"Text1", "2"},   {"Text3", "2"},    {"Text15", "0"},  {"Text4", "0"},
-        {"Text2", "1"},   {"Text8", "1"},    {"Text16", "100"}, {"Text18", "100"},
-        {"Text5", "0"},   {"Text6", "0"},    {"Text7", "0"},   {"Text9", "0"},
-        {"Text24", "10"}, {"Text10", "10"},  {"Text12", "0"},  {"Text22", "1.33"},
-        {"Text26", "10"}, {"Text11", "Example"}, {"Text13", ""}, {"Text14", ""}};
+        {"Text1", "2"},   {"Text3", "2"},        {"Text15", "0"},   {"Text4", "0"},
+        {"Text2", "1"},   {"Text8", "1"},        {"Text16", "100"}, {"Text18", "100"},
+        {"Text5", "0"},   {"Text6", "0"},        {"Text7", "0"},    {"Text9", "0"},
+        {"Text24", "10"}, {"Text10", "10"},      {"Text12", "0"},   {"Text22", "1.33"},
+        {"Text26", "10"}, {"Text11", "Example"}, {"Text13", ""},    {"Text14", ""}};
     for (const auto& [name, text] : defaults) QCOMPARE(textOf(in, name), QString(text));
     QVERIFY(in.Check1->isChecked());
     QVERIFY(!in.Check2->isChecked());
@@ -114,12 +113,15 @@ void PathInfoTest::failedContinueKeepsEverything_data() {
     QTest::addColumn<bool>("km");
     QTest::addColumn<QString>("message");
     QTest::newRow("frequency not a number")
-        << "Text10" << "abc" << false
-        << R"(Type mismatch in "Enter Frequency in GHz": "abc" is not a number)";
+        << "Text10"
+        << "abc" << false << R"(Type mismatch in "Enter Frequency in GHz": "abc" is not a number)";
     // With KM the length field has already been read; it must still show what was typed.
-    QTest::newRow("empty tx dish, KM") << "Text1" << "" << true << "Type mismatch";
-    QTest::newRow("amplifier gain too large") << "Text15" << "40000" << false << "Overflow";
-    QTest::newRow("zero frequency") << "Text10" << "0" << false << "Invalid argument";
+    QTest::newRow("empty tx dish, KM") << "Text1"
+                                       << "" << true << "Type mismatch";
+    QTest::newRow("amplifier gain too large") << "Text15"
+                                              << "40000" << false << "Overflow";
+    QTest::newRow("zero frequency") << "Text10"
+                                    << "0" << false << "Invalid argument";
 }
 
 void PathInfoTest::failedContinueKeepsEverything() {

@@ -11,7 +11,7 @@ using Expected = std::initializer_list<std::pair<const char*, const char*>>;
 
 class ResultsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void defaultPath();
     void sixAndEightFootDishesOverTwentyKilometres();
     void hidingRules_data();
@@ -31,14 +31,17 @@ void ResultsTest::defaultPath() {
     Harness h;
     h.pressContinue();
     Results& r = h.results();
-    const Expected values = {
-        {"Text8", "1"},           {"Text9", "1"},          {"Text2", "2"},
-        {"Text4", "33.5206"},     {"Text3", "33.5206"},    {"Text7", "136.6"},
-        {"Text5", "3.5"},         {"Text6", "10.5"},       {"Text11", "-61.55881"},
-        {"Text12", "-61.55881"},  {"Text1", "12.53133"},   {"Text15", "36.00151"},
-        {"Text16", "50.91383"},   {"Text22", "9"},         {"Text23", "9"},
-        {"Text13", "0.007943282"}, {"Text14", "17.86734"}, {"Text10", "10"},
-        {"Text19", "10"},         {"Text24", "0"},         {"Text18", "0"}};
+    const Expected values = {{"Text8", "1"},          {"Text9", "1"},
+                             {"Text2", "2"},          {"Text4", "33.5206"},
+                             {"Text3", "33.5206"},    {"Text7", "136.6"},
+                             {"Text5", "3.5"},        {"Text6", "10.5"},
+                             {"Text11", "-61.55881"}, {"Text12", "-61.55881"},
+                             {"Text1", "12.53133"},   {"Text15", "36.00151"},
+                             {"Text16", "50.91383"},  {"Text22", "9"},
+                             {"Text23", "9"},         {"Text13", "0.007943282"},
+                             {"Text14", "17.86734"},  {"Text10", "10"},
+                             {"Text19", "10"},        {"Text24", "0"},
+                             {"Text18", "0"}};
     for (const auto& [name, text] : values) QCOMPARE(textOf(r, name), QString(text));
     // Amplifier "0", preamp 0 and no coordinates: their fields and captions are hidden.
     for (const char* hidden : {"Text22", "Line17", "Line18", "Line19", "Label15", "Label23",
@@ -52,9 +55,18 @@ void ResultsTest::defaultPath() {
 
 void ResultsTest::sixAndEightFootDishesOverTwentyKilometres() {
     Harness h;
-    h.enter({{"Text1", "6"}, {"Text3", "8"}, {"Text15", "3"}, {"Text4", "2"},
-             {"Text2", "1.5"}, {"Text16", "150"}, {"Text8", "2.25"}, {"Text18", "200"},
-             {"Text24", "20"}, {"Text10", "6"}, {"Text12", "20"}, {"Text26", "10"}});
+    h.enter({{"Text1", "6"},
+             {"Text3", "8"},
+             {"Text15", "3"},
+             {"Text4", "2"},
+             {"Text2", "1.5"},
+             {"Text16", "150"},
+             {"Text8", "2.25"},
+             {"Text18", "200"},
+             {"Text24", "20"},
+             {"Text10", "6"},
+             {"Text12", "20"},
+             {"Text26", "10"}});
     h.input().Check2->click();
     h.input().Option3->click();
     h.pressContinue();
@@ -79,20 +91,29 @@ void ResultsTest::hidingRules_data() {
     QTest::addColumn<QStringList>("affected");
     QTest::addColumn<bool>("shown");
     const QStringList beam = {"Text5", "Label4"};
-    const QStringList amp = {"Text22", "Line17", "Line18", "Line19", "Label15", "Label23", "Text24"};
+    const QStringList amp = {"Text22",  "Line17",  "Line18", "Line19",
+                             "Label15", "Label23", "Text24"};
     const QStringList preamp = {"Text18", "Label19"};
     // Beamwidth = 70 / (f x 2 ft): 360.0000082 is written "360", 359.89999 "359.9".
-    QTest::newRow("beamwidth written 360") << "Text10" << "0.09722222" << beam << false;
-    QTest::newRow("beamwidth 359.9") << "Text10" << "0.09724924" << beam << true;
+    QTest::newRow("beamwidth written 360") << "Text10"
+                                           << "0.09722222" << beam << false;
+    QTest::newRow("beamwidth 359.9") << "Text10"
+                                     << "0.09724924" << beam << true;
     // 0.09722223 is the single 0.0972222313, so 70 / (2 x f) = 359.99997 (single
     // 359.9999695): below 360 as a number, "360" as its seven-digit text, so hidden.
-    QTest::newRow("beamwidth 359.99997 written 360") << "Text10" << "0.09722223" << beam << false;
+    QTest::newRow("beamwidth 359.99997 written 360") << "Text10"
+                                                     << "0.09722223" << beam << false;
     // The typed amplifier gain decides, not the rounded whole number.
-    QTest::newRow("amplifier 0") << "Text15" << "0" << amp << false;
-    QTest::newRow("amplifier 0.4") << "Text15" << "0.4" << amp << true;
-    QTest::newRow("amplifier 0.0") << "Text15" << "0.0" << amp << false;
-    QTest::newRow("preamp 0") << "Text4" << "0" << preamp << false;
-    QTest::newRow("preamp -1") << "Text4" << "-1" << preamp << true;
+    QTest::newRow("amplifier 0") << "Text15"
+                                 << "0" << amp << false;
+    QTest::newRow("amplifier 0.4") << "Text15"
+                                   << "0.4" << amp << true;
+    QTest::newRow("amplifier 0.0") << "Text15"
+                                   << "0.0" << amp << false;
+    QTest::newRow("preamp 0") << "Text4"
+                              << "0" << preamp << false;
+    QTest::newRow("preamp -1") << "Text4"
+                               << "-1" << preamp << true;
 }
 
 void ResultsTest::hidingRules() {

@@ -7,7 +7,7 @@ using namespace hopscale::testing;
 
 class ScreensTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void firstUseCreatesAndLoadsOnce();
     void hideKeepsStateCloseDiscardsIt();
     void showIsMaximizedAndModeless();

@@ -4,13 +4,12 @@
 // them. The path shown is the 6 ft / 8 ft example with an amplifier, a preamplifier and end
 // coordinates, so that every part of the drawings is on view.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QCheckBox>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <cstdio>
 
 #include "app_state.h"
@@ -49,16 +48,18 @@ int main(int argc, char** argv) {
 
     Path_Info& input = screens.pathInfo();
     const std::pair<QLineEdit*, const char*> typed[] = {
-        {input.Text1, "6"},      {input.Text3, "8"},      {input.Text15, "3"},
-        {input.Text4, "2"},      {input.Text2, "1.5"},    {input.Text16, "150"},
-        {input.Text8, "2.25"},   {input.Text18, "200"},   {input.Text10, "6"},
-        {input.Text12, "20"},    {input.Text26, "10"},    {input.Text5, "412530"},
-        {input.Text6, "814150"}, {input.Text7, "413000"}, {input.Text9, "813000"},
-        {input.Text11, "Ridge to Valley"}};
+        {input.Text1, "6"},      {input.Text3, "8"},
+        {input.Text15, "3"},     {input.Text4, "2"},
+        {input.Text2, "1.5"},    {input.Text16, "150"},
+        {input.Text8, "2.25"},   {input.Text18, "200"},
+        {input.Text10, "6"},     {input.Text12, "20"},
+        {input.Text26, "10"},    {input.Text5, "412530"},
+        {input.Text6, "814150"}, {input.Text7, "413000"},
+        {input.Text9, "813000"}, {input.Text11, "Ridge to Valley"}};
     for (const auto& [box, text] : typed) box->setText(QString::fromLatin1(text));
     input.Option3->setChecked(true);
-    for (QWidget* w : std::initializer_list<QWidget*>{input.Line2, input.Line18, input.Text13,
-                                                      input.Text14})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{input.Line2, input.Line18, input.Text13, input.Text14})
         w->hide();
     screens.show(FormId::Path_Info);
     bool ok = save(input, out.filePath("path_input.png"));
