@@ -1,6 +1,7 @@
 # Install rules and the Debian package. The binary itself is installed by app/.
 #
 #   bin/hopscale
+#   lib/hopscale/libhopscale_gdal.so  the raster reader, loaded when a raster is opened
 #   share/hopscale/catalogue/        the shipped catalogue (listing.dat and one NAME.dat per
 #                                    line type), a reference copy: the program seeds a new
 #                                    data directory from the copy built into it
@@ -12,6 +13,7 @@ if(DEFINED HOPSCALE_CATALOGUE_DIR)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/hopscale/catalogue
           FILES_MATCHING PATTERN "*.dat")
 endif()
+install(TARGETS hopscale_gdal LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/hopscale)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/hopscale.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/hopscale.svg

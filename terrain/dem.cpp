@@ -1,8 +1,6 @@
 #include "dem.h"
 
 #include <fcntl.h>
-#include <gdal_priv.h>
-#include <ogr_spatialref.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,8 +13,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
 #include <set>
+
+#include "raster_module.h"
 
 namespace hopscale::terrain {
 namespace {
@@ -24,11 +23,6 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kWgs84A = 6378137.0;          // semi-major axis, m
 constexpr double kWgs84E2 = 0.00669437999014;  // first eccentricity squared
-
-void registerDrivers() {
-    static std::once_flag once;
-    std::call_once(once, [] { GDALAllRegister(); });
-}
 
 Error rasterError(ErrorKind kind, const std::string& file, std::string detail) {
     Error e;
@@ -46,31 +40,6 @@ bool hasRasterExtension(const std::filesystem::path& path) {
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extensions.count(ext) != 0;
 }
-
-struct DatasetCloser {
-    void operator()(GDALDataset* ds) const { GDALClose(ds); }
-};
-struct TransformDeleter {
-    void operator()(OGRCoordinateTransformation* t) const {
-        OGRCoordinateTransformation::DestroyCT(t);
-    }
-};
-
-// Keeps GDAL's own messages off stderr while a call runs; the caller reports instead.
-class QuietGdal {
-  public:
-    QuietGdal() {
-        CPLPushErrorHandler(CPLQuietErrorHandler);
-        CPLErrorReset();
-    }
-    ~QuietGdal() { CPLPopErrorHandler(); }
-    QuietGdal(const QuietGdal&) = delete;
-    QuietGdal& operator=(const QuietGdal&) = delete;
-    static std::string lastMessage() {
-        const char* m = CPLGetLastErrorMsg();
-        return m != nullptr ? std::string(m) : std::string();
-    }
-};
 
 }  // namespace
 
@@ -100,8 +69,7 @@ std::string srtmTileName(GeoPoint p) {
 
 struct ElevationRasters::Raster {
     std::string path;
-    std::unique_ptr<GDALDataset, DatasetCloser> dataset;
-    GDALRasterBand* band = nullptr;
+    std::unique_ptr<RasterFile> file;  // read through the GDAL module
     double toPixel[6] = {};  // geo (x, y) -> pixel (column, line), corners at whole numbers
     int width = 0;
     int height = 0;
@@ -110,7 +78,6 @@ struct ElevationRasters::Raster {
     double scale = 1;  // value -> metres: value * scale + offset
     double offset = 0;
     bool geographic = true;
-    std::unique_ptr<OGRCoordinateTransformation, TransformDeleter> fromWgs84;  // when projected
     double pixelXDeg = 0, pixelYDeg = 0;  // geographic pixel size, degrees
     double pixelXM = 0, pixelYM = 0;      // projected pixel size, m
     // An uncompressed SRTM tile is read straight from the mapped file: GDAL reads such tiles a
@@ -126,10 +93,8 @@ struct ElevationRasters::Raster {
     }
 
     // Maps the file when it is a plain .hgt tile: big-endian 16-bit rows, nothing else.
-    void mapSrtmTile() {
-        GDALDriver* driver = dataset->GetDriver();
-        if (driver == nullptr || std::string(driver->GetDescription()) != "SRTMHGT") return;
-        if (band->GetRasterDataType() != GDT_Int16 || scale != 1 || offset != 0) return;
+    void mapSrtmTile(bool plainSrtmTile) {
+        if (!plainSrtmTile || scale != 1 || offset != 0) return;
         const std::size_t expected =
             static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 2;
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -158,17 +123,15 @@ struct ElevationRasters::Raster {
             }
             return true;
         }
-        QuietGdal quiet;
-        return band->RasterIO(GF_Read, c0, r0, w, h, out, w, h, GDT_Float64, 0, 0, nullptr) ==
-               CE_None;
+        return file->read(c0, r0, w, h, out);
     }
 
     // Pixel position of `p`; false when the raster does not cover it.
     bool locate(GeoPoint p, double& column, double& line) const {
         double x = p.longitudeDeg;
         double y = p.latitudeDeg;
-        if (fromWgs84) {
-            if (!fromWgs84->Transform(1, &x, &y)) return false;
+        if (!geographic) {
+            if (!file->fromWgs84(x, y)) return false;
         }
         for (int wrap = 0; wrap < 3; ++wrap) {
             const double shift = geographic ? (wrap == 0 ? 0.0 : wrap == 1 ? 360.0 : -360.0) : 0.0;
@@ -188,7 +151,6 @@ ElevationRasters& ElevationRasters::operator=(ElevationRasters&&) noexcept = def
 ElevationRasters::~ElevationRasters() = default;
 
 Result<ElevationRasters> ElevationRasters::open(const std::vector<std::string>& paths) {
-    registerDrivers();
     if (paths.empty()) {
         Error e;
         e.kind = ErrorKind::InvalidArgument;
@@ -220,77 +182,35 @@ Result<ElevationRasters> ElevationRasters::open(const std::vector<std::string>& 
         }
     }
 
+    // GDAL is loaded only now, when a raster is to be read.
+    Result<const RasterReader*> reader = rasterReader();
+    if (!reader) return *reader.error;
     ElevationRasters set;
     for (const std::string& file : files) {
         auto raster = std::make_unique<Raster>();
         raster->path = file;
-        QuietGdal quiet;
-        raster->dataset.reset(GDALDataset::Open(file.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY,
-                                                nullptr, nullptr, nullptr));
-        if (!raster->dataset || raster->dataset->GetRasterCount() < 1) {
-            const std::string why = QuietGdal::lastMessage();
-            return rasterError(
-                ErrorKind::BadFile, file,
-                "is not an elevation raster GDAL can read" + (why.empty() ? "" : " (" + why + ")"));
-        }
-        GDALDataset& ds = *raster->dataset;
-        raster->band = ds.GetRasterBand(1);
-        raster->width = ds.GetRasterXSize();
-        raster->height = ds.GetRasterYSize();
-        double geo[6];
-        if (ds.GetGeoTransform(geo) != CE_None || !GDALInvGeoTransform(geo, raster->toPixel)) {
-            return rasterError(ErrorKind::BadFile, file, "has no georeferencing (no geotransform)");
-        }
-        int has = 0;
-        raster->noData = raster->band->GetNoDataValue(&has);
-        raster->hasNoData = has != 0;
-        raster->scale = raster->band->GetScale(&has);
-        if (!has || raster->scale == 0) raster->scale = 1;
-        raster->offset = raster->band->GetOffset(&has);
-        if (!has) raster->offset = 0;
-        std::string unit =
-            raster->band->GetUnitType() != nullptr ? raster->band->GetUnitType() : "";
-        for (char& c : unit) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        RasterGrid grid;
+        std::string why;
+        raster->file = (*reader)->open(file, grid, why);
+        if (!raster->file) return rasterError(ErrorKind::BadFile, file, why);
+        raster->width = grid.width;
+        raster->height = grid.height;
+        std::copy(std::begin(grid.toPixel), std::end(grid.toPixel), raster->toPixel);
+        raster->hasNoData = grid.hasNoData;
+        raster->noData = grid.noData;
+        raster->scale = grid.scale;
+        raster->offset = grid.offset;
+        const std::string& unit = grid.unit;
         if (unit == "ft" || unit == "foot" || unit == "feet" || unit == "us survey foot") {
             raster->scale *= kMetresPerFoot;
             raster->offset *= kMetresPerFoot;
         }
-        const double sizeX = std::hypot(geo[1], geo[4]);
-        const double sizeY = std::hypot(geo[2], geo[5]);
-        const OGRSpatialReference* srs = ds.GetSpatialRef();
-        if (srs == nullptr || srs->IsGeographic()) {
-            raster->geographic = true;
-            raster->pixelXDeg = sizeX;
-            raster->pixelYDeg = sizeY;
-            if (srs == nullptr) {
-                // Without a coordinate system only degrees make sense of the corners.
-                const double west = geo[0], north = geo[3];
-                const double east = geo[0] + geo[1] * raster->width;
-                const double south = geo[3] + geo[5] * raster->height;
-                const bool degrees = std::fabs(west) <= 360 && std::fabs(east) <= 360 &&
-                                     std::fabs(north) <= 90.0001 && std::fabs(south) <= 90.0001;
-                if (!degrees) {
-                    return rasterError(ErrorKind::BadFile, file,
-                                       "has no coordinate system and its corners are not degrees");
-                }
-            }
-        } else {
-            raster->geographic = false;
-            OGRSpatialReference wgs84;
-            wgs84.SetWellKnownGeogCS("WGS84");
-            wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-            OGRSpatialReference target(*srs);
-            target.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-            raster->fromWgs84.reset(OGRCreateCoordinateTransformation(&wgs84, &target));
-            if (!raster->fromWgs84) {
-                return rasterError(ErrorKind::BadFile, file,
-                                   "has a coordinate system that cannot be reached from WGS84");
-            }
-            const double metres = srs->GetLinearUnits();
-            raster->pixelXM = sizeX * metres;
-            raster->pixelYM = sizeY * metres;
-        }
-        raster->mapSrtmTile();
+        raster->geographic = grid.geographic;
+        raster->pixelXDeg = grid.pixelXDeg;
+        raster->pixelYDeg = grid.pixelYDeg;
+        raster->pixelXM = grid.pixelXM;
+        raster->pixelYM = grid.pixelYM;
+        raster->mapSrtmTile(grid.plainSrtmTile);
         set.rasters_.push_back(std::move(raster));
     }
     return set;
@@ -345,7 +265,7 @@ Result<double> ElevationRasters::elevationAt(GeoPoint p) const {
         const int h = r1 - r0 + 1;
         if (!r.read(c0, r0, w, h, block)) {
             Error e = rasterError(ErrorKind::BadFile, r.path,
-                                  "could not be read (" + QuietGdal::lastMessage() + ")");
+                                  "could not be read (" + r.file->lastMessage() + ")");
             e.input = pointText(p);
             return e;
         }

@@ -16,6 +16,7 @@
 
 #include "clearance.h"
 #include "hgt_tiles.h"
+#include "raster_module.h"
 #include "terrain_test_support.h"
 #include "test_files.h"
 
@@ -244,6 +245,32 @@ TEST(elevation_rasters, bad_paths_and_files_are_named) {
     GDALClose(ds);
     EXPECT_TRUE(failsWith(ElevationRasters::open({(dir / "plain.tif").string()}),
                           ErrorKind::BadFile, {"plain.tif", "no georeferencing"}));
+}
+
+// The reader module looked for where it is not, or a file of its name that is no module: an
+// error naming the module file and the loader's reason, never a crash.
+TEST(elevation_rasters, raster_module_that_cannot_be_loaded_is_named) {
+    testing_files::ScratchDir dir;
+    EXPECT_EQ(rasterModuleFileName(), "libhopscale_gdal.so");
+    const std::string missing = (dir / rasterModuleFileName()).string();
+    EXPECT_TRUE(failsWith(loadRasterModule(dir.path().string()), ErrorKind::FileNotFound,
+                          {missing.c_str(), "cannot open shared object file"}));
+    testing_files::writeBytes(dir / rasterModuleFileName(), "not a shared object\n");
+    EXPECT_TRUE(failsWith(loadRasterModule(dir.path().string()), ErrorKind::BadFile,
+                          {missing.c_str(), "cannot be loaded"}));
+    // The module the build made does load, and reads a tile.
+    auto reader = rasterReader();
+    ASSERT_TRUE(reader.ok()) << reader.error->message();
+    writeRidgeHgt(dir / "N41W082.hgt");
+    RasterGrid grid;
+    std::string why;
+    auto tile = (*reader)->open((dir / "N41W082.hgt").string(), grid, why);
+    ASSERT_NE(tile, nullptr) << why;
+    EXPECT_EQ(grid.width, 1201);
+    EXPECT_TRUE(grid.plainSrtmTile);
+    double v = 0;
+    ASSERT_TRUE(tile->read(600, 0, 1, 1, &v));  // column 600 = 81.5 W, the ridge's crest
+    EXPECT_EQ(v, 700);
 }
 
 // The plateau ridge (hgt_tiles.h) crossed along the meridian 81.5 W from 41.3 to 41.7 N.

@@ -31,11 +31,14 @@ std::string readFile(const std::filesystem::path& path) {
     return s.str();
 }
 
-ProcessRun runHopscale(const ScratchDir& dir, const std::string& arguments) {
+// `environment`: extra NAME='value' assignments for the run.
+ProcessRun runHopscale(const ScratchDir& dir, const std::string& arguments,
+                       const std::string& environment = "") {
     const std::string errPath = (dir / "stderr.txt").string();
-    const std::string command =
-        "cd '" + dir.path().string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY '" +
-        std::string(HOPSCALE_BINARY) + "' profile " + arguments + " </dev/null 2>'" + errPath + "'";
+    const std::string command = "cd '" + dir.path().string() +
+                                "' && env -u DISPLAY -u WAYLAND_DISPLAY " + environment + " '" +
+                                std::string(HOPSCALE_BINARY) + "' profile " + arguments +
+                                " </dev/null 2>'" + errPath + "'";
     ProcessRun run;
     std::FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
@@ -167,6 +170,34 @@ TEST(profile_command, ridge_tile_json_matches_the_hand_calculation) {
     EXPECT_EQ(outside.status, 1);
     EXPECT_NE(outside.err.find("N42W082.hgt"), std::string::npos) << outside.err;
     EXPECT_NE(outside.err.find("km from the From end"), std::string::npos) << outside.err;
+}
+
+// Without the raster reader module (a packaging fault) a raster is refused with the module's
+// file and the loader's reason, exit 1, and profiles from CSV files, which need no module,
+// still work.
+TEST(profile_command, missing_raster_module_is_a_clear_error) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir / "no-modules");
+    std::filesystem::create_directory(dir / "tiles");
+    hopscale::terrain::testing::writeHgt(
+        dir / "tiles" / "N41W082.hgt", 1201, 41, -82,
+        [](double lat, double) { return hopscale::terrain::testing::plateauRidgeM(lat); });
+    const std::string noModules = "HOPSCALE_MODULE_DIR='" + (dir / "no-modules").string() + "'";
+    const ProcessRun run =
+        runHopscale(dir,
+                    "--dem tiles --from-lat 411800 --from-lon 813000 --to-lat 414200 "
+                    "--to-lon 813000 --freq 8 --antenna-heights 170,170 --json",
+                    noModules);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find((dir / "no-modules" / "libhopscale_gdal.so").string()),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("cannot open shared object file"), std::string::npos) << run.err;
+
+    writeBytes(dir / "knife.csv", knifeEdgeCsv());
+    const ProcessRun csv =
+        runHopscale(dir, "--profile knife.csv --freq 10 --antenna-heights 30,30 --json", noModules);
+    EXPECT_EQ(csv.status, 0) << csv.err;
 }
 
 TEST(profile_command, usage_errors_exit_2) {
