@@ -85,6 +85,112 @@ std::optional<std::size_t> inputOf(const Error& e) {
     return std::nullopt;
 }
 
+// ---- the result groups' lines ----
+
+QStringList pathLines(const propagation::LinkPerformance& p) {
+    QStringList path;
+    path << QStringLiteral("Path length %1 km (the budget's)").arg(fixed(p.pathKm, 3));
+    if (p.geodesic) {
+        const propagation::GeodesicResult& g = *p.geodesic;
+        path
+            << QStringLiteral("Geodesic length %1 km  [%2]")
+                   .arg(fixed(g.km, 4), QString::fromLatin1(propagation::kGeodesicModelName))
+            << QStringLiteral("Azimuth at the From end %1 degrees true")
+                   .arg(fixed(g.azimuthFromDeg, 4))
+            << QStringLiteral("Azimuth at the To end %1 degrees true").arg(fixed(g.azimuthToDeg, 4))
+            << QStringLiteral("Flat method differs by %1 m").arg(fixed(g.flatDifferenceM, 1));
+    } else {
+        path << QStringLiteral("Geodesic and azimuths: need the end coordinates");
+    }
+    return path;
+}
+
+// `budgetRslDbm` is the received level of the budget; `diffractionUsedDb` the part of the
+// extra loss that came from the profile.
+QStringList levelLines(const propagation::LinkPerformance& p, double budgetRslDbm,
+                       double diffractionUsedDb) {
+    QStringList levels;
+    levels << QStringLiteral("Received level of the budget %1 dBm").arg(fixed(budgetRslDbm, 2))
+           << QStringLiteral("Gases %1 dB (%2 dB/km)  [%3]")
+                  .arg(fixed(p.gasDb, 3), QString::number(p.gasDbPerKm, 'g', 6),
+                       QString::fromLatin1(propagation::kGasModelName));
+    if (diffractionUsedDb != 0) {
+        levels << QStringLiteral("Diffraction loss from the profile %1 dB  [%2]")
+                      .arg(fixed(diffractionUsedDb, 2),
+                           QString::fromLatin1(terrain::kDiffractionModel));
+    }
+    if (const double typed = p.extraLossDb - diffractionUsedDb; typed != 0) {
+        levels << QStringLiteral("Extra path loss %1 dB").arg(fixed(typed, 2));
+    }
+    levels << QStringLiteral("RSL %1 dBm").arg(fixed(p.rslDbm, 2))
+           << QStringLiteral("Threshold %1 dBm").arg(fixed(p.thresholdDbm, 2))
+           << QStringLiteral("Flat fade margin %1 dB").arg(fixed(p.flatFadeMarginDb, 2));
+    return levels;
+}
+
+QStringList rainLines(const propagation::LinkPerformance& p) {
+    QStringList rain;
+    if (!p.rain) {
+        rain << QStringLiteral("No rain source: type a rain rate, a zone or a map file");
+        return rain;
+    }
+    const propagation::RainResult& r = *p.rain;
+    rain << QStringLiteral("%1  [%2, %3]")
+                .arg(q(r.source), QString::fromLatin1(propagation::kRainCoefficientModelName),
+                     QString::fromLatin1(propagation::kRainPathModelName))
+         << QStringLiteral("k %1, alpha %2, gamma %3 dB/km, r %4")
+                .arg(QString::number(r.k, 'g', 6), QString::number(r.alpha, 'g', 6),
+                     QString::number(r.dbPerKm, 'g', 6), QString::number(r.r, 'g', 4))
+         << QStringLiteral("A0.01 %1 dB").arg(fixed(r.a001Db, 2))
+         << (r.outagePercent ? QStringLiteral("Rain outage %1 %").arg(percent(*r.outagePercent))
+                             : QStringLiteral("Rain outage not computed: the hop does not close"));
+    appendFlags(rain, r.flags);
+    return rain;
+}
+
+QStringList multipathLines(const propagation::LinkPerformance& p) {
+    const propagation::MultipathResult& m = p.multipath;
+    QStringList multipath;
+    multipath << QStringLiteral("[%1]").arg(q(m.method));
+    if (m.worstMonthPercent) {
+        multipath << QStringLiteral("Worst month %1 %").arg(percent(*m.worstMonthPercent));
+    }
+    if (m.annualPercent)
+        multipath << QStringLiteral("Average year %1 %").arg(percent(*m.annualPercent));
+    appendFlags(multipath, m.flags);
+    return multipath;
+}
+
+QStringList totalLines(const propagation::LinkPerformance& p) {
+    QStringList total;
+    total << QStringLiteral("Availability %1 %")
+                 .arg(availabilityText(p.availabilityPercent, p.outagePercent))
+          << QStringLiteral("Outage %1 %, %2 minutes a year")
+                 .arg(percent(p.outagePercent), minutesText(p.outageMinutesPerYear));
+    if (p.target.met) {
+        total << QStringLiteral("Target %1 %: met (a fade margin of %2 dB would do)")
+                     .arg(QString::number(p.target.percent, 'g', 8),
+                          fixed(p.target.requiredMarginDb, 2));
+    } else if (std::isfinite(p.target.requiredMarginDb)) {
+        total << QStringLiteral("Target %1 %: not met; needs a fade margin of %2 dB (%3 dB more)")
+                     .arg(QString::number(p.target.percent, 'g', 8),
+                          fixed(p.target.requiredMarginDb, 2),
+                          fixed(p.target.requiredMarginDb - p.flatFadeMarginDb, 2));
+    } else {
+        total << QStringLiteral("Target %1 %: not met by any fade margin")
+                     .arg(QString::number(p.target.percent, 'g', 8));
+    }
+    appendFlags(total, p.flags);
+    return total;
+}
+
+QStringList modelLines(const propagation::LinkPerformance& p, double diffractionUsedDb) {
+    QStringList models;
+    for (const std::string& model : p.models) models << q(model);
+    if (diffractionUsedDb != 0) models << QString::fromLatin1(terrain::kDiffractionModel);
+    return models;
+}
+
 // A page of text lines painted as text, so that a PDF of it stays searchable. A line starting
 // with "# " is a heading.
 class PageSheet : public QWidget {
@@ -177,6 +283,17 @@ LinkWindow::~LinkWindow() {
 }
 
 void LinkWindow::build() {
+    buildTitle();
+    buildInputRows();
+    buildInputCommands();
+    buildResultGroups();
+    setMinimumSize(twipsToPixels(kResultsLeft + kResultsWidth + 120),
+                   twipsToPixels(std::max(kBelowInputs + 1900, 8800)));
+    resize(minimumSize());
+}
+
+// The window's title and the line naming the hop.
+void LinkWindow::buildTitle() {
     auto* title = new QLabel(QStringLiteral("LINK PERFORMANCE"), this);
     title->setObjectName(QStringLiteral("title"));
     title->setGeometry(twipsRect(120, 60, 4000, 330));
@@ -188,7 +305,10 @@ void LinkWindow::build() {
     hop_ = new QLabel(this);
     hop_->setObjectName(QStringLiteral("hop"));
     hop_->setGeometry(twipsRect(120, 390, 12120, 285));
+}
 
+// One row per input: caption, box at its remembered text (else its default) and unit.
+void LinkWindow::buildInputRows() {
     for (const auto& info : propagation::allConditionInputs()) {
         const auto i = static_cast<std::size_t>(info.input);
         const int top = kInputTop + static_cast<int>(i) * kRowHeight;
@@ -213,12 +333,13 @@ void LinkWindow::build() {
     }
     meanTerrainNote_ = new QLabel(QStringLiteral("from the profile"), this);
     meanTerrainNote_->setObjectName(QStringLiteral("meanTerrainNote"));
-    {
-        const int top = kInputTop + static_cast<int>(ConditionInput::MeanTerrain) * kRowHeight;
-        meanTerrainNote_->setGeometry(twipsRect(kUnitLeft + 300, top, 1440, kBoxHeight));
-    }
+    const int top = kInputTop + static_cast<int>(ConditionInput::MeanTerrain) * kRowHeight;
+    meanTerrainNote_->setGeometry(twipsRect(kUnitLeft + 300, top, 1440, kBoxHeight));
     meanTerrainNote_->hide();
+}
 
+// Under the inputs: the diffraction check box, the error lines, PRINT and Path Profile.
+void LinkWindow::buildInputCommands() {
     subtractDiffraction_ =
         new QCheckBox(QStringLiteral("subtract the diffraction loss from the fade margin"), this);
     subtractDiffraction_->setObjectName(QStringLiteral("subtractDiffraction"));
@@ -246,7 +367,10 @@ void LinkWindow::build() {
     profile_->setGeometry(twipsRect(kCaptionLeft + 1335, kBelowInputs + 1380, 1335, 375));
     connect(profile_, &QPushButton::clicked, this,
             [this] { screens_.guarded(this, [this] { openProfile(); }); });
+}
 
+// A bold heading and a selectable body per result group.
+void LinkWindow::buildResultGroups() {
     for (std::size_t g = 0; g < kGroups.size(); ++g) {
         const GroupSpec& spec = kGroups[g];
         auto* heading = new QLabel(QString::fromLatin1(spec.heading), this);
@@ -264,9 +388,6 @@ void LinkWindow::build() {
         body->setTextInteractionFlags(Qt::TextSelectableByMouse);
         groups_[g] = body;
     }
-    setMinimumSize(twipsToPixels(kResultsLeft + kResultsWidth + 120),
-                   twipsToPixels(std::max(kBelowInputs + 1900, 8800)));
-    resize(minimumSize());
 }
 
 // ---- the hop ----
@@ -310,11 +431,25 @@ void LinkWindow::recompute() {
     for (std::size_t i = 0; i < kConditionInputCount; ++i) {
         candidate.texts[i] = boxes_[i]->text().toStdString();
     }
-    std::array<bool, kConditionInputCount> marked{};
+    MarkedInputs marked{};
     QStringList problems;
+    Result<propagation::LinkConditions> read = readConditions(candidate, marked, problems);
 
-    // Each input that cannot be read is named and falls back to its last good text (or its
-    // default), so that one bad field does not stop the others from counting.
+    result_.reset();
+    diffractionUsedDb_ = 0;
+    if (read) {
+        lastGood_ = candidate;
+        computePerformance(*read.value, marked, problems);
+    }
+    markInputs(marked);
+    showProblems(problems, static_cast<bool>(read));
+    showPerformance();
+}
+
+// Each input that cannot be read is named and falls back to its last good text (or its
+// default), so that one bad field does not stop the others from counting.
+Result<propagation::LinkConditions> LinkWindow::readConditions(
+    propagation::LinkConditionTexts& candidate, MarkedInputs& marked, QStringList& problems) const {
     Result<propagation::LinkConditions> read = propagation::readLinkConditions(candidate);
     for (std::size_t tries = 0; !read && tries <= kConditionInputCount; ++tries) {
         const Error& e = *read.error;
@@ -342,143 +477,71 @@ void LinkWindow::recompute() {
         }
         read = propagation::readLinkConditions(candidate);
     }
+    return read;
+}
 
-    result_.reset();
-    diffractionUsedDb_ = 0;
-    if (read) {
-        lastGood_ = candidate;
-        propagation::LinkConditions conditions = *read.value;
-        if (subtractDiffraction_->isChecked() && profileDiffractionDb_) {
-            diffractionUsedDb_ = *profileDiffractionDb_;
-            conditions.extraLossDb += diffractionUsedDb_;
-        }
-        if (!facts_) {
-            Result<propagation::LinkBudgetFacts> facts =
-                propagation::budgetFacts(screens_.state().path);
-            if (facts)
-                facts_ = *facts.value;
-            else
-                problems << q(facts.error->message());
-        }
-        if (facts_) {
-            Result<propagation::LinkPerformance> computed =
-                propagation::computeLinkPerformance(*facts_, conditions);
-            if (computed) {
-                result_ = *computed.value;
-            } else {
-                if (const auto which = inputOf(*computed.error)) marked[*which] = true;
-                problems << q(computed.error->message());
-            }
-        }
+// The performance of the hop under `conditions`, with the profile's diffraction loss added
+// when asked for; an input the models reject is marked.
+void LinkWindow::computePerformance(propagation::LinkConditions conditions, MarkedInputs& marked,
+                                    QStringList& problems) {
+    if (subtractDiffraction_->isChecked() && profileDiffractionDb_) {
+        diffractionUsedDb_ = *profileDiffractionDb_;
+        conditions.extraLossDb += diffractionUsedDb_;
     }
+    if (!facts_) {
+        Result<propagation::LinkBudgetFacts> facts =
+            propagation::budgetFacts(screens_.state().path);
+        if (facts)
+            facts_ = *facts.value;
+        else
+            problems << q(facts.error->message());
+    }
+    if (!facts_) return;
+    Result<propagation::LinkPerformance> computed =
+        propagation::computeLinkPerformance(*facts_, conditions);
+    if (computed) {
+        result_ = *computed.value;
+    } else {
+        if (const auto which = inputOf(*computed.error)) marked[*which] = true;
+        problems << q(computed.error->message());
+    }
+}
 
+void LinkWindow::markInputs(const MarkedInputs& marked) {
     marked_ = marked;
     for (std::size_t i = 0; i < kConditionInputCount; ++i) {
         boxes_[i]->setStyleSheet(marked_[i] ? kMarkedStyle : QString());
         boxes_[i]->setProperty("unreadable", marked_[i]);
     }
-    if (!problems.isEmpty() && read) {
+}
+
+// The problems, closed by what the window does about them.
+void LinkWindow::showProblems(QStringList problems, bool conditionsRead) {
+    if (!problems.isEmpty() && conditionsRead) {
         problems << QStringLiteral("The other inputs keep their last good values.");
     } else if (!problems.isEmpty()) {
         problems << QStringLiteral("Nothing can be computed until this is corrected.");
     }
     errors_->setText(problems.join(QLatin1Char('\n')));
-    showPerformance();
 }
 
 void LinkWindow::showPerformance() {
-    const QString none = QStringLiteral("-");
     if (!result_) {
-        for (QLabel* g : groups_) g->setText(none);
+        for (QLabel* g : groups_) g->setText(QStringLiteral("-"));
         layoutGroups();
         return;
     }
     const propagation::LinkPerformance& p = *result_;
-    QStringList path, levels, rain, multipath, total;
-
-    path << QStringLiteral("Path length %1 km (the budget's)").arg(fixed(p.pathKm, 3));
-    if (p.geodesic) {
-        const propagation::GeodesicResult& g = *p.geodesic;
-        path
-            << QStringLiteral("Geodesic length %1 km  [%2]")
-                   .arg(fixed(g.km, 4), QString::fromLatin1(propagation::kGeodesicModelName))
-            << QStringLiteral("Azimuth at the From end %1 degrees true")
-                   .arg(fixed(g.azimuthFromDeg, 4))
-            << QStringLiteral("Azimuth at the To end %1 degrees true").arg(fixed(g.azimuthToDeg, 4))
-            << QStringLiteral("Flat method differs by %1 m").arg(fixed(g.flatDifferenceM, 1));
-    } else {
-        path << QStringLiteral("Geodesic and azimuths: need the end coordinates");
-    }
-
-    levels << QStringLiteral("Received level of the budget %1 dBm")
-                  .arg(fixed(facts_ ? facts_->receiveSignalLevelDbm : 0, 2))
-           << QStringLiteral("Gases %1 dB (%2 dB/km)  [%3]")
-                  .arg(fixed(p.gasDb, 3), QString::number(p.gasDbPerKm, 'g', 6),
-                       QString::fromLatin1(propagation::kGasModelName));
-    if (diffractionUsedDb_ != 0) {
-        levels << QStringLiteral("Diffraction loss from the profile %1 dB  [%2]")
-                      .arg(fixed(diffractionUsedDb_, 2),
-                           QString::fromLatin1(terrain::kDiffractionModel));
-    }
-    if (const double typed = p.extraLossDb - diffractionUsedDb_; typed != 0) {
-        levels << QStringLiteral("Extra path loss %1 dB").arg(fixed(typed, 2));
-    }
-    levels << QStringLiteral("RSL %1 dBm").arg(fixed(p.rslDbm, 2))
-           << QStringLiteral("Threshold %1 dBm").arg(fixed(p.thresholdDbm, 2))
-           << QStringLiteral("Flat fade margin %1 dB").arg(fixed(p.flatFadeMarginDb, 2));
-
-    if (p.rain) {
-        const propagation::RainResult& r = *p.rain;
-        rain << QStringLiteral("%1  [%2, %3]")
-                    .arg(q(r.source), QString::fromLatin1(propagation::kRainCoefficientModelName),
-                         QString::fromLatin1(propagation::kRainPathModelName))
-             << QStringLiteral("k %1, alpha %2, gamma %3 dB/km, r %4")
-                    .arg(QString::number(r.k, 'g', 6), QString::number(r.alpha, 'g', 6),
-                         QString::number(r.dbPerKm, 'g', 6), QString::number(r.r, 'g', 4))
-             << QStringLiteral("A0.01 %1 dB").arg(fixed(r.a001Db, 2))
-             << (r.outagePercent
-                     ? QStringLiteral("Rain outage %1 %").arg(percent(*r.outagePercent))
-                     : QStringLiteral("Rain outage not computed: the hop does not close"));
-        appendFlags(rain, r.flags);
-    } else {
-        rain << QStringLiteral("No rain source: type a rain rate, a zone or a map file");
-    }
-
-    const propagation::MultipathResult& m = p.multipath;
-    multipath << QStringLiteral("[%1]").arg(q(m.method));
-    if (m.worstMonthPercent) {
-        multipath << QStringLiteral("Worst month %1 %").arg(percent(*m.worstMonthPercent));
-    }
-    if (m.annualPercent)
-        multipath << QStringLiteral("Average year %1 %").arg(percent(*m.annualPercent));
-    appendFlags(multipath, m.flags);
-
-    total << QStringLiteral("Availability %1 %")
-                 .arg(availabilityText(p.availabilityPercent, p.outagePercent))
-          << QStringLiteral("Outage %1 %, %2 minutes a year")
-                 .arg(percent(p.outagePercent), minutesText(p.outageMinutesPerYear));
-    if (p.target.met) {
-        total << QStringLiteral("Target %1 %: met (a fade margin of %2 dB would do)")
-                     .arg(QString::number(p.target.percent, 'g', 8),
-                          fixed(p.target.requiredMarginDb, 2));
-    } else if (std::isfinite(p.target.requiredMarginDb)) {
-        total << QStringLiteral("Target %1 %: not met; needs a fade margin of %2 dB (%3 dB more)")
-                     .arg(QString::number(p.target.percent, 'g', 8),
-                          fixed(p.target.requiredMarginDb, 2),
-                          fixed(p.target.requiredMarginDb - p.flatFadeMarginDb, 2));
-    } else {
-        total << QStringLiteral("Target %1 %: not met by any fade margin")
-                     .arg(QString::number(p.target.percent, 'g', 8));
-    }
-    appendFlags(total, p.flags);
-
-    QStringList models;
-    for (const std::string& model : p.models) models << q(model);
-    if (diffractionUsedDb_ != 0) models << QString::fromLatin1(terrain::kDiffractionModel);
-
-    const std::array<QStringList*, 6> texts{&path, &levels, &rain, &multipath, &total, &models};
+    const std::array<QStringList, 6> texts{
+        pathLines(p),
+        levelLines(p, facts_ ? facts_->receiveSignalLevelDbm : 0, diffractionUsedDb_),
+        rainLines(p),
+        multipathLines(p),
+        totalLines(p),
+        modelLines(p, diffractionUsedDb_),
+    };
     for (std::size_t g = 0; g < groups_.size(); ++g)
-        groups_[g]->setText(texts[g]->join(QLatin1Char('\n')));
+        groups_[g]->setText(texts[g].join(QLatin1Char('\n')));
     layoutGroups();
 }
 

@@ -87,8 +87,21 @@ class LinkWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    using MarkedInputs = std::array<bool, propagation::kConditionInputCount>;
+
     void build();
+    void buildTitle();
+    void buildInputRows();
+    void buildInputCommands();
+    void buildResultGroups();
     void recompute();
+    Result<propagation::LinkConditions> readConditions(propagation::LinkConditionTexts& candidate,
+                                                       MarkedInputs& marked,
+                                                       QStringList& problems) const;
+    void computePerformance(propagation::LinkConditions conditions, MarkedInputs& marked,
+                            QStringList& problems);
+    void markInputs(const MarkedInputs& marked);
+    void showProblems(QStringList problems, bool conditionsRead);
     void showPerformance();
     void layoutGroups();
     void takeProfile();
@@ -100,7 +113,7 @@ class LinkWindow : public QWidget {
 
     std::array<QLineEdit*, propagation::kConditionInputCount> boxes_{};
     std::array<QLabel*, propagation::kConditionInputCount> captions_{};
-    std::array<bool, propagation::kConditionInputCount> marked_{};
+    MarkedInputs marked_{};
     propagation::LinkConditionTexts lastGood_;  // the last texts that read, field by field
     QCheckBox* subtractDiffraction_ = nullptr;
     QLabel* hop_ = nullptr;

@@ -55,6 +55,24 @@ bool isCsv(const QString& path) {
     return path.trimmed().endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
 }
 
+// The pen of a curve drawn as a line (the ground and the obstructions are drawn filled).
+QPen curvePen(const PlotCurve& c) {
+    switch (c.kind) {
+        case PlotCurve::Kind::Terrain:
+        case PlotCurve::Kind::Obstructions:
+            break;
+        case PlotCurve::Kind::LineOfSight:
+            return QPen(kLineOfSight, 1.6);
+        case PlotCurve::Kind::FresnelZone:
+            return QPen(kFresnel, 1.2, Qt::DashLine);
+        case PlotCurve::Kind::RaisedTerrain:
+            return QPen(criterionColour(c.criterion), 1.2);
+        case PlotCurve::Kind::FresnelFraction:
+            return QPen(criterionColour(c.criterion), 1.0, Qt::DotLine);
+    }
+    return QPen();
+}
+
 }  // namespace
 
 // ---- the drawing ----
@@ -202,42 +220,56 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool scree
         return;
     }
     const QRectF plot = plotArea(area);
-    // The curve in pixels, with the points that fall in one pixel column reduced to the first,
-    // lowest, highest and last of them: the same picture, a fraction of the work when the
-    // profile has more points than the plot has columns.
-    auto polygonOf = [&](const PlotCurve& c) {
-        QPolygonF poly;
-        poly.reserve(static_cast<qsizetype>(std::min<std::size_t>(
-            c.points.size(), 4 * static_cast<std::size_t>(plot.width()) + 8)));
-        std::size_t i = 0;
-        const std::size_t n = c.points.size();
-        while (i < n) {
-            const QPointF first = mapTo(plot, c.points[i].x(), c.points[i].y());
-            const double column = std::floor(first.x());
-            QPointF low = first, high = first, last = first;
-            std::size_t j = i + 1;
-            for (; j < n; ++j) {
-                const QPointF p = mapTo(plot, c.points[j].x(), c.points[j].y());
-                if (std::floor(p.x()) != column) break;
-                if (p.y() > low.y()) low = p;
-                if (p.y() < high.y()) high = p;
-                last = p;
-            }
-            poly << first;
-            if (j - i > 1) {
-                // Keep the extremes in the order they occur.
-                if (low.x() <= high.x())
-                    poly << low << high;
-                else
-                    poly << high << low;
-                poly << last;
-            }
-            i = j;
-        }
-        return poly;
-    };
+    paintAxes(painter, area, plot);
 
-    // Axes and grid.
+    painter.setClipRect(plot);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    paintGround(painter, plot);
+    paintCurves(painter, plot, screen);
+    paintMarks(painter, plot);
+    painter.setClipping(false);
+
+    paintLegend(painter, plot);
+}
+
+// The curve in pixels, with the points that fall in one pixel column reduced to the first,
+// lowest, highest and last of them: the same picture, a fraction of the work when the
+// profile has more points than the plot has columns.
+QPolygonF ProfilePlot::polygonOf(const QRectF& plot, const PlotCurve& c) const {
+    QPolygonF poly;
+    poly.reserve(static_cast<qsizetype>(
+        std::min<std::size_t>(c.points.size(), 4 * static_cast<std::size_t>(plot.width()) + 8)));
+    std::size_t i = 0;
+    const std::size_t n = c.points.size();
+    while (i < n) {
+        const QPointF first = mapTo(plot, c.points[i].x(), c.points[i].y());
+        const double column = std::floor(first.x());
+        QPointF low = first, high = first, last = first;
+        std::size_t j = i + 1;
+        for (; j < n; ++j) {
+            const QPointF p = mapTo(plot, c.points[j].x(), c.points[j].y());
+            if (std::floor(p.x()) != column) break;
+            if (p.y() > low.y()) low = p;
+            if (p.y() < high.y()) high = p;
+            last = p;
+        }
+        poly << first;
+        if (j - i > 1) {
+            // Keep the extremes in the order they occur.
+            if (low.x() <= high.x())
+                poly << low << high;
+            else
+                poly << high << low;
+            poly << last;
+        }
+        i = j;
+    }
+    return poly;
+}
+
+// The grid with its tick labels and the titles of both axes, in the small font the rest of
+// the drawing keeps.
+void ProfilePlot::paintAxes(QPainter& painter, const QRectF& area, const QRectF& plot) const {
     painter.setRenderHint(QPainter::Antialiasing, false);
     QFont small = painter.font();
     small.setPointSizeF(7.5);
@@ -271,44 +303,32 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool scree
     painter.drawText(QRectF(-80, -8, 160, 16), Qt::AlignHCenter,
                      QStringLiteral("m above sea level"));
     painter.restore();
+}
 
-    painter.setClipRect(plot);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    // Obstructions filled above the ground, the ground filled down to the bottom.
+// Obstructions filled above the ground, the ground filled down to the bottom.
+void ProfilePlot::paintGround(QPainter& painter, const QRectF& plot) const {
     if (const PlotCurve* top = curve(PlotCurve::Kind::Obstructions)) {
-        QPolygonF fill = polygonOf(*top);
+        QPolygonF fill = polygonOf(plot, *top);
         fill << QPointF(plot.right(), plot.bottom() + 1) << QPointF(plot.left(), plot.bottom() + 1);
         painter.setPen(Qt::NoPen);
         painter.setBrush(kObstruction);
         painter.drawPolygon(fill);
     }
     if (const PlotCurve* ground = curve(PlotCurve::Kind::Terrain)) {
-        QPolygonF fill = polygonOf(*ground);
+        QPolygonF fill = polygonOf(plot, *ground);
         fill << QPointF(plot.right(), plot.bottom() + 1) << QPointF(plot.left(), plot.bottom() + 1);
         painter.setPen(QPen(kGround.darker(140), 1));
         painter.setBrush(kGround);
         painter.drawPolygon(fill);
     }
+}
+
+// The line of sight, the Fresnel zone and the curves of each criterion.
+void ProfilePlot::paintCurves(QPainter& painter, const QRectF& plot, bool screen) const {
     painter.setBrush(Qt::NoBrush);
     for (const PlotCurve& c : curves_) {
-        QPen pen;
-        switch (c.kind) {
-            case PlotCurve::Kind::Terrain:
-            case PlotCurve::Kind::Obstructions:
-                continue;
-            case PlotCurve::Kind::LineOfSight:
-                pen = QPen(kLineOfSight, 1.6);
-                break;
-            case PlotCurve::Kind::FresnelZone:
-                pen = QPen(kFresnel, 1.2, Qt::DashLine);
-                break;
-            case PlotCurve::Kind::RaisedTerrain:
-                pen = QPen(criterionColour(c.criterion), 1.2);
-                break;
-            case PlotCurve::Kind::FresnelFraction:
-                pen = QPen(criterionColour(c.criterion), 1.0, Qt::DotLine);
-                break;
-        }
+        if (c.kind == PlotCurve::Kind::Terrain || c.kind == PlotCurve::Kind::Obstructions) continue;
+        QPen pen = curvePen(c);
         if (c.kind == PlotCurve::Kind::LineOfSight && c.points.size() >= 2) {
             // Straight between the tips: one segment, whatever the number of points.
             painter.setPen(pen);
@@ -320,9 +340,12 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool scree
         // points costs more than a frame. Pages and exports keep their widths.
         if (screen) pen.setWidthF(0);
         painter.setPen(pen);
-        painter.drawPolyline(polygonOf(c));
+        painter.drawPolyline(polygonOf(plot, c));
     }
-    // The worst point of each criterion.
+}
+
+// The worst point of each criterion, numbered, and the column under the pointer.
+void ProfilePlot::paintMarks(QPainter& painter, const QRectF& plot) const {
     for (std::size_t i = 0; i < worst_.size(); ++i) {
         painter.setPen(QPen(Qt::red, 1.6));
         painter.setBrush(Qt::NoBrush);
@@ -336,9 +359,10 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool scree
         const QPointF p = mapTo(plot, hovered_->distanceKm, yMin_);
         painter.drawLine(QPointF(p.x(), plot.top()), QPointF(p.x(), plot.bottom()));
     }
-    painter.setClipping(false);
+}
 
-    // Legend, top right.
+// The legend, top right: one line per drawn curve kind and per criterion curve.
+void ProfilePlot::paintLegend(QPainter& painter, const QRectF& plot) const {
     painter.setRenderHint(QPainter::Antialiasing, false);
     QStringList names;
     std::vector<QPen> pens;
@@ -346,12 +370,10 @@ void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool scree
     pens.push_back(QPen(kLineOfSight, 1.6));
     pens.push_back(QPen(kFresnel, 1.2, Qt::DashLine));
     for (const PlotCurve& c : curves_) {
-        if (c.kind == PlotCurve::Kind::RaisedTerrain) {
+        if (c.kind == PlotCurve::Kind::RaisedTerrain ||
+            c.kind == PlotCurve::Kind::FresnelFraction) {
             names << c.name;
-            pens.push_back(QPen(criterionColour(c.criterion), 1.2));
-        } else if (c.kind == PlotCurve::Kind::FresnelFraction) {
-            names << c.name;
-            pens.push_back(QPen(criterionColour(c.criterion), 1.0, Qt::DotLine));
+            pens.push_back(curvePen(c));
         }
     }
     const double legendWidth = 190;
@@ -384,63 +406,88 @@ ProfileWindow::ProfileWindow(Screens& screens, const ProfileInputs& inputs)
 }
 
 void ProfileWindow::build(const ProfileInputs& inputs) {
-    auto label = [this](const char* name, const QString& text, QRect where) {
-        auto* l = new QLabel(text, this);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setGeometry(where);
-        return l;
-    };
-    auto box = [this](const char* name, const std::string& text, QRect where) {
-        auto* b = new QLineEdit(q(text), this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(where);
-        return b;
-    };
-    label("sourceCaption", QStringLiteral("Profile source"), twipsRect(120, 150, 1560, 285));
-    source_ = box("profileSource", inputs.source, twipsRect(1680, 120, 8880, 285));
+    buildSourceRow(inputs);
+    buildHeightsRow(inputs);
+    buildResultArea();
+    buildCommands();
+    connectControls();
+    setMinimumSize(twipsToPixels(11895), twipsToPixels(9060));
+    resize(minimumSize());
+}
+
+QLabel* ProfileWindow::addLabel(const char* name, const QString& text, QRect where) {
+    auto* l = new QLabel(text, this);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(where);
+    return l;
+}
+
+QLineEdit* ProfileWindow::addBox(const char* name, const std::string& text, QRect where) {
+    auto* b = new QLineEdit(q(text), this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(where);
+    return b;
+}
+
+// The profile source and its Browse... button.
+void ProfileWindow::buildSourceRow(const ProfileInputs& inputs) {
+    addLabel("sourceCaption", QStringLiteral("Profile source"), twipsRect(120, 150, 1560, 285));
+    source_ = addBox("profileSource", inputs.source, twipsRect(1680, 120, 8880, 285));
     source_->setToolTip(
         QStringLiteral("A CSV file with distance_km and elevation_m columns, or elevation "
                        "rasters (.hgt, GeoTIFF) or folders of them, separated by \";\""));
     browse_ = new QPushButton(QStringLiteral("Browse..."), this);
     browse_->setObjectName(QStringLiteral("browseCommand"));
     browse_->setGeometry(twipsRect(10680, 90, 1095, 345));
+}
 
-    label("antennaFromCaption", QStringLiteral("Antennas: From"), twipsRect(120, 540, 1560, 285));
-    antennaFrom_ = box("antennaFrom", inputs.antennaFromM, twipsRect(1680, 510, 720, 285));
-    label("antennaFromUnit", QStringLiteral("m"), twipsRect(2440, 540, 240, 285));
-    label("antennaToCaption", QStringLiteral("To"), twipsRect(2760, 540, 300, 285));
-    antennaTo_ = box("antennaTo", inputs.antennaToM, twipsRect(3060, 510, 720, 285));
-    label("antennaToUnit", QStringLiteral("m"), twipsRect(3820, 540, 240, 285));
-    label("criteriaCaption", QStringLiteral("Criteria"), twipsRect(4200, 540, 720, 285));
-    criteria_ = box("criteria", inputs.criteria, twipsRect(4920, 510, 2400, 285));
+// The antenna heights, the criteria and which end keeps its height.
+void ProfileWindow::buildHeightsRow(const ProfileInputs& inputs) {
+    addLabel("antennaFromCaption", QStringLiteral("Antennas: From"),
+             twipsRect(120, 540, 1560, 285));
+    antennaFrom_ = addBox("antennaFrom", inputs.antennaFromM, twipsRect(1680, 510, 720, 285));
+    addLabel("antennaFromUnit", QStringLiteral("m"), twipsRect(2440, 540, 240, 285));
+    addLabel("antennaToCaption", QStringLiteral("To"), twipsRect(2760, 540, 300, 285));
+    antennaTo_ = addBox("antennaTo", inputs.antennaToM, twipsRect(3060, 510, 720, 285));
+    addLabel("antennaToUnit", QStringLiteral("m"), twipsRect(3820, 540, 240, 285));
+    addLabel("criteriaCaption", QStringLiteral("Criteria"), twipsRect(4200, 540, 720, 285));
+    criteria_ = addBox("criteria", inputs.criteria, twipsRect(4920, 510, 2400, 285));
     criteria_->setToolTip(
         QStringLiteral("north-american, sixty, or k:fraction pairs such as 4/3:1,1:0.6"));
-    label("fixedEndCaption", QStringLiteral("Heights needed"), twipsRect(7440, 540, 1680, 285));
+    addLabel("fixedEndCaption", QStringLiteral("Heights needed"), twipsRect(7440, 540, 1680, 285));
     fixedEnd_ = new QComboBox(this);
     fixedEnd_->setObjectName(QStringLiteral("fixedEnd"));
     fixedEnd_->addItems({QStringLiteral("both ends equal"), QStringLiteral("From end kept"),
                          QStringLiteral("To end kept")});
     fixedEnd_->setGeometry(twipsRect(9120, 510, 2655, 300));
+}
 
-    summary_ = label("summary", QString(), twipsRect(120, 900, 11655, 285));
+// The summary line, the drawing, the hover line, the verdicts and the error lines.
+void ProfileWindow::buildResultArea() {
+    summary_ = addLabel("summary", QString(), twipsRect(120, 900, 11655, 285));
     plot_ = new ProfilePlot(this);
     plot_->setGeometry(twipsRect(120, 1200, 11655, 5400));
-    hover_ = label("hover", QString(), twipsRect(120, 6660, 11655, 285));
-    verdicts_ = label("verdicts", QString(), twipsRect(120, 6960, 11655, 1080));
+    hover_ = addLabel("hover", QString(), twipsRect(120, 6660, 11655, 285));
+    verdicts_ = addLabel("verdicts", QString(), twipsRect(120, 6960, 11655, 1080));
     verdicts_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     verdicts_->setWordWrap(true);
-    errors_ = label("profileErrors", QString(), twipsRect(120, 8040, 11655, 480));
+    errors_ = addLabel("profileErrors", QString(), twipsRect(120, 8040, 11655, 480));
     errors_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     errors_->setWordWrap(true);
     errors_->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
+}
 
+void ProfileWindow::buildCommands() {
     print_ = new QPushButton(QStringLiteral("PRINT"), this);
     print_->setObjectName(QStringLiteral("printCommand"));
     print_->setGeometry(twipsRect(120, 8580, 1095, 375));
     export_ = new QPushButton(QStringLiteral("Export SVG/PNG"), this);
     export_->setObjectName(QStringLiteral("exportCommand"));
     export_->setGeometry(twipsRect(1440, 8580, 1695, 375));
+}
 
+// A new source or criterion reads the profile again; a new height only evaluates it again.
+void ProfileWindow::connectControls() {
     connect(source_, &QLineEdit::textChanged, this, [this] { loadProfile(); });
     connect(criteria_, &QLineEdit::textChanged, this, [this] { loadProfile(); });
     connect(antennaFrom_, &QLineEdit::textChanged, this, [this] { evaluate(); });
@@ -459,9 +506,6 @@ void ProfileWindow::build(const ProfileInputs& inputs) {
     connect(export_, &QPushButton::clicked, this,
             [this] { screens_.guarded(this, [this] { exportCommand(); }); });
     connect(plot_, &ProfilePlot::hoverChanged, this, [this] { showHover(); });
-
-    setMinimumSize(twipsToPixels(11895), twipsToPixels(9060));
-    resize(minimumSize());
 }
 
 ProfileInputs ProfileWindow::inputs() const {
@@ -480,64 +524,74 @@ void ProfileWindow::loadProfile() {
     model_.reset();
     profileError_.clear();
     const QString source = source_->text().trimmed();
-    const double frequency = screens_.state().path.values.frequencyGHz;
-
-    auto fail = [this](const Error& e) { profileError_ = q(e.message()); };
     Result<std::vector<terrain::Criterion>> criteria =
         terrain::parseCriteria(criteria_->text().toStdString(), "Criteria");
     if (source.isEmpty()) {
         profileError_ = QStringLiteral("Choose a profile: a CSV file, or elevation raster files.");
     } else if (!criteria) {
-        fail(*criteria.error);
-    } else {
-        std::optional<terrain::Profile> read;
-        if (isCsv(source)) {
-            Result<terrain::Profile> csv = terrain::readProfileCsv(source.toStdString());
-            if (csv)
-                read = *csv.value;
-            else
-                fail(*csv.error);
-        } else {
-            std::vector<std::string> paths;
-            for (const QString& part : source.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-                if (!part.trimmed().isEmpty()) paths.push_back(part.trimmed().toStdString());
-            }
-            Result<propagation::LinkBudgetFacts> facts =
-                propagation::budgetFacts(screens_.state().path);
-            if (!facts) {
-                fail(*facts.error);
-            } else if (!facts.value->ends) {
-                profileError_ = QStringLiteral(
-                    "Elevation rasters need the end coordinates of the path: give them on the "
-                    "input screen and CONTINUE, or choose a profile CSV file.");
-            } else {
-                Result<terrain::ElevationRasters> rasters = terrain::ElevationRasters::open(paths);
-                if (!rasters) {
-                    fail(*rasters.error);
-                } else {
-                    const propagation::PathEnds& e = *facts.value->ends;
-                    Result<terrain::Profile> extracted = terrain::extractProfile(
-                        *rasters.value, {e.fromLatitudeDeg, e.fromLongitudeEastDeg},
-                        {e.toLatitudeDeg, e.toLongitudeEastDeg});
-                    if (extracted)
-                        read = *extracted.value;
-                    else
-                        fail(*extracted.error);
-                }
-            }
-        }
-        if (read) {
-            Result<terrain::ClearanceModel> model =
-                terrain::ClearanceModel::make(*read, frequency, *criteria.value);
-            if (model) {
-                profile_ = std::move(*read);
-                model_ = std::move(*model.value);
-            } else {
-                fail(*model.error);
-            }
-        }
+        failProfile(*criteria.error);
+    } else if (std::optional<terrain::Profile> read = readProfile(source)) {
+        takeModel(std::move(*read), *criteria.value);
     }
     evaluate();
+}
+
+void ProfileWindow::failProfile(const Error& e) { profileError_ = q(e.message()); }
+
+// The profile from a CSV file, or from rasters along the path; empty (with the error kept)
+// when it cannot be read.
+std::optional<terrain::Profile> ProfileWindow::readProfile(const QString& source) {
+    if (!isCsv(source)) return readRasterProfile(source);
+    Result<terrain::Profile> csv = terrain::readProfileCsv(source.toStdString());
+    if (csv) return *csv.value;
+    failProfile(*csv.error);
+    return std::nullopt;
+}
+
+// The profile sampled from the rasters named in `source` (separated by ";") along the path
+// between its end coordinates.
+std::optional<terrain::Profile> ProfileWindow::readRasterProfile(const QString& source) {
+    std::vector<std::string> paths;
+    for (const QString& part : source.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (!part.trimmed().isEmpty()) paths.push_back(part.trimmed().toStdString());
+    }
+    Result<propagation::LinkBudgetFacts> facts = propagation::budgetFacts(screens_.state().path);
+    if (!facts) {
+        failProfile(*facts.error);
+        return std::nullopt;
+    }
+    if (!facts.value->ends) {
+        profileError_ = QStringLiteral(
+            "Elevation rasters need the end coordinates of the path: give them on "
+            "the input screen and CONTINUE, or choose a profile CSV file.");
+        return std::nullopt;
+    }
+    Result<terrain::ElevationRasters> rasters = terrain::ElevationRasters::open(paths);
+    if (!rasters) {
+        failProfile(*rasters.error);
+        return std::nullopt;
+    }
+    const propagation::PathEnds& e = *facts.value->ends;
+    Result<terrain::Profile> extracted =
+        terrain::extractProfile(*rasters.value, {e.fromLatitudeDeg, e.fromLongitudeEastDeg},
+                                {e.toLatitudeDeg, e.toLongitudeEastDeg});
+    if (extracted) return *extracted.value;
+    failProfile(*extracted.error);
+    return std::nullopt;
+}
+
+// Keeps `read` with its clearance model at the path's frequency, or the reason there is none.
+void ProfileWindow::takeModel(terrain::Profile read,
+                              const std::vector<terrain::Criterion>& criteria) {
+    const double frequency = screens_.state().path.values.frequencyGHz;
+    Result<terrain::ClearanceModel> model =
+        terrain::ClearanceModel::make(read, frequency, criteria);
+    if (model) {
+        profile_ = std::move(read);
+        model_ = std::move(*model.value);
+    } else {
+        failProfile(*model.error);
+    }
 }
 
 void ProfileWindow::evaluate() {

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointF>
+#include <QPolygonF>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
@@ -94,6 +95,13 @@ class ProfilePlot : public QWidget {
   private:
     QRectF plotArea(const QRectF& area) const;
     QPointF mapTo(const QRectF& plot, double km, double m) const;
+    QPolygonF polygonOf(const QRectF& plot, const PlotCurve& c) const;
+    // The layers of the drawing, bottom to top.
+    void paintAxes(QPainter& painter, const QRectF& area, const QRectF& plot) const;
+    void paintGround(QPainter& painter, const QRectF& plot) const;
+    void paintCurves(QPainter& painter, const QRectF& plot, bool screen) const;
+    void paintMarks(QPainter& painter, const QRectF& plot) const;
+    void paintLegend(QPainter& painter, const QRectF& plot) const;
 
     const terrain::Profile* profile_ = nullptr;
     const terrain::ClearanceReport* report_ = nullptr;
@@ -152,7 +160,18 @@ class ProfileWindow : public QWidget {
 
   private:
     void build(const ProfileInputs& inputs);
+    QLabel* addLabel(const char* name, const QString& text, QRect where);
+    QLineEdit* addBox(const char* name, const std::string& text, QRect where);
+    void buildSourceRow(const ProfileInputs& inputs);
+    void buildHeightsRow(const ProfileInputs& inputs);
+    void buildResultArea();
+    void buildCommands();
+    void connectControls();
     void loadProfile();
+    void failProfile(const Error& e);
+    std::optional<terrain::Profile> readProfile(const QString& source);
+    std::optional<terrain::Profile> readRasterProfile(const QString& source);
+    void takeModel(terrain::Profile read, const std::vector<terrain::Criterion>& criteria);
     void evaluate();
     void print();
     void exportCommand();

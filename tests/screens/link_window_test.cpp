@@ -60,7 +60,7 @@ void LinkWindowTest::resultsScreenCommandOpensTheWindow() {
     LinkFixture f;
     f.state.path = PathState{};  // the window's path comes from CONTINUE here
     Path_Info& input = f.screens->pathInfo();
-    const PathInputs path = twentyKmPath();  // 20 km, 10 W: KM and WATTS chosen
+    const PathInputs path = examples::kmWattsPath();  // 20 km, 10 W: KM and WATTS chosen
     for (const FieldInfo& info : allFields()) {
         auto* box = input.findChild<QLineEdit*>(
             QString::fromLatin1(info.control.data(), info.control.size()));
