@@ -119,7 +119,7 @@ using FlowStep = void (*)(Screens&);
 template <class F>
 struct ControlRow {
     ControlSlot<F> slot;
-    ControlSpec spec;
+    ControlSpec design;
     FlowStep click = nullptr;
 };
 
@@ -153,7 +153,7 @@ class Form : public QWidget {
     template <class F>
     void buildControls(F& form, std::span<const ControlRow<F>> rows) {
         for (const ControlRow<F>& row : rows) {
-            QWidget* control = addControl(row.spec);
+            QWidget* control = addControl(row.design);
             if (row.click) connectStep(control, row.click);
             std::visit([&](auto member) { bindMember(form, member, control); }, row.slot);
         }
@@ -192,7 +192,7 @@ class Form : public QWidget {
         Q_ASSERT(form.*member);
     }
 
-    QWidget* addControl(const ControlSpec& spec);
+    QWidget* addControl(const ControlSpec& control);
     void connectStep(QWidget* command, FlowStep step);
     void finishControls();
     QString styleSheetFor() const;

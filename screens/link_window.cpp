@@ -372,17 +372,17 @@ void LinkWindow::buildInputCommands() {
 // A bold heading and a selectable body per result group.
 void LinkWindow::buildResultGroups() {
     for (std::size_t g = 0; g < kGroups.size(); ++g) {
-        const GroupSpec& spec = kGroups[g];
-        auto* heading = new QLabel(QString::fromLatin1(spec.heading), this);
-        heading->setObjectName(QStringLiteral("heading_") + QString::fromLatin1(spec.name));
+        const GroupSpec& group = kGroups[g];
+        auto* heading = new QLabel(QString::fromLatin1(group.heading), this);
+        heading->setObjectName(QStringLiteral("heading_") + QString::fromLatin1(group.name));
         QFont headingFont = font();
         headingFont.setBold(true);
         heading->setFont(headingFont);
-        heading->setGeometry(twipsRect(kResultsLeft, spec.top, kResultsWidth, 240));
+        heading->setGeometry(twipsRect(kResultsLeft, group.top, kResultsWidth, 240));
         auto* body = new QLabel(this);
-        body->setObjectName(QString::fromLatin1(spec.name));
-        body->setGeometry(
-            twipsRect(kResultsLeft + 120, spec.top + 240, kResultsWidth - 120, spec.height - 240));
+        body->setObjectName(QString::fromLatin1(group.name));
+        body->setGeometry(twipsRect(kResultsLeft + 120, group.top + 240, kResultsWidth - 120,
+                                    group.height - 240));
         body->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         body->setWordWrap(true);
         body->setTextInteractionFlags(Qt::TextSelectableByMouse);

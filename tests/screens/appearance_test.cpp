@@ -318,9 +318,9 @@ void AppearanceTest::captionsKeepTheFormsFace() {
         got.sort();
         QVERIFY2(got == shrunk.value(form->objectName()),
                  qPrintable(form->objectName() + ": " + got.join(", ")));
-        for (const ControlSpec& spec : form->design()) {
-            if (spec.kind != Kind::Label || (spec.style & (TitleFont | SheetFont))) continue;
-            auto* label = form->findChild<QLabel*>(spec.name);
+        for (const ControlSpec& control : form->design()) {
+            if (control.kind != Kind::Label || (control.style & (TitleFont | SheetFont))) continue;
+            auto* label = form->findChild<QLabel*>(control.name);
             if (got.contains(label->objectName())) continue;
             QVERIFY2(label->font().pointSizeF() == form->font().pointSizeF(),
                      qPrintable(QString("%1.%2: %3 pt, %4 %5")
