@@ -141,8 +141,10 @@ void Guide::lookUp(bool transmit) {
         return;
     }
     (transmit ? app.txAttenuation : app.rxAttenuation) = *found;
-    (transmit ? app.txLookedUp : app.rxLookedUp) = {
-        selected, QString::fromStdString(frequency).trimmed().toStdString()};
+    // Trimmed from a named copy: trimming the temporary in place read a garbage string in
+    // the sanitizer build (g++ 12, Qt 6.4).
+    const QString lookedUpAt = QString::fromStdString(frequency).trimmed();
+    (transmit ? app.txLookedUp : app.rxLookedUp) = {selected, lookedUpAt.toStdString()};
     (transmit ? Text3 : Text1)->setText(QString::fromStdString(singleToText(*found)));
 }
 
