@@ -13,12 +13,8 @@
 namespace hopscale::propagation {
 namespace {
 
+using testing::expectRelative;
 using testing::readValidationCsv;
-
-void expectRelative(double actual, double expected, double tolerance, const std::string& what) {
-    EXPECT_LE(std::abs(actual - expected), tolerance * std::abs(expected))
-        << what << ": " << actual << " vs " << expected;
-}
 
 TEST(GasLines, CompiledTablesMatchThePublishedTables) {
     struct Case {

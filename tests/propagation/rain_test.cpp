@@ -16,12 +16,8 @@
 namespace hopscale::propagation {
 namespace {
 
+using testing::expectRelative;
 using testing::readValidationCsv;
-
-void expectRelative(double actual, double expected, double tolerance, const std::string& what) {
-    EXPECT_LE(std::abs(actual - expected), tolerance * std::abs(expected))
-        << what << ": " << actual << " vs " << expected;
-}
 
 TEST(RainCoefficients, EveryValidationRow) {
     const auto table = readValidationCsv("p838_3_valex_rev8.3.0.csv");

@@ -2,6 +2,9 @@
 // line) into rows of named columns.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -47,6 +50,13 @@ inline CsvTable readValidationCsv(const std::string& fileName) {
     }
     std::fclose(f);
     return table;
+}
+
+// Expects `actual` within `tolerance` times |expected| of `expected`, naming the case.
+inline void expectRelative(double actual, double expected, double tolerance,
+                           const std::string& what) {
+    EXPECT_LE(std::abs(actual - expected), tolerance * std::abs(expected))
+        << what << ": " << actual << " vs " << expected;
 }
 
 }  // namespace hopscale::propagation::testing
