@@ -11,20 +11,12 @@
 #include <sstream>
 #include <string>
 
+#include "shell_run.h"
+
 namespace {
 
-struct ProcessRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using hopscale::testing_files::ProcessRun;
+using hopscale::testing_files::runShell;
 
 // Runs `hopscale <arguments>` through the shell with stdin from `input`.
 ProcessRun runHopscale(const std::string& arguments, const std::string& input = "") {
@@ -36,15 +28,7 @@ ProcessRun runHopscale(const std::string& arguments, const std::string& input = 
     const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
                                 std::string(HOPSCALE_BINARY) + "' " + arguments + " <'" + inPath +
                                 "' 2>'" + errPath + "'";
-    ProcessRun run;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.err = readFile(errPath);
+    ProcessRun run = runShell(command, errPath);
     std::remove(inPath.c_str());
     std::remove(errPath.c_str());
     return run;

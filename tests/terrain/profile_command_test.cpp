@@ -11,6 +11,7 @@
 #include <string>
 
 #include "hgt_tiles.h"
+#include "shell_run.h"
 #include "test_files.h"
 
 namespace {
@@ -18,18 +19,9 @@ namespace {
 using hopscale::testing_files::ScratchDir;
 using hopscale::testing_files::writeBytes;
 
-struct ProcessRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using hopscale::testing_files::ProcessRun;
+using hopscale::testing_files::readFile;
+using hopscale::testing_files::runShell;
 
 // `environment`: extra NAME='value' assignments for the run.
 ProcessRun runHopscale(const ScratchDir& dir, const std::string& arguments,
@@ -39,16 +31,7 @@ ProcessRun runHopscale(const ScratchDir& dir, const std::string& arguments,
                                 "' && env -u DISPLAY -u WAYLAND_DISPLAY " + environment + " '" +
                                 std::string(HOPSCALE_BINARY) + "' profile " + arguments +
                                 " </dev/null 2>'" + errPath + "'";
-    ProcessRun run;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.err = readFile(errPath);
-    return run;
+    return runShell(command, errPath);
 }
 
 // Flat 0 m ground over 20 km with a 25 m knife edge at 5 km; at 10 GHz with 30 m antennas
