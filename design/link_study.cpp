@@ -161,16 +161,42 @@ propagation::LinkConditionTexts directionConditions(const LinkDesign& design, En
     return texts;
 }
 
+// The conditions of a direction. The To-to-From direction differs from the other only in its
+// threshold and in the order of the two ends' heights, so it reuses what the other read.
+Result<propagation::LinkConditions> readConditions(const DirectionStudy& d,
+                                                   const LinkStudy& study) {
+    if (d.from == End::From || !study.conditionsFromTo) {
+        return propagation::readLinkConditions(d.conditionTexts);
+    }
+    propagation::LinkConditions c = *study.conditionsFromTo;
+    Result<double> threshold =
+        propagation::readThreshold(d.conditionTexts[ConditionInput::Threshold]);
+    if (!threshold) return *threshold.error;
+    c.thresholdDbm = *threshold.value;
+    std::swap(c.groundFromM, c.groundToM);
+    std::swap(c.antennaFromM, c.antennaToM);
+    return c;
+}
+
+// The budget of a direction from its inputs.
+std::optional<Error> runBudget(const LinkDesign& design, const Environment& env,
+                               DirectionStudy& d) {
+    Result<PathInputs> inputs = directionInputs(design, d.from, env.dataDir);
+    if (!inputs) return std::move(*inputs.error);
+    d.inputs = std::move(*inputs.value);
+    d.budget = runPath(d.inputs, d.state);
+    return std::nullopt;
+}
+
 std::optional<Error> evaluateDirection(const LinkDesign& design, const Environment& env,
                                        LinkStudy& study, End from) {
     DirectionStudy& d = study.directions[index(from)];
     d.from = from;
     d.fromName = design.site(from).name;
     d.toName = design.site(other(from)).name;
-    Result<PathInputs> inputs = directionInputs(design, from, env.dataDir);
-    if (!inputs) return *inputs.error;
-    d.inputs = *inputs.value;
-    d.budget = runPath(d.inputs, d.state);
+    if (from != End::From) {  // the From end's budget ran first, to place the profile
+        if (auto e = runBudget(design, env, d)) return e;
+    }
     if (d.budget.error) {
         Error e = *d.budget.error;
         if (e.field)
@@ -181,15 +207,25 @@ std::optional<Error> evaluateDirection(const LinkDesign& design, const Environme
     }
     d.conditionTexts = directionConditions(design, from, study);
     if (d.conditionTexts[ConditionInput::Threshold].empty()) return std::nullopt;
-    Result<propagation::LinkConditions> conditions =
-        propagation::readLinkConditions(d.conditionTexts);
+    Result<propagation::LinkConditions> conditions = readConditions(d, study);
     if (!conditions) return keyed(*conditions.error, conditionKey(*conditions.error, from));
-    propagation::LinkConditions c = *conditions.value;
+    propagation::LinkConditions& c = *conditions.value;
+    if (from == End::From) study.conditionsFromTo = c;
     if (study.diffractionSubtractedDb != 0) {
         c.extraLossDb += study.diffractionSubtractedDb;
         propagation::nameModels(c);
     }
-    Result<propagation::LinkPerformance> p = propagation::computeLinkPerformance(d.state, c);
+    Result<propagation::LinkBudgetFacts> facts = propagation::budgetFacts(d.state);
+    if (!facts) {
+        const std::string key =
+            facts.error->field ? fieldKey(*facts.error->field, from, design) : "";
+        return keyed(*facts.error, key);
+    }
+    if (from == End::From && study.geodesic) {  // the one computed to place the profile
+        facts.value->geodesic = study.geodesic;
+        facts.value->geodesicHasCentre = true;
+    }
+    Result<propagation::LinkPerformance> p = propagation::computeLinkPerformance(*facts.value, c);
     if (!p) return keyed(*p.error, conditionKey(*p.error, from));
     d.performance = std::move(*p.value);
     return std::nullopt;
@@ -225,10 +261,8 @@ void warnAboutLengths(LinkStudy& study) {
                       study.profile->pathKm, budgetKm);
         study.warnings.emplace_back(line);
     }
-    auto facts = propagation::budgetFacts(ab.state);
-    if (facts && facts.value->ends && budgetKm > 0) {
-        const auto geo = propagation::geodesicPath(*facts.value->ends, false);
-        const double geodesicKm = geo.lengthM / 1000.0;
+    if (study.geodesic && budgetKm > 0) {
+        const double geodesicKm = study.geodesic->lengthM / 1000.0;
         if (std::fabs(geodesicKm - budgetKm) > 0.01 * geodesicKm) {
             std::snprintf(line, sizeof line,
                           "the geodesic between the sites is %.3f km but the budget's path is "
@@ -241,11 +275,9 @@ void warnAboutLengths(LinkStudy& study) {
 
 void fillGeometry(const LinkDesign& design, LinkStudy& study) {
     const DirectionStudy& ab = study.directions[0];
-    auto facts = propagation::budgetFacts(ab.state);
-    if (facts && facts.value->ends) {
-        const auto geo = propagation::geodesicPath(*facts.value->ends, false);
-        study.sites[0].azimuthDeg = geo.azimuthFromDeg;
-        study.sites[1].azimuthDeg = geo.azimuthToDeg;
+    if (study.geodesic) {
+        study.sites[0].azimuthDeg = study.geodesic->azimuthFromDeg;
+        study.sites[1].azimuthDeg = study.geodesic->azimuthToDeg;
     }
     const double km = ab.state.results.pathLengthMiles * kKmPerMile;
     Result<double> k = textToDouble(design.path.k);
@@ -363,16 +395,18 @@ Result<LinkStudy> evaluate(const LinkDesign& design, const Environment& environm
 
     // The A-to-B budget first: its coordinates place the profile.
     DirectionStudy& ab = study.directions[0];
-    Result<PathInputs> inputs = directionInputs(design, End::From, environment.dataDir);
-    if (!inputs) return *inputs.error;
-    ab.inputs = *inputs.value;
-    ab.budget = runPath(ab.inputs, ab.state);
+    ab.from = End::From;
+    if (auto e = runBudget(design, environment, ab)) return *e;
+    if (ab.budget.ok()) {
+        auto facts = propagation::budgetFacts(ab.state);
+        if (facts && facts.value->ends) {
+            study.ends = facts.value->ends;
+            study.geodesic = propagation::geodesicPath(*study.ends, true);
+        }
+    }
 
     if (design.profile.given() && ab.budget.ok()) {
-        auto facts = propagation::budgetFacts(ab.state);
-        std::optional<propagation::PathEnds> ends;
-        if (facts) ends = facts.value->ends;
-        Result<terrain::Profile> profile = readProfile(design, environment, ends);
+        Result<terrain::Profile> profile = readProfile(design, environment, study.ends);
         if (!profile) return *profile.error;
         study.profile = std::move(*profile.value);
         // Ground elevations not typed come from the profile's ends.

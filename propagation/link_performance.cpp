@@ -174,7 +174,11 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
         // The centre is needed for a rain map, and for P.530 without a typed latitude.
         const bool needCentre = c.rainSource == RainSource::Map ||
                                 (c.multipath == MultipathMethod::P530 && !c.centreLatitudeDeg);
-        geo = geodesicPath(*facts.ends, needCentre);
+        if (facts.geodesic && (!needCentre || facts.geodesicHasCentre)) {
+            geo = *facts.geodesic;
+        } else {
+            geo = geodesicPath(*facts.ends, needCentre);
+        }
         GeodesicResult g;
         g.km = geo->lengthM / 1000.0;
         g.azimuthFromDeg = geo->azimuthFromDeg;

@@ -23,6 +23,10 @@ struct LinkBudgetFacts {
     double pathLengthMiles = 0;          // the length the budget used
     std::optional<PathEnds> ends;        // when the end coordinates were given
     double coordinateDistanceMiles = 0;  // the budget's flat distance (with ends)
+    // The geodesic between `ends` when the caller has it already (with its centre when
+    // geodesicHasCentre); computed afresh when absent.
+    std::optional<GeodesicPath> geodesic;
+    bool geodesicHasCentre = false;
 };
 
 // The facts of a state after runPath succeeded. Coordinates are taken from the packed values
