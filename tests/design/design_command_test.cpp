@@ -170,3 +170,34 @@ TEST_F(DesignCommand, TheReportWritesItsRowsAsCsvAndTheProfileAsSvg) {
 }
 
 }  // namespace
+
+namespace {
+
+// The worked example of the README and docs/design-file.md, figure by figure.
+TEST_F(DesignCommand, TheDocumentedExampleGivesTheDocumentedFigures) {
+    const std::string path = (dir_ / "hop.hop").string();
+    ASSERT_EQ(run("design new '" + path + "'").status, 0);
+    Json report = json("design report --json '" + path + "'");
+    char text[64];
+    auto fixed = [&](double v, int decimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, v);
+        return std::string(text);
+    };
+    const Json& ab = report["directions"][0]["performance"];
+    EXPECT_EQ(fixed(ab["geodesic"]["km"].get<double>(), 2), "29.52");
+    EXPECT_EQ(fixed(ab["geodesic"]["azimuthFrom"].get<double>(), 2), "166.37");
+    EXPECT_EQ(fixed(ab["gas"]["db"].get<double>(), 2), "0.47");
+    for (const Json& d : report["directions"]) {
+        const Json& p = d["performance"];
+        EXPECT_EQ(fixed(p["rslDbm"].get<double>(), 2), "-30.64");
+        EXPECT_EQ(fixed(p["flatFadeMarginDb"].get<double>(), 2), "44.36");
+        EXPECT_EQ(fixed(p["availabilityPercent"].get<double>(), 6), "99.999356");
+        EXPECT_EQ(fixed(p["outageMinutesPerYear"].get<double>(), 1), "3.4");
+        EXPECT_TRUE(p["target"]["met"].get<bool>());
+    }
+    EXPECT_EQ(fixed(report["twoWay"]["availabilityPercent"].get<double>(), 6), "99.998713");
+    EXPECT_EQ(fixed(report["twoWay"]["outageMinutesPerYear"].get<double>(), 1), "6.8");
+    EXPECT_FALSE(report["twoWay"]["targetMet"].get<bool>());
+}
+
+}  // namespace
