@@ -40,8 +40,8 @@ double bullingtonDb(const std::vector<double>& d, const double* h, double hts, d
             const double hi = h ? h[i] : 0.0;
             const double above =
                 hi + 500 * ce * d[i] * (dtot - d[i]) - (hts * (dtot - d[i]) + hrs * d[i]) / dtot;
-            nuMax = std::max(nuMax,
-                             above * std::sqrt(0.002 * dtot / (lambda * d[i] * (dtot - d[i]))));
+            nuMax =
+                std::max(nuMax, above * std::sqrt(0.002 * dtot / (lambda * d[i] * (dtot - d[i]))));
         }
         luc = knifeEdgeLossDb(nuMax);
     } else {

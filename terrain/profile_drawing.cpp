@@ -125,24 +125,23 @@ DrawingPanel profilePanel(const Profile& profile, const ClearanceReport& report,
     groundCurve.fill = kGroundFill;
     p.curves.push_back(std::move(groundCurve));
     p.curves.push_back(curveOf("f1-upper", "", x, upper, kFresnel, 1.2, LineStyle::Dotted));
-    p.curves.push_back(curveOf("f1-lower", "first Fresnel zone", x, lower, kFresnel, 1.2,
-                               LineStyle::Dotted));
-    DrawingCurve sight = curveOf("line-of-sight", "line of sight", x, report.lineOfSightM, kSight,
-                                 1.5);
+    p.curves.push_back(
+        curveOf("f1-lower", "first Fresnel zone", x, lower, kFresnel, 1.2, LineStyle::Dotted));
+    DrawingCurve sight =
+        curveOf("line-of-sight", "line of sight", x, report.lineOfSightM, kSight, 1.5);
     sight.straight = true;
     p.curves.push_back(std::move(sight));
     for (std::size_t c = 0; c < report.criteria.size(); ++c) {
         const CriterionResult& cr = report.criteria[c];
         const std::string colour = criterionColour(c);
         const std::string k = format("%.4g", cr.criterion.k);
-        DrawingCurve raised = curveOf("raised-" + std::to_string(c + 1),
-                                      "terrain raised at k " + k, x, cr.raisedTerrainM, colour, 1.5);
+        DrawingCurve raised = curveOf("raised-" + std::to_string(c + 1), "terrain raised at k " + k,
+                                      x, cr.raisedTerrainM, colour, 1.5);
         raised.criterion = static_cast<int>(c);
         p.curves.push_back(std::move(raised));
-        DrawingCurve fraction =
-            curveOf("fraction-" + std::to_string(c + 1),
-                    format("%.3g F1 (k %s)", cr.criterion.fraction, k.c_str()), x, cr.requiredM,
-                    colour, 1.5, LineStyle::Dashed);
+        DrawingCurve fraction = curveOf("fraction-" + std::to_string(c + 1),
+                                        format("%.3g F1 (k %s)", cr.criterion.fraction, k.c_str()),
+                                        x, cr.requiredM, colour, 1.5, LineStyle::Dashed);
         fraction.criterion = static_cast<int>(c);
         p.curves.push_back(std::move(fraction));
         p.markers.push_back({"worst-" + std::to_string(c + 1), cr.worst.distanceKm,
@@ -158,10 +157,9 @@ DrawingPanel profilePanel(const Profile& profile, const ClearanceReport& report,
             const double ae = kEarthRadiusKm * rp.earthFactor;
             const double y = rp.surfaceM + 500 * rp.distanceKm * rp.distanceToEndKm / ae;
             const std::string colour = criterionColour(i);
-            DrawingCurve ray = curveOf("ray-" + std::to_string(i + 1),
-                                       "reflected ray at k " + kText(rp.earthFactor),
-                                       {0.0, rp.distanceKm, report.pathKm}, {hts, y, hrs}, colour,
-                                       1.0, LineStyle::Dashed);
+            DrawingCurve ray = curveOf(
+                "ray-" + std::to_string(i + 1), "reflected ray at k " + kText(rp.earthFactor),
+                {0.0, rp.distanceKm, report.pathKm}, {hts, y, hrs}, colour, 1.0, LineStyle::Dashed);
             ray.criterion = static_cast<int>(i);
             p.curves.push_back(std::move(ray));
             p.markers.push_back({"reflection-" + std::to_string(i + 1), rp.distanceKm, y, colour,
@@ -265,11 +263,12 @@ std::vector<std::string> diffractionLines(const DiffractionResult& d) {
     out.push_back(format("Diffraction loss %.1f dB (%s, k %s, %s polarisation)", d.lossDb,
                          d.method.c_str(), kText(d.earthFactor).c_str(),
                          polarisationName(d.polarisation)));
-    out.push_back(format("Bullington %.1f dB over the profile, %.1f dB over the smooth earth; "
-                         "spherical earth %.1f dB (%.0f %% sea); smooth-earth heights %.2f m and "
-                         "%.2f m",
-                         d.bullingtonDb, d.smoothBullingtonDb, d.sphericalEarthDb,
-                         100 * d.seaFraction, d.smoothEarth.fromM, d.smoothEarth.toM));
+    out.push_back(
+        format("Bullington %.1f dB over the profile, %.1f dB over the smooth earth; "
+               "spherical earth %.1f dB (%.0f %% sea); smooth-earth heights %.2f m and "
+               "%.2f m",
+               d.bullingtonDb, d.smoothBullingtonDb, d.sphericalEarthDb, 100 * d.seaFraction,
+               d.smoothEarth.fromM, d.smoothEarth.toM));
     out.push_back(format("Single knife edge at %.3f km: nu %.3f, %.1f dB (%s)",
                          d.knifeEdge.distanceKm, d.knifeEdge.nu, d.knifeEdge.lossDb,
                          kKnifeEdgeMethod));
@@ -283,8 +282,7 @@ std::vector<std::string> diffractionLines(const DiffractionResult& d) {
 std::vector<std::string> reflectionLines(const ReflectionResult& r) {
     std::vector<std::string> out;
     out.push_back(format("Reflection off the %s, %s ground, roughness %.2f m (%s)",
-                         r.surface.c_str(), r.ground.name.c_str(), r.roughnessM,
-                         r.method.c_str()));
+                         r.surface.c_str(), r.ground.name.c_str(), r.roughnessM, r.method.c_str()));
     for (const ReflectionPoint& p : r.points) {
         const std::string k = kText(p.earthFactor);
         if (p.state == ReflectionState::HiddenByEarth) {
@@ -293,10 +291,11 @@ std::vector<std::string> reflectionLines(const ReflectionResult& r) {
         }
         std::string line = format("k %s: at %.3f km (%.3f km from the To end), %s", k.c_str(),
                                   p.distanceKm, p.distanceToEndKm, describe(p.state));
-        line += format("; grazing %.3f deg, divergence %.3f, |R| %.3f, coefficient %.3f, path "
-                       "difference %.3f m (%.2f wavelengths), level %+.1f dB",
-                       p.grazingDeg, p.divergence, std::abs(p.reflection), p.coefficient,
-                       p.pathDifferenceM, p.pathDifferenceWavelengths, p.levelDb);
+        line += format(
+            "; grazing %.3f deg, divergence %.3f, |R| %.3f, coefficient %.3f, path "
+            "difference %.3f m (%.2f wavelengths), level %+.1f dB",
+            p.grazingDeg, p.divergence, std::abs(p.reflection), p.coefficient, p.pathDifferenceM,
+            p.pathDifferenceWavelengths, p.levelDb);
         out.push_back(line);
     }
     if (!r.sweep.empty()) {
@@ -313,9 +312,10 @@ std::vector<std::string> reflectionLines(const ReflectionResult& r) {
         out.push_back(line);
     }
     if (r.diversitySpacingM) {
-        out.push_back(format("Space-diversity spacing %.2f m (a peak where the other antenna has "
-                             "a null)",
-                             *r.diversitySpacingM));
+        out.push_back(
+            format("Space-diversity spacing %.2f m (a peak where the other antenna has "
+                   "a null)",
+                   *r.diversitySpacingM));
     }
     return out;
 }
@@ -324,10 +324,10 @@ ProfileDrawing buildProfileDrawing(const Profile& profile, const ClearanceReport
                                    const DiffractionResult* diffraction,
                                    const ReflectionResult* reflection) {
     ProfileDrawing d;
-    d.title = format("%s: %.3f km at %.3f GHz, antennas %.1f m and %.1f m",
-                     profile.source.empty() ? "Path profile" : profile.source.c_str(),
-                     report.pathKm, report.frequencyGhz, report.antennas.fromM,
-                     report.antennas.toM);
+    d.title =
+        format("%s: %.3f km at %.3f GHz, antennas %.1f m and %.1f m",
+               profile.source.empty() ? "Path profile" : profile.source.c_str(), report.pathKm,
+               report.frequencyGhz, report.antennas.fromM, report.antennas.toM);
     if (report.distanceKm.empty()) return d;
     d.panels.push_back(profilePanel(profile, report, reflection));
     if (reflection && reflection->sweep.size() >= 2) d.panels.push_back(levelPanel(*reflection));
@@ -339,8 +339,8 @@ ProfileDrawing buildProfileDrawing(const Profile& profile, const ClearanceReport
         for (std::string& line : diffractionLines(*diffraction))
             d.notes.push_back({"diffraction", std::move(line)});
     } else if (report.diffractionLossApplies) {
-        tail = format("Diffraction loss %.1f dB (%s). ", report.diffractionLossDb,
-                      kDiffractionModel);
+        tail =
+            format("Diffraction loss %.1f dB (%s). ", report.diffractionLossDb, kDiffractionModel);
     }
     if (reflection) {
         for (std::string& line : reflectionLines(*reflection))
@@ -384,7 +384,9 @@ std::string renderSvg(const ProfileDrawing& drawing, const SvgLayout& layout) {
     for (std::size_t f = 0; f < frames.size(); ++f) {
         const DrawingPanel& p = *frames[f].panel;
         const double top = frames[f].top, bottom = frames[f].bottom;
-        auto px = [&](double v) { return left + (right - left) * (v - p.xMin) / (p.xMax - p.xMin); };
+        auto px = [&](double v) {
+            return left + (right - left) * (v - p.xMin) / (p.xMax - p.xMin);
+        };
         auto py = [&](double v) {
             return bottom - (bottom - top) * (v - p.yMin) / (p.yMax - p.yMin);
         };
@@ -394,17 +396,19 @@ std::string renderSvg(const ProfileDrawing& drawing, const SvgLayout& layout) {
                 "data-y-max=\"%.9g\">\n",
                 p.name.c_str(), left, top, right, bottom, p.xMin, p.xMax, p.yMin, p.yMax);
         if (f > 0)
-            appendf(svg, "<text x=\"%.0f\" y=\"%.0f\" font-size=\"13\">%s</text>\n", left,
-                    top - 8, xmlEscaped(p.title).c_str());
-        appendf(svg, "<clipPath id=\"clip-%s\"><rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" "
+            appendf(svg, "<text x=\"%.0f\" y=\"%.0f\" font-size=\"13\">%s</text>\n", left, top - 8,
+                    xmlEscaped(p.title).c_str());
+        appendf(svg,
+                "<clipPath id=\"clip-%s\"><rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" "
                 "height=\"%.2f\"/></clipPath>\n",
                 p.name.c_str(), left, top, right - left, bottom - top);
         // Grid and tick labels.
         for (double t : p.xTicks) {
-            appendf(svg,
-                    "<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#e1e1e1\"/>\n"
-                    "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\" font-size=\"10\">%g</text>\n",
-                    px(t), top, px(t), bottom, px(t), bottom + 13, t);
+            appendf(
+                svg,
+                "<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"#e1e1e1\"/>\n"
+                "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\" font-size=\"10\">%g</text>\n",
+                px(t), top, px(t), bottom, px(t), bottom + 13, t);
         }
         for (double t : p.yTicks) {
             appendf(svg,
@@ -412,7 +416,8 @@ std::string renderSvg(const ProfileDrawing& drawing, const SvgLayout& layout) {
                     "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"end\" font-size=\"10\">%g</text>\n",
                     left, py(t), right, py(t), left - 4, py(t) + 4, t);
         }
-        appendf(svg, "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\" font-size=\"11\">%s</text>\n",
+        appendf(svg,
+                "<text x=\"%.2f\" y=\"%.2f\" text-anchor=\"middle\" font-size=\"11\">%s</text>\n",
                 (left + right) / 2, bottom + 28, xmlEscaped(p.xTitle).c_str());
         appendf(svg,
                 "<text transform=\"translate(%.2f %.2f) rotate(-90)\" text-anchor=\"middle\" "

@@ -24,15 +24,15 @@ enum class LineStyle { Solid, Dashed, Dotted };
 
 struct DrawingCurve {
     std::string role;
-    std::string label;     // in the legend; empty: not in the legend
-    int criterion = -1;    // index into the criteria, for the per-criterion curves
-    std::vector<double> x; // data units of the panel
+    std::string label;      // in the legend; empty: not in the legend
+    int criterion = -1;     // index into the criteria, for the per-criterion curves
+    std::vector<double> x;  // data units of the panel
     std::vector<double> y;
-    std::string stroke;    // "#rrggbb"; empty: no outline
+    std::string stroke;  // "#rrggbb"; empty: no outline
     double widthPx = 1.5;
     LineStyle style = LineStyle::Solid;
-    std::string fill;      // "#rrggbb": filled down to the bottom of the panel; empty: none
-    bool straight = false; // a straight line: its ends say all
+    std::string fill;       // "#rrggbb": filled down to the bottom of the panel; empty: none
+    bool straight = false;  // a straight line: its ends say all
 };
 
 struct DrawingMarker {

@@ -208,8 +208,9 @@ Result<ReflectionResult> computeReflection(const Profile& profile, const Reflect
     if (!(in.roughnessM >= 0) || !std::isfinite(in.roughnessM))
         return invalid("roughness", number(in.roughnessM), "must be 0 m or more");
     if (!(in.ground.permittivity >= 1) || !(in.ground.conductivitySm >= 0))
-        return invalid("ground", in.ground.name, "needs a permittivity of 1 or more and a "
-                                                 "conductivity of 0 or more");
+        return invalid("ground", in.ground.name,
+                       "needs a permittivity of 1 or more and a "
+                       "conductivity of 0 or more");
     if (in.surfaceM && !std::isfinite(*in.surfaceM))
         return invalid("surface", number(*in.surfaceM), "is not a height");
     if (in.sweepSteps < 1 || in.sweepSteps > kMostSweepSteps)

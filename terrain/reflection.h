@@ -28,8 +28,8 @@ inline constexpr const char* kReflectionMethod =
 
 // The electrical constants of the reflecting ground.
 struct Ground {
-    std::string name = "land";   // "sea", "land", or "er 15, sigma 0.01 S/m" when typed
-    double permittivity = 22;    // relative, er
+    std::string name = "land";      // "sea", "land", or "er 15, sigma 0.01 S/m" when typed
+    double permittivity = 22;       // relative, er
     double conductivitySm = 0.003;  // S/m
 };
 Ground seaGround();   // er 80, 5 S/m
