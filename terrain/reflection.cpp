@@ -282,10 +282,16 @@ Result<ReflectionResult> computeReflection(const Profile& profile, const Reflect
             const double before = r.sweep[i - 1].levelDb, here = r.sweep[i].levelDb,
                          after = r.sweep[i + 1].levelDb;
             const double a = r.sweep[i - 1].heightM, b = r.sweep[i + 1].heightM;
+            // An extreme that runs into an end of the sweep is that end, not a null or peak
+            // (at 0 m the receive antenna lies on the surface itself).
+            const double edge = 1e-3 * (to - from);
+            auto inside = [&](double h) { return h > from + edge && h < to - edge; };
             if (here < before && here <= after) {
-                r.nullHeightsM.push_back(refineExtreme(level, a, b, 1));
+                const double h = refineExtreme(level, a, b, 1);
+                if (inside(h)) r.nullHeightsM.push_back(h);
             } else if (here > before && here >= after) {
-                r.peakHeightsM.push_back(refineExtreme(level, a, b, -1));
+                const double h = refineExtreme(level, a, b, -1);
+                if (inside(h)) r.peakHeightsM.push_back(h);
             }
         }
     }
