@@ -232,8 +232,8 @@ TEST(reflection, bad_inputs_are_named) {
     EXPECT_EQ(oneTip.value->points[0].state, ReflectionState::HiddenByEarth);
     Profile one;
     one.points.push_back({0, 0, 0, ""});
-    EXPECT_TRUE(failsWith(computeReflection(one, seaInputs()), ErrorKind::InvalidArgument,
-                          {"profile"}));
+    EXPECT_TRUE(
+        failsWith(computeReflection(one, seaInputs()), ErrorKind::InvalidArgument, {"profile"}));
 }
 
 }  // namespace
