@@ -532,10 +532,10 @@ QWidget* ProfileWindow::buildReflectionTab() {
     label("roughnessUnit", QStringLiteral("m"), twipsRect(7600, 90, 240, 285));
     levelPlot_ = new DrawingPanelView(page, "level");
     levelPlot_->setObjectName(QStringLiteral("levelPlot"));
-    levelPlot_->setGeometry(twipsRect(60, 420, 11400, 3300));
+    levelPlot_->setGeometry(twipsRect(60, 420, 11400, 2820));
     reflectionText_ = new QLabel(page);
     reflectionText_->setObjectName(QStringLiteral("reflectionText"));
-    reflectionText_->setGeometry(twipsRect(60, 3780, 11400, 1500));
+    reflectionText_->setGeometry(twipsRect(60, 3300, 11400, 2000));
     reflectionText_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     reflectionText_->setWordWrap(true);
     return page;

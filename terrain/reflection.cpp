@@ -135,7 +135,7 @@ double refineExtreme(const Level& level, double a, double b, double sign) {
     const double golden = 0.5 * (std::sqrt(5.0) - 1);
     double x1 = b - golden * (b - a), x2 = a + golden * (b - a);
     double f1 = sign * level(x1), f2 = sign * level(x2);
-    for (int i = 0; i < 48 && b - a > 1e-6; ++i) {
+    for (int i = 0; i < 48 && b - a > 1e-4; ++i) {  // to 0.1 mm
         if (f1 < f2) {
             b = x2;
             x2 = x1;
