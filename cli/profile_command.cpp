@@ -381,8 +381,8 @@ void writeTable(std::ostream& out, const Profile& profile, const ClearanceReport
     // The same lines the drawing carries.
     for (const std::string& text : diffractionLines(p.diffraction)) out << text << "\n";
     for (const DiffractionResult& d : p.atCriteria) {
-        std::snprintf(line, sizeof line, "  at k %.3f: %.1f dB (knife edge %.1f dB)\n",
-                      d.earthFactor, d.lossDb, d.knifeEdge.lossDb);
+        std::snprintf(line, sizeof line, "  at k %s: %.1f dB (knife edge %.1f dB)\n",
+                      earthFactorText(d.earthFactor).c_str(), d.lossDb, d.knifeEdge.lossDb);
         out << line;
     }
     if (p.reflection) {

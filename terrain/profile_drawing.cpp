@@ -63,12 +63,7 @@ std::string xmlEscaped(const std::string& text) {
     return out;
 }
 
-// "4/3", "2/3" by name, other factors with three decimals, as the criteria are written.
-std::string kText(double k) {
-    if (std::fabs(k - 4.0 / 3.0) < 1e-9) return "4/3";
-    if (std::fabs(k - 2.0 / 3.0) < 1e-9) return "2/3";
-    return format("%.3f", k);
-}
+std::string kText(double k) { return earthFactorText(k); }
 
 const char* const kColours[] = {"#c0392b", "#2471a3", "#7d3c98", "#d68910", "#117a65", "#566573"};
 constexpr const char* kGroundFill = "#b9935a";
@@ -242,6 +237,12 @@ const DrawingPanel* ProfileDrawing::panel(const std::string& name) const {
         if (p.name == name) return &p;
     }
     return nullptr;
+}
+
+std::string earthFactorText(double k) {
+    if (std::fabs(k - 4.0 / 3.0) < 1e-9) return "4/3";
+    if (std::fabs(k - 2.0 / 3.0) < 1e-9) return "2/3";
+    return format("%.3f", k);
 }
 
 std::string criterionColour(std::size_t index) {

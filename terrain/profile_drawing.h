@@ -69,6 +69,9 @@ struct ProfileDrawing {
     const DrawingPanel* panel(const std::string& name) const;
 };
 
+// An earth factor as reports write it: "4/3", "2/3" by name, others with three decimals.
+std::string earthFactorText(double k);
+
 // The colour of criterion `index`'s curves.
 std::string criterionColour(std::size_t index);
 
