@@ -530,6 +530,13 @@ QWidget* ProfileWindow::buildReflectionTab() {
     label("roughnessCaption", QStringLiteral("Roughness (rms)"), twipsRect(5400, 90, 1440, 285));
     roughness_ = box("roughness", QStringLiteral("0"), twipsRect(6840, 60, 720, 285));
     label("roughnessUnit", QStringLiteral("m"), twipsRect(7600, 90, 240, 285));
+    label("sweepCaption", QStringLiteral("Receive heights"), twipsRect(8040, 90, 1440, 285));
+    sweep_ = box("sweep", QString(), twipsRect(9480, 60, 1440, 285));
+    sweep_->setPlaceholderText(QStringLiteral("0 to 2 x To"));
+    sweep_->setToolTip(
+        QStringLiteral("Receive antenna heights swept, FROM,TO in m; empty: 0 to twice the To "
+                       "antenna"));
+    label("sweepUnit", QStringLiteral("m"), twipsRect(10960, 90, 240, 285));
     levelPlot_ = new DrawingPanelView(page, "level");
     levelPlot_->setObjectName(QStringLiteral("levelPlot"));
     levelPlot_->setGeometry(twipsRect(60, 420, 11400, 2820));
@@ -560,7 +567,8 @@ void ProfileWindow::connectControls() {
         evaluate();
         emit inputsEdited();
     });
-    for (QLineEdit* b : {diffractionK_, seaFraction_, surface_, groundConstants_, roughness_}) {
+    for (QLineEdit* b :
+         {diffractionK_, seaFraction_, surface_, groundConstants_, roughness_, sweep_}) {
         connect(b, &QLineEdit::textChanged, this, [this] { evaluate(); });
     }
     for (QComboBox* c : {polarisation_, ground_}) {
@@ -827,6 +835,24 @@ void ProfileWindow::evaluatePropagation(const terrain::Antennas& antennas) {
              QStringLiteral("is not an rms height of 0 m or more"));
         good = false;
     }
+    const QString sweep = sweep_->text().trimmed();
+    bool sweepGood = true;
+    if (!sweep.isEmpty()) {
+        const QStringList ends = sweep.split(QLatin1Char(','));
+        Result<double> from = textToDouble(ends.value(0).trimmed().toStdString());
+        Result<double> to = textToDouble(ends.value(1).trimmed().toStdString());
+        sweepGood = ends.size() == 2 && from && to && *from.value >= 0 && *to.value > *from.value &&
+                    std::isfinite(*to.value);
+        if (sweepGood) {
+            in.sweepFromM = *from.value;
+            in.sweepToM = *to.value;
+        } else {
+            fail(QStringLiteral("Receive heights"), sweep_->text(),
+                 QStringLiteral("is not FROM,TO rising from 0 m or more"));
+        }
+    }
+    mark(sweep_, sweepGood);
+    good = good && sweepGood;
     if (!good) return;
     Result<terrain::ReflectionResult> r = terrain::computeReflection(model_->profile(), in);
     if (r) {

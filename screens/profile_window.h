@@ -164,6 +164,7 @@ class ProfileWindow : public QWidget {
     QComboBox* groundBox() const { return ground_; }
     QLineEdit* groundConstantsBox() const { return groundConstants_; }
     QLineEdit* roughnessBox() const { return roughness_; }
+    QLineEdit* sweepBox() const { return sweep_; }
     QTabWidget* tabs() const { return tabs_; }
     DrawingPanelView* levelPlot() const { return levelPlot_; }
     QPushButton* printCommand() const { return print_; }
@@ -242,6 +243,7 @@ class ProfileWindow : public QWidget {
     QComboBox* ground_ = nullptr;
     QLineEdit* groundConstants_ = nullptr;
     QLineEdit* roughness_ = nullptr;
+    QLineEdit* sweep_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     DrawingPanelView* levelPlot_ = nullptr;
     QLabel* reflectionText_ = nullptr;

@@ -50,6 +50,10 @@ std::string profileCsv(const Profile& profile, const ClearanceReport& report) {
     for (std::size_t c = 1; c <= report.criteria.size(); ++c) {
         appendf(out, ",bulge_m_%zu,clearance_m_%zu,clearance_f1_%zu", c, c, c);
     }
+    // The sea and reflecting marks travel with the points when the profile has any.
+    const bool marks = std::any_of(profile.points.begin(), profile.points.end(),
+                                   [](const ProfilePoint& p) { return p.sea || p.reflecting; });
+    if (marks) out += ",sea,reflecting";
     out += "\r\n";
     for (std::size_t i = 0; i < profile.points.size(); ++i) {
         const ProfilePoint& p = profile.points[i];
@@ -59,6 +63,7 @@ std::string profileCsv(const Profile& profile, const ClearanceReport& report) {
         for (const CriterionResult& cr : report.criteria) {
             appendf(out, ",%.3f,%.3f,%.4f", cr.bulgeM[i], cr.clearanceM[i], cr.clearanceF1[i]);
         }
+        if (marks) appendf(out, ",%d,%d", p.sea ? 1 : 0, p.reflecting ? 1 : 0);
         out += "\r\n";
     }
     return out;

@@ -11,7 +11,8 @@
 namespace hopscale::terrain {
 
 // One row per point: distance_km, elevation_m, obstruction_m, label, line_of_sight_m, f1_m,
-// then per criterion n (1-based) bulge_m_n, clearance_m_n, clearance_f1_n. Numbers in metres
+// then per criterion n (1-based) bulge_m_n, clearance_m_n, clearance_f1_n, and sea and
+// reflecting (0 or 1) when any point is marked so. Numbers in metres
 // and km with up to 3 decimals (0.1 mm would be noise); labels quoted when they need it.
 std::string profileCsv(const Profile& profile, const ClearanceReport& report);
 

@@ -153,6 +153,13 @@ void ProfileWindowTest::reflectionTabOverASea() {
     // Rough water reflects less.
     w.roughnessBox()->setText("1");
     QVERIFY(near(w.reflection()->points[0].roughnessFactor, 0.696303, 1e-6));
+    // A sweep of its own.
+    w.sweepBox()->setText("20,40");
+    QCOMPARE(w.reflection()->sweep.front().heightM, 20.0);
+    QCOMPARE(w.levelPlot()->panel()->xMax, 40.0);
+    w.sweepBox()->setText("40,20");
+    QVERIFY2(w.errorText().contains("Receive heights"), qPrintable(w.errorText()));
+    w.sweepBox()->clear();
     // Land constants typed by hand.
     w.groundBox()->setCurrentIndex(2);
     w.groundConstantsBox()->setText("22,0.003");
