@@ -152,11 +152,15 @@ DrawingPanel profilePanel(const Profile& profile, const ClearanceReport& report,
             const double ae = kEarthRadiusKm * rp.earthFactor;
             const double y = rp.surfaceM + 500 * rp.distanceKm * rp.distanceToEndKm / ae;
             const std::string colour = criterionColour(i);
-            DrawingCurve ray = curveOf(
-                "ray-" + std::to_string(i + 1), "reflected ray at k " + kText(rp.earthFactor),
-                {0.0, rp.distanceKm, report.pathKm}, {hts, y, hrs}, colour, 1.0, LineStyle::Dashed);
-            ray.criterion = static_cast<int>(i);
-            p.curves.push_back(std::move(ray));
+            // Rays only where the ground reflects; elsewhere the point is marked "R?".
+            if (rp.state == ReflectionState::OnSurface) {
+                DrawingCurve ray = curveOf("ray-" + std::to_string(i + 1),
+                                           "reflected ray at k " + kText(rp.earthFactor),
+                                           {0.0, rp.distanceKm, report.pathKm}, {hts, y, hrs},
+                                           colour, 1.0, LineStyle::Dashed);
+                ray.criterion = static_cast<int>(i);
+                p.curves.push_back(std::move(ray));
+            }
             p.markers.push_back({"reflection-" + std::to_string(i + 1), rp.distanceKm, y, colour,
                                  rp.state == ReflectionState::OnSurface ? "R" : "R?", 4});
         }

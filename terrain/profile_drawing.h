@@ -5,7 +5,8 @@
 //
 // Roles of the profile panel ("profile"): "obstructions" and "ground" (filled down to the
 // bottom), "f1-upper", "f1-lower", "line-of-sight", per criterion n (1-based) "raised-n" and
-// "fraction-n", and with a reflection "ray-n" (From tip, reflection point, To tip); markers
+// "fraction-n", and with a reflection "ray-n" (From tip, reflection point, To tip) where the
+// ground reflects; markers
 // "worst-n" and "reflection-n". The level panel ("level", with a reflection sweep): the curve
 // "level" (x receive antenna height m, y dB against free space), markers "null-i", "peak-i".
 #pragma once

@@ -115,6 +115,17 @@ TEST(profile_drawing, reflection_adds_rays_points_and_the_level_panel) {
     const ProfileDrawing h = buildProfileDrawing(bay.profile, bay.report, nullptr, &hidden);
     EXPECT_FALSE(h.panel("profile")->curve("ray-2"));
     EXPECT_TRUE(h.panel("profile")->curve("ray-3"));
+    auto marked = [](const DrawingPanel& panel, const std::string& role) {
+        return std::any_of(panel.markers.begin(), panel.markers.end(),
+                           [&](const DrawingMarker& m) { return m.role == role; });
+    };
+    EXPECT_FALSE(marked(*h.panel("profile"), "reflection-2"));
+    // One where the ground does not reflect is marked "R?", without rays.
+    ReflectionResult off = bay.reflection;
+    off.points[0].state = ReflectionState::OffSurface;
+    const ProfileDrawing o = buildProfileDrawing(bay.profile, bay.report, nullptr, &off);
+    EXPECT_FALSE(o.panel("profile")->curve("ray-1"));
+    EXPECT_TRUE(marked(*o.panel("profile"), "reflection-1"));
     // Without a sweep there is no level panel.
     ReflectionResult unswept = bay.reflection;
     unswept.sweep.clear();
