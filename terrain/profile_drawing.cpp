@@ -371,7 +371,7 @@ std::string renderSvg(const ProfileDrawing& drawing, const SvgLayout& layout) {
         frames.push_back({&p, y, y + h});
         y += h;
     }
-    const double notesTop = y + 40;
+    const double notesTop = y + 56;
     const double height =
         notesTop + layout.lineHeight * static_cast<double>(drawing.notes.size() + 1);
     const double left = layout.plotLeft, right = layout.plotRight;
@@ -404,8 +404,8 @@ std::string renderSvg(const ProfileDrawing& drawing, const SvgLayout& layout) {
             appendf(svg, "<text x=\"%.0f\" y=\"%.0f\" font-size=\"13\">%s</text>\n", left, top - 8,
                     xmlEscaped(p.title).c_str());
         appendf(svg,
-                "<clipPath id=\"clip-%s\"><rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" "
-                "height=\"%.2f\"/></clipPath>\n",
+                "<defs><clipPath id=\"clip-%s\"><rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" "
+                "height=\"%.2f\"/></clipPath></defs>\n",
                 p.name.c_str(), left, top, right - left, bottom - top);
         // Grid and tick labels.
         for (double t : p.xTicks) {
@@ -468,8 +468,16 @@ std::string renderSvg(const ProfileDrawing& drawing, const SvgLayout& layout) {
                 "<rect x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" fill=\"none\" "
                 "stroke=\"#999\"/>\n",
                 left, top, right - left, bottom - top);
-        // Legend, top right inside the plot.
+        // Legend, top right inside the plot, on white.
         double ly = top + 14;
+        const auto entries = std::count_if(p.curves.begin(), p.curves.end(),
+                                           [](const DrawingCurve& c) { return !c.label.empty(); });
+        if (entries > 0) {
+            appendf(svg,
+                    "<rect x=\"%.2f\" y=\"%.2f\" width=\"204\" height=\"%.2f\" fill=\"white\" "
+                    "fill-opacity=\"0.86\"/>\n",
+                    right - 204, top + 2, 13.0 * static_cast<double>(entries) + 6);
+        }
         for (const DrawingCurve& c : p.curves) {
             if (c.label.empty()) continue;
             const char* dash = c.style == LineStyle::Dashed   ? " stroke-dasharray=\"6,4\""
@@ -488,7 +496,8 @@ std::string renderSvg(const ProfileDrawing& drawing, const SvgLayout& layout) {
 
     double line = notesTop;
     for (const DrawingText& t : drawing.notes) {
-        appendf(svg, "<text class=\"%s\" x=\"%.0f\" y=\"%.0f\" fill=\"%s\">%s</text>\n",
+        appendf(svg,
+                "<text class=\"%s\" x=\"%.0f\" y=\"%.0f\" fill=\"%s\" font-size=\"11\">%s</text>\n",
                 t.role.c_str(), left, line, t.colour.c_str(), xmlEscaped(t.text).c_str());
         line += layout.lineHeight;
     }
