@@ -164,7 +164,8 @@ double sphericalEarthLossDb(double dKm, double hteM, double hreM, double apKm, d
     const double m = 250 * d * d / (apKm * (hte + hre));
     double b = c;
     if (m > 1e-12) {
-        const double arg = std::clamp(1.5 * c * std::sqrt(3 * m / std::pow(m + 1, 3)), -1.0, 1.0);
+        const double arg =
+            std::clamp(1.5 * c * std::sqrt(3 * m / ((m + 1) * (m + 1) * (m + 1))), -1.0, 1.0);
         b = 2 * std::sqrt((m + 1) / (3 * m)) * std::cos(kPi / 3 + std::acos(arg) / 3);
     }
     const double dse1 = d * (1 + b) / 2;

@@ -80,7 +80,7 @@ struct Scene {
         double b = c;
         if (m > 1e-12) {
             const double arg =
-                std::clamp(1.5 * c * std::sqrt(3 * m / std::pow(m + 1, 3)), -1.0, 1.0);
+                std::clamp(1.5 * c * std::sqrt(3 * m / ((m + 1) * (m + 1) * (m + 1))), -1.0, 1.0);
             b = 2 * std::sqrt((m + 1) / (3 * m)) * std::cos(kPi / 3 + std::acos(arg) / 3);
         }
         const double d1 = dd * (1 + b) / 2;
