@@ -87,6 +87,31 @@ void BM_ProfileShownRepaintAfterHeightChange(benchmark::State& bench) {
 }
 BENCHMARK(BM_ProfileShownRepaintAfterHeightChange)->Unit(benchmark::kMillisecond);
 
+// The same change with the diffraction loss and a reflection over a surface at 150 m (the
+// valleys of the hills reach it): the profile with its rays repainted, and the level against
+// the receive height (the Reflection tab) painted as well.
+void BM_ProfileRedrawWithDiffractionAndReflection(benchmark::State& bench) {
+    Session s;
+    s.window->surfaceBox()->setText("150");
+    if (!s.window->diffraction() || !s.window->reflection()) std::abort();
+    ProfilePlot& plot = *s.window->plot();
+    DrawingPanelView& level = *s.window->levelPlot();
+    level.resize(plot.size().width(), plot.size().height() / 2);
+    QImage image(plot.size(), QImage::Format_RGB32);
+    QImage levelImage(level.size(), QImage::Format_RGB32);
+    int height = 40;
+    for (auto _ : bench) {
+        height = height == 40 ? 41 : 40;
+        s.window->antennaFromBox()->setText(QString::number(height));
+        plot.render(&image);
+        level.render(&levelImage);
+        benchmark::DoNotOptimize(image.constBits());
+        benchmark::DoNotOptimize(levelImage.constBits());
+    }
+    bench.SetLabel("3000 points, delta-Bullington, reflection at 3 k with a sweep, two paints");
+}
+BENCHMARK(BM_ProfileRedrawWithDiffractionAndReflection)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {

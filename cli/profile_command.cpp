@@ -16,10 +16,14 @@
 #include "clearance.h"
 #include "conversions.h"
 #include "coordinates.h"
+#include "data_file.h"
 #include "dem.h"
+#include "diffraction.h"
 #include "exit_status.h"
 #include "profile.h"
+#include "profile_drawing.h"
 #include "profile_export.h"
+#include "reflection.h"
 
 namespace hopscale {
 namespace {
@@ -38,6 +42,25 @@ struct ProfileRequest {
     bool points = false;
     std::string csvFile;
     std::string svgFile;
+    std::string diffractionK = "4/3";
+    std::string polarisation = "v";
+    std::string seaFraction;
+    bool reflection = false;
+    std::string surface = "fit";
+    std::string ground = "land";
+    std::string roughness = "0";
+    std::string sweep;
+};
+
+// What the diffraction and reflection options ask for, read and checked.
+struct PropagationOptions {
+    double k = 4.0 / 3.0;
+    Polarisation polarisation = Polarisation::Vertical;
+    std::optional<double> seaFraction;
+    std::optional<double> surfaceM;
+    Ground ground;
+    double roughnessM = 0;
+    std::optional<double> sweepFromM, sweepToM;
 };
 
 // A failure of this command: its exit status and the error to report.
@@ -127,35 +150,146 @@ std::optional<Failure> readHeights(const std::string& text, Antennas& antennas) 
     return std::nullopt;
 }
 
-// Writes `text` to `path` through a temporary file beside it, so that a failed
-// write never leaves half a file in place of the old one.
+// Writes `text` to `path` whole or not at all.
 std::optional<Error> writeWhole(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(temporary, ec);
-            Error e;
-            e.kind = ErrorKind::BadFile;
-            e.file = path;
-            e.detail = "cannot be written";
-            return e;
+    return writeFileAtomically(path, text);
+}
+
+// An earth factor: a number or a fraction of two ("4/3").
+std::optional<Failure> readEarthFactor(const std::string& option, const std::string& text,
+                                       double& k) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos) {
+        if (auto f = readNumber(option, text, k)) return f;
+    } else {
+        double num = 0, den = 0;
+        if (auto f = readNumber(option, text.substr(0, slash), num)) return f;
+        if (auto f = readNumber(option, text.substr(slash + 1), den)) return f;
+        if (den == 0) return usage(option, text, "divides by 0");
+        k = num / den;
+    }
+    if (!(k > 0) || k > 1000) return usage(option, text, "is not above 0 (and at most 1000)");
+    return std::nullopt;
+}
+
+std::optional<Failure> readPropagation(const ProfileRequest& r, PropagationOptions& o) {
+    if (auto f = readEarthFactor("--diffraction-k", r.diffractionK, o.k)) return f;
+    if (r.polarisation == "h" || r.polarisation == "horizontal") {
+        o.polarisation = Polarisation::Horizontal;
+    } else if (r.polarisation == "v" || r.polarisation == "vertical") {
+        o.polarisation = Polarisation::Vertical;
+    } else {
+        return usage("--polarisation", r.polarisation, "is neither h nor v");
+    }
+    if (!r.seaFraction.empty()) {
+        double fraction = 0;
+        if (auto f = readNumber("--sea-fraction", r.seaFraction, fraction)) return f;
+        if (fraction < 0 || fraction > 1)
+            return usage("--sea-fraction", r.seaFraction, "is outside 0 to 1");
+        o.seaFraction = fraction;
+    }
+    if (r.surface != "fit") {
+        double level = 0;
+        if (auto f = readNumber("--surface", r.surface, level))
+            return usage("--surface", r.surface, "is neither fit nor a height in m");
+        o.surfaceM = level;
+    }
+    auto ground = parseGround(r.ground, "--ground");
+    if (!ground) return Failure{cli::kExitUsage, *ground.error};
+    o.ground = *ground.value;
+    if (auto f = readNumber("--roughness", r.roughness, o.roughnessM)) return f;
+    if (o.roughnessM < 0) return usage("--roughness", r.roughness, "is below 0 m");
+    if (!r.sweep.empty()) {
+        const std::size_t comma = r.sweep.find(',');
+        double from = 0, to = 0;
+        if (comma == std::string::npos)
+            return usage("--sweep", r.sweep, "is not two heights FROM,TO in m");
+        if (auto f = readNumber("--sweep", r.sweep.substr(0, comma), from)) return f;
+        if (auto f = readNumber("--sweep", r.sweep.substr(comma + 1), to)) return f;
+        if (from < 0 || !(to > from))
+            return usage("--sweep", r.sweep, "must rise from 0 m or more to a larger height");
+        o.sweepFromM = from;
+        o.sweepToM = to;
+    }
+    const bool reflectionOptions =
+        r.surface != "fit" || r.ground != "land" || r.roughness != "0" || !r.sweep.empty();
+    if (reflectionOptions && !r.reflection)
+        return usage("--surface, --ground, --roughness, --sweep", "", "go with --reflection");
+    return std::nullopt;
+}
+
+// A library error about one of the options, named by the option.
+Failure optionFailure(Error e) {
+    static const std::pair<const char*, const char*> names[] = {
+        {"surface", "--surface"},
+        {"roughness", "--roughness"},
+        {"sea fraction", "--sea-fraction"},
+        {"earth factor k", "--diffraction-k"},
+        {"sweep", "--sweep"},
+        {"ground", "--ground"}};
+    for (const auto& [input, option] : names) {
+        if (e.input == input) {
+            e.input = option;
+            return {cli::kExitUsage, std::move(e)};
         }
     }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
-        Error e;
-        e.kind = ErrorKind::BadFile;
-        e.file = path;
-        e.detail = "cannot be written (" + ec.message() + ")";
-        return e;
+    return failed(std::move(e));
+}
+
+nlohmann::json diffractionJson(const DiffractionResult& d) {
+    return {{"k", d.earthFactor},
+            {"method", d.method},
+            {"polarisation", polarisationName(d.polarisation)},
+            {"seaFraction", d.seaFraction},
+            {"lossDb", d.lossDb},
+            {"knifeEdge",
+             {{"distanceKm", d.knifeEdge.distanceKm},
+              {"nu", d.knifeEdge.nu},
+              {"lossDb", d.knifeEdge.lossDb},
+              {"method", kKnifeEdgeMethod}}},
+            {"bullingtonDb", d.bullingtonDb},
+            {"smoothBullingtonDb", d.smoothBullingtonDb},
+            {"sphericalEarthDb", d.sphericalEarthDb},
+            {"deltaBullingtonDb", d.deltaBullingtonDb},
+            {"smoothEarthHeightsM", {d.smoothEarth.fromM, d.smoothEarth.toM}},
+            {"averageTerrainDb",
+             d.averageTerrainDb ? nlohmann::json(*d.averageTerrainDb) : nlohmann::json(nullptr)},
+            {"averageTerrainMethod", kDiffractionModel}};
+}
+
+void addReflectionJson(nlohmann::json& doc, const ReflectionResult& r) {
+    nlohmann::json points = nlohmann::json::array();
+    for (const ReflectionPoint& p : r.points) {
+        points.push_back({{"k", p.earthFactor},
+                          {"distanceKm", p.distanceKm},
+                          {"distanceToEndKm", p.distanceToEndKm},
+                          {"state", describe(p.state)},
+                          {"onSurface", p.state == ReflectionState::OnSurface},
+                          {"surfaceM", p.surfaceM},
+                          {"grazingDeg", p.grazingDeg},
+                          {"divergence", p.divergence},
+                          {"reflectionCoefficient", std::abs(p.reflection)},
+                          {"coefficient", p.coefficient},
+                          {"pathDifferenceM", p.pathDifferenceM},
+                          {"pathDifferenceWavelengths", p.pathDifferenceWavelengths},
+                          {"levelDb", p.levelDb}});
     }
-    return std::nullopt;
+    doc["reflection"] = points;
+    doc["reflectionSurface"] = {{"surface", r.surface},
+                                {"ground", r.ground.name},
+                                {"permittivity", r.ground.permittivity},
+                                {"conductivitySm", r.ground.conductivitySm},
+                                {"roughnessM", r.roughnessM},
+                                {"method", r.method}};
+    nlohmann::json sweep = nlohmann::json::array();
+    for (const SweepPoint& s : r.sweep)
+        sweep.push_back({{"heightM", s.heightM}, {"levelDb", s.levelDb}});
+    doc["heightSweep"] = sweep;
+    doc["heightSweepK"] = r.sweepEarthFactor;
+    doc["nullHeightsM"] = r.nullHeightsM;
+    doc["peakHeightsM"] = r.peakHeightsM;
+    doc["diversitySpacingM"] =
+        r.diversitySpacingM ? nlohmann::json(*r.diversitySpacingM) : nlohmann::json(nullptr);
 }
 
 const char* fixedEndName(FixedEnd end) {
@@ -170,7 +304,15 @@ const char* fixedEndName(FixedEnd end) {
     return "none";
 }
 
-nlohmann::json reportJson(const Profile& profile, const ClearanceReport& r, bool withPoints) {
+// The results of the diffraction and reflection models beside the clearance report.
+struct Propagation {
+    DiffractionResult diffraction;
+    std::vector<DiffractionResult> atCriteria;  // at each criterion's k
+    std::optional<ReflectionResult> reflection;
+};
+
+nlohmann::json reportJson(const Profile& profile, const ClearanceReport& r, const Propagation& p,
+                          bool withPoints) {
     nlohmann::json doc;
     doc["source"] = profile.source;
     doc["pathKm"] = r.pathKm;
@@ -192,8 +334,13 @@ nlohmann::json reportJson(const Profile& profile, const ClearanceReport& r, bool
     }
     doc["criteria"] = criteria;
     doc["allMet"] = r.allMet;
-    doc["diffractionLossDb"] = r.diffractionLossApplies ? r.diffractionLossDb : 0.0;
-    doc["diffractionModel"] = kDiffractionModel;
+    doc["diffractionLossDb"] = p.diffraction.lossDb;
+    doc["diffractionModel"] = p.diffraction.method;
+    doc["diffraction"] = diffractionJson(p.diffraction);
+    nlohmann::json atCriteria = nlohmann::json::array();
+    for (const DiffractionResult& d : p.atCriteria) atCriteria.push_back(diffractionJson(d));
+    doc["diffractionAtCriteria"] = atCriteria;
+    if (p.reflection) addReflectionJson(doc, *p.reflection);
     doc["heightsNeededM"] = {r.heightsNeeded.fromM, r.heightsNeeded.toM};
     doc["fixedEnd"] = fixedEndName(r.fixedEnd);
     if (withPoints) {
@@ -219,7 +366,8 @@ nlohmann::json reportJson(const Profile& profile, const ClearanceReport& r, bool
     return doc;
 }
 
-void writeTable(std::ostream& out, const Profile& profile, const ClearanceReport& r) {
+void writeTable(std::ostream& out, const Profile& profile, const ClearanceReport& r,
+                const Propagation& p) {
     char line[256];
     out << "Profile: " << profile.source << " (" << profile.points.size() << " points)\n";
     std::snprintf(line, sizeof line,
@@ -230,13 +378,18 @@ void writeTable(std::ostream& out, const Profile& profile, const ClearanceReport
     out << line;
     for (const CriterionResult& c : r.criteria) out << verdictLine(c) << "\n";
     out << "\n";
-    if (r.diffractionLossApplies) {
-        std::snprintf(line, sizeof line, "Diffraction loss: %.1f dB (%s)\n", r.diffractionLossDb,
-                      kDiffractionModel);
-    } else {
-        std::snprintf(line, sizeof line, "Diffraction loss: none (%s)\n", kDiffractionModel);
+    // The same lines the drawing carries.
+    for (const std::string& text : diffractionLines(p.diffraction)) out << text << "\n";
+    for (const DiffractionResult& d : p.atCriteria) {
+        std::snprintf(line, sizeof line, "  at k %s: %.1f dB (knife edge %.1f dB)\n",
+                      earthFactorText(d.earthFactor).c_str(), d.lossDb, d.knifeEdge.lossDb);
+        out << line;
     }
-    out << line;
+    if (p.reflection) {
+        out << "\n";
+        for (const std::string& text : reflectionLines(*p.reflection)) out << text << "\n";
+    }
+    out << "\n";
     const char* how = r.fixedEnd == FixedEnd::None   ? "both ends equal"
                       : r.fixedEnd == FixedEnd::From ? "From end kept"
                                                      : "To end kept";
@@ -281,6 +434,8 @@ int runProfile(const ProfileRequest& r, std::ostream& out, std::ostream& err) {
         return report(usage("--fixed-end", r.fixedEnd, "is neither from nor to"));
     }
     if (r.points && !r.json) return report(usage("--points", "", "goes with --json"));
+    PropagationOptions options;
+    if (auto f = readPropagation(r, options)) return report(*f);
     std::optional<Ends> ends;
     if (auto f = readEnds(r, ends)) return report(*f);
     if (!r.demPaths.empty() && !ends) {
@@ -315,18 +470,55 @@ int runProfile(const ProfileRequest& r, std::ostream& out, std::ostream& err) {
     if (!model) return report(failed(*model.error));
     const ClearanceReport result = model.value->evaluate(antennas, fixed);
 
+    Propagation propagation;
+    DiffractionInputs din;
+    din.frequencyGhz = frequencyGhz;
+    din.antennas = antennas;
+    din.earthFactor = options.k;
+    din.polarisation = options.polarisation;
+    din.seaFraction = options.seaFraction;
+    auto diffraction = computeDiffraction(model.value->profile(), din);
+    if (!diffraction) return report(optionFailure(*diffraction.error));
+    propagation.diffraction = *diffraction.value;
+    std::vector<double> ks;
+    for (const Criterion& c : *criteria.value) {
+        ks.push_back(c.k);
+        din.earthFactor = c.k;
+        auto at = computeDiffraction(model.value->profile(), din);
+        if (!at) return report(optionFailure(*at.error));
+        propagation.atCriteria.push_back(*at.value);
+    }
+    if (r.reflection) {
+        ReflectionInputs rin;
+        rin.frequencyGhz = frequencyGhz;
+        rin.antennas = antennas;
+        rin.polarisation = options.polarisation;
+        rin.earthFactors = ks;
+        rin.sweepEarthFactor = options.k;
+        rin.surfaceM = options.surfaceM;
+        rin.ground = options.ground;
+        rin.roughnessM = options.roughnessM;
+        rin.sweepFromM = options.sweepFromM;
+        rin.sweepToM = options.sweepToM;
+        auto reflection = computeReflection(model.value->profile(), rin);
+        if (!reflection) return report(optionFailure(*reflection.error));
+        propagation.reflection = *reflection.value;
+    }
+    const ReflectionResult* reflected = propagation.reflection ? &*propagation.reflection : nullptr;
+
     if (!r.csvFile.empty()) {
         if (auto e = writeWhole(r.csvFile, profileCsv(model.value->profile(), result)))
             return report(failed(*e));
     }
     if (!r.svgFile.empty()) {
-        if (auto e = writeWhole(r.svgFile, profileSvg(model.value->profile(), result)))
+        if (auto e = writeWhole(r.svgFile, profileSvg(model.value->profile(), result,
+                                                      &propagation.diffraction, reflected)))
             return report(failed(*e));
     }
     if (r.json) {
-        out << reportJson(model.value->profile(), result, r.points).dump(2) << "\n";
+        out << reportJson(model.value->profile(), result, propagation, r.points).dump(2) << "\n";
     } else {
-        writeTable(out, model.value->profile(), result);
+        writeTable(out, model.value->profile(), result, propagation);
     }
     return cli::kExitOk;
 }
@@ -350,6 +542,25 @@ void defineOptions(CLI::App& app, ProfileRequest& r) {
                    "north-american (default), sixty, or K:F,... (k and fraction of F1)");
     app.add_option("--fixed-end", r.fixedEnd,
                    "Keep this end's height when finding the heights needed: from or to");
+    app.add_option("--diffraction-k", r.diffractionK,
+                   "Earth factor of the diffraction loss (default 4/3; also given at each "
+                   "criterion's k)");
+    app.add_option("--polarisation", r.polarisation, "Polarisation of the hop: h or v (default)");
+    app.add_option("--sea-fraction", r.seaFraction,
+                   "Fraction of the path over sea, 0..1 (default: the share of the profile's "
+                   "sea column)");
+    app.add_flag("--reflection", r.reflection,
+                 "Analyse the ground reflection at each criterion's k and sweep the To antenna");
+    app.add_option("--surface", r.surface,
+                   "With --reflection: the reflecting surface, fit (the smooth earth fitted to "
+                   "the ground, default) or a level in m");
+    app.add_option("--ground", r.ground,
+                   "With --reflection: sea, land (default) or ER,SIGMA (permittivity, S/m)");
+    app.add_option("--roughness", r.roughness,
+                   "With --reflection: rms height of the surface, m (default 0)");
+    app.add_option("--sweep", r.sweep,
+                   "With --reflection: receive antenna heights FROM,TO m to sweep (default 0 "
+                   "to twice the To antenna)");
     app.add_flag("--json", r.json, "Print one JSON object instead of a table");
     app.add_flag("--points", r.points, "With --json: every point of the profile as well");
     app.add_option("--csv", r.csvFile, "Write the computed profile to this CSV file");

@@ -28,52 +28,215 @@ namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 QString fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
 
-// Colours of the drawing, one per criterion for the curves that come per criterion.
-const QColor kGround(181, 150, 107);
-const QColor kObstruction(76, 140, 74);
-const QColor kLineOfSight(20, 60, 200);
-const QColor kFresnel(90, 150, 230);
-const std::array<QColor, 4> kCriterionColours{QColor(200, 90, 0), QColor(150, 0, 150),
-                                              QColor(0, 130, 130), QColor(120, 120, 0)};
-QColor criterionColour(int i) { return kCriterionColours[static_cast<std::size_t>(i) % 4]; }
-
 // Margins of the plot inside its area, pixels: room for the axis labels.
 constexpr double kLeftMargin = 58, kRightMargin = 12, kTopMargin = 12, kBottomMargin = 34;
 
-// A round step for axis ticks near span / 6.
-double niceStep(double span) {
-    if (!(span > 0)) return 1;
-    const double raw = span / 6;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 5.0, 10.0}) {
-        if (raw <= m * power) return m * power;
-    }
-    return 10 * power;
+QRectF plotRect(const QRectF& area) {
+    return area.adjusted(kLeftMargin, kTopMargin, -kRightMargin, -kBottomMargin);
 }
 
 bool isCsv(const QString& path) {
     return path.trimmed().endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
 }
 
-// The pen of a curve drawn as a line (the ground and the obstructions are drawn filled).
-QPen curvePen(const PlotCurve& c) {
-    switch (c.kind) {
-        case PlotCurve::Kind::Terrain:
-        case PlotCurve::Kind::Obstructions:
-            break;
-        case PlotCurve::Kind::LineOfSight:
-            return QPen(kLineOfSight, 1.6);
-        case PlotCurve::Kind::FresnelZone:
-            return QPen(kFresnel, 1.2, Qt::DashLine);
-        case PlotCurve::Kind::RaisedTerrain:
-            return QPen(criterionColour(c.criterion), 1.2);
-        case PlotCurve::Kind::FresnelFraction:
-            return QPen(criterionColour(c.criterion), 1.0, Qt::DotLine);
+QColor colourOf(const std::string& text) { return QColor(QString::fromStdString(text)); }
+
+QPen penOf(const terrain::DrawingCurve& c) {
+    QPen pen(colourOf(c.stroke), c.widthPx);
+    if (c.style == terrain::LineStyle::Dashed) pen.setStyle(Qt::DashLine);
+    if (c.style == terrain::LineStyle::Dotted) pen.setStyle(Qt::DotLine);
+    return pen;
+}
+
+// Data units of a panel to pixels of its plot rectangle.
+struct Mapping {
+    QRectF plot;
+    double xMin, xMax, yMin, yMax;
+    QPointF operator()(double x, double y) const {
+        return {plot.left() + (x - xMin) / (xMax - xMin) * plot.width(),
+                plot.bottom() - (y - yMin) / (yMax - yMin) * plot.height()};
     }
-    return QPen();
+};
+
+Mapping mappingOf(const terrain::DrawingPanel& panel, const QRectF& plot) {
+    return {plot, panel.xMin, panel.xMax, panel.yMin, panel.yMax};
+}
+
+// The curve in pixels, with the points that fall in one pixel column reduced to the first,
+// lowest, highest and last of them: the same picture, a fraction of the work when the
+// profile has more points than the plot has columns.
+QPolygonF polygonOf(const Mapping& map, const terrain::DrawingCurve& c) {
+    QPolygonF poly;
+    poly.reserve(static_cast<qsizetype>(
+        std::min<std::size_t>(c.x.size(), 4 * static_cast<std::size_t>(map.plot.width()) + 8)));
+    std::size_t i = 0;
+    const std::size_t n = c.x.size();
+    while (i < n) {
+        const QPointF first = map(c.x[i], c.y[i]);
+        const double column = std::floor(first.x());
+        QPointF low = first, high = first, last = first;
+        std::size_t j = i + 1;
+        for (; j < n; ++j) {
+            const QPointF p = map(c.x[j], c.y[j]);
+            if (std::floor(p.x()) != column) break;
+            if (p.y() > low.y()) low = p;
+            if (p.y() < high.y()) high = p;
+            last = p;
+        }
+        poly << first;
+        if (j - i > 1) {
+            // Keep the extremes in the order they occur.
+            if (low.x() <= high.x())
+                poly << low << high;
+            else
+                poly << high << low;
+            poly << last;
+        }
+        i = j;
+    }
+    return poly;
+}
+
+// The grid with the panel's ticks and the titles of both axes.
+void paintAxes(QPainter& painter, const terrain::DrawingPanel& panel, const QRectF& area,
+               const Mapping& map) {
+    const QRectF& plot = map.plot;
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    QFont small = painter.font();
+    small.setPointSizeF(7.5);
+    painter.setFont(small);
+    for (double x : panel.xTicks) {
+        const QPointF a = map(x, panel.yMin);
+        painter.setPen(QPen(QColor(225, 225, 225), 0));
+        painter.drawLine(QPointF(a.x(), plot.top()), QPointF(a.x(), plot.bottom()));
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(a.x() - 30, plot.bottom() + 2, 60, 14), Qt::AlignHCenter,
+                         QString::number(x, 'g', 6));
+    }
+    for (double y : panel.yTicks) {
+        const QPointF a = map(panel.xMin, y);
+        painter.setPen(QPen(QColor(225, 225, 225), 0));
+        painter.drawLine(QPointF(plot.left(), a.y()), QPointF(plot.right(), a.y()));
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(area.left(), a.y() - 7, kLeftMargin - 4, 14),
+                         Qt::AlignRight | Qt::AlignVCenter, QString::number(y, 'g', 6));
+    }
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(plot.left(), plot.bottom() + 16, plot.width(), 16), Qt::AlignHCenter,
+                     q(panel.xTitle));
+    painter.save();
+    painter.translate(area.left() + 9, plot.center().y());
+    painter.rotate(-90);
+    painter.drawText(QRectF(-90, -8, 180, 16), Qt::AlignHCenter, q(panel.yTitle));
+    painter.restore();
+}
+
+// Filled curves down to the bottom, then the lines, in the model's order.
+void paintCurves(QPainter& painter, const terrain::DrawingPanel& panel, const Mapping& map,
+                 bool screen) {
+    for (const terrain::DrawingCurve& c : panel.curves) {
+        if (c.x.empty()) continue;
+        if (!c.fill.empty()) {
+            QPolygonF fill = polygonOf(map, c);
+            fill << QPointF(map.plot.right(), map.plot.bottom() + 1)
+                 << QPointF(map.plot.left(), map.plot.bottom() + 1);
+            painter.setPen(c.stroke.empty() ? QPen(Qt::NoPen) : penOf(c));
+            painter.setBrush(colourOf(c.fill));
+            painter.drawPolygon(fill);
+            continue;
+        }
+        painter.setBrush(Qt::NoBrush);
+        QPen pen = penOf(c);
+        if (c.straight && c.x.size() >= 2) {
+            // Straight between its ends: one segment, whatever the number of points.
+            painter.setPen(pen);
+            painter.drawLine(map(c.x.front(), c.y.front()), map(c.x.back(), c.y.back()));
+            continue;
+        }
+        // On screen long curves are hairlines: a wide antialiased stroke of a few thousand
+        // points costs more than a frame. Pages and exports keep their widths.
+        if (screen && c.x.size() > 64) pen.setWidthF(0);
+        painter.setPen(pen);
+        painter.drawPolyline(polygonOf(map, c));
+    }
+}
+
+void paintMarkers(QPainter& painter, const terrain::DrawingPanel& panel, const Mapping& map) {
+    painter.setBrush(Qt::NoBrush);
+    for (const terrain::DrawingMarker& m : panel.markers) {
+        painter.setPen(QPen(colourOf(m.colour), 1.6));
+        const QPointF p = map(m.x, m.y);
+        painter.drawEllipse(p, m.radiusPx, m.radiusPx);
+        if (!m.text.empty())
+            painter.drawText(p + QPointF(m.radiusPx + 3, -m.radiusPx - 2), q(m.text));
+    }
+}
+
+// The legend, top right: one line per labelled curve.
+void paintLegend(QPainter& painter, const terrain::DrawingPanel& panel, const QRectF& plot) {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    std::vector<const terrain::DrawingCurve*> entries;
+    for (const terrain::DrawingCurve& c : panel.curves) {
+        if (!c.label.empty()) entries.push_back(&c);
+    }
+    if (entries.empty()) return;
+    const double legendWidth = 190;
+    double y = plot.top() + 4;
+    painter.fillRect(QRectF(plot.right() - legendWidth - 4, y - 2, legendWidth + 2,
+                            13.0 * static_cast<double>(entries.size()) + 4),
+                     QColor(255, 255, 255, 220));
+    for (const terrain::DrawingCurve* c : entries) {
+        painter.setPen(penOf(*c));
+        painter.drawLine(QPointF(plot.right() - legendWidth, y + 6),
+                         QPointF(plot.right() - legendWidth + 22, y + 6));
+        painter.setPen(Qt::black);
+        painter.drawText(QPointF(plot.right() - legendWidth + 26, y + 10), q(c->label));
+        y += 13;
+    }
 }
 
 }  // namespace
+
+void paintDrawingPanel(QPainter& painter, const terrain::DrawingPanel& panel, const QRectF& area,
+                       bool screen) {
+    const Mapping map = mappingOf(panel, plotRect(area));
+    paintAxes(painter, panel, area, map);
+    painter.save();
+    painter.setClipRect(map.plot);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    paintCurves(painter, panel, map, screen);
+    paintMarkers(painter, panel, map);
+    painter.restore();
+    paintLegend(painter, panel, map.plot);
+}
+
+// ---- one panel on its own ----
+
+DrawingPanelView::DrawingPanelView(QWidget* parent, std::string panelName)
+    : QWidget(parent), name_(std::move(panelName)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void DrawingPanelView::setDrawing(const terrain::ProfileDrawing* drawing) {
+    drawing_ = drawing;
+    update();
+}
+
+const terrain::DrawingPanel* DrawingPanelView::panel() const {
+    return drawing_ ? drawing_->panel(name_) : nullptr;
+}
+
+void DrawingPanelView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    const terrain::DrawingPanel* p = panel();
+    if (!p || p->curves.empty() || p->curves.front().x.empty()) {
+        painter.setPen(Qt::gray);
+        painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("No reflection to sweep"));
+        return;
+    }
+    paintDrawingPanel(painter, *p, QRectF(rect()), true);
+}
 
 // ---- the drawing ----
 
@@ -83,57 +246,44 @@ ProfilePlot::ProfilePlot(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void ProfilePlot::setReport(const terrain::Profile* profile,
-                            const terrain::ClearanceReport* report) {
+void ProfilePlot::setReport(const terrain::Profile* profile, const terrain::ClearanceReport* report,
+                            const terrain::DiffractionResult* diffraction,
+                            const terrain::ReflectionResult* reflection) {
     profile_ = profile;
     report_ = report;
     curves_.clear();
     worst_.clear();
     hovered_.reset();
+    drawing_ = terrain::ProfileDrawing{};
     if (!profile || !report || report->distanceKm.empty()) {
         update();
         return;
     }
-    const std::vector<double>& d = report->distanceKm;
-    const std::size_t n = d.size();
-    auto curveOf = [&](PlotCurve::Kind kind, int criterion, QString name, auto value) {
-        PlotCurve c{kind, criterion, std::move(name), {}};
-        c.points.reserve(n);
-        for (std::size_t i = 0; i < n; ++i) c.points.emplace_back(d[i], value(i));
-        curves_.push_back(std::move(c));
-    };
-    curveOf(PlotCurve::Kind::Terrain, -1, QStringLiteral("terrain"),
-            [&](std::size_t i) { return profile->points[i].groundM; });
-    curveOf(PlotCurve::Kind::Obstructions, -1, QStringLiteral("obstructions"),
-            [&](std::size_t i) { return report->terrainM[i]; });
-    curveOf(PlotCurve::Kind::LineOfSight, -1, QStringLiteral("line of sight"),
-            [&](std::size_t i) { return report->lineOfSightM[i]; });
-    curveOf(PlotCurve::Kind::FresnelZone, -1, QStringLiteral("first Fresnel zone"),
-            [&](std::size_t i) { return report->lineOfSightM[i] - report->f1M[i]; });
-    for (std::size_t c = 0; c < report->criteria.size(); ++c) {
-        const terrain::CriterionResult& r = report->criteria[c];
-        const QString k = QString::number(r.criterion.k, 'g', 4);
-        curveOf(PlotCurve::Kind::RaisedTerrain, static_cast<int>(c),
-                QStringLiteral("terrain raised at k %1").arg(k),
-                [&](std::size_t i) { return r.raisedTerrainM[i]; });
-        curveOf(
-            PlotCurve::Kind::FresnelFraction, static_cast<int>(c),
-            QStringLiteral("%1 F1 (k %2)").arg(QString::number(r.criterion.fraction, 'g', 3), k),
-            [&](std::size_t i) { return r.requiredM[i]; });
-        worst_.emplace_back(r.worst.distanceKm, r.raisedTerrainM[r.worst.index]);
+    drawing_ = terrain::buildProfileDrawing(*profile, *report, diffraction, reflection);
+    const terrain::DrawingPanel& panel = drawing_.panels.front();
+    // The curves by kind, read from the model the plot paints.
+    for (const terrain::DrawingCurve& c : panel.curves) {
+        std::optional<PlotCurve::Kind> kind;
+        if (c.role == "ground") kind = PlotCurve::Kind::Terrain;
+        if (c.role == "obstructions") kind = PlotCurve::Kind::Obstructions;
+        if (c.role == "line-of-sight") kind = PlotCurve::Kind::LineOfSight;
+        if (c.role == "f1-lower") kind = PlotCurve::Kind::FresnelZone;
+        if (c.role.rfind("raised-", 0) == 0) kind = PlotCurve::Kind::RaisedTerrain;
+        if (c.role.rfind("fraction-", 0) == 0) kind = PlotCurve::Kind::FresnelFraction;
+        if (!kind) continue;
+        PlotCurve out{*kind, c.criterion, q(c.label.empty() ? c.role : c.label), {}};
+        if (*kind == PlotCurve::Kind::Terrain) out.name = QStringLiteral("terrain");
+        if (*kind == PlotCurve::Kind::Obstructions) out.name = QStringLiteral("obstructions");
+        out.points.reserve(c.x.size());
+        for (std::size_t i = 0; i < c.x.size(); ++i) out.points.emplace_back(c.x[i], c.y[i]);
+        curves_.push_back(std::move(out));
     }
-    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-    for (const PlotCurve& c : curves_) {
-        for (const QPointF& p : c.points) {
-            lo = std::min(lo, p.y());
-            hi = std::max(hi, p.y());
-        }
+    for (const terrain::DrawingMarker& m : panel.markers) {
+        if (m.role.rfind("worst-", 0) == 0) worst_.emplace_back(m.x, m.y);
     }
-    // The terrain keeps some ground below it, the line of sight some sky above.
-    const double pad = std::max(5.0, 0.06 * (hi - lo));
-    yMin_ = lo - pad;
-    yMax_ = hi + pad;
-    xMax_ = std::max(report->pathKm, 1e-9);
+    yMin_ = panel.yMin;
+    yMax_ = panel.yMax;
+    xMax_ = panel.xMax;
     update();
 }
 
@@ -144,9 +294,7 @@ const PlotCurve* ProfilePlot::curve(PlotCurve::Kind kind, int criterion) const {
     return nullptr;
 }
 
-QRectF ProfilePlot::plotArea(const QRectF& area) const {
-    return area.adjusted(kLeftMargin, kTopMargin, -kRightMargin, -kBottomMargin);
-}
+QRectF ProfilePlot::plotArea(const QRectF& area) const { return plotRect(area); }
 
 QPointF ProfilePlot::mapTo(const QRectF& plot, double km, double m) const {
     const double x = plot.left() + km / xMax_ * plot.width();
@@ -214,181 +362,24 @@ void ProfilePlot::paintEvent(QPaintEvent*) {
 
 void ProfilePlot::paintDrawing(QPainter& painter, const QRectF& area, bool screen) const {
     painter.fillRect(area, Qt::white);
-    if (curves_.empty()) {
+    if (drawing_.panels.empty()) {
         painter.setPen(Qt::gray);
         painter.drawText(area, Qt::AlignCenter, QStringLiteral("No profile"));
         return;
     }
-    const QRectF plot = plotArea(area);
-    paintAxes(painter, area, plot);
-
-    painter.setClipRect(plot);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    paintGround(painter, plot);
-    paintCurves(painter, plot, screen);
-    paintMarks(painter, plot);
-    painter.setClipping(false);
-
-    paintLegend(painter, plot);
-}
-
-// The curve in pixels, with the points that fall in one pixel column reduced to the first,
-// lowest, highest and last of them: the same picture, a fraction of the work when the
-// profile has more points than the plot has columns.
-QPolygonF ProfilePlot::polygonOf(const QRectF& plot, const PlotCurve& c) const {
-    QPolygonF poly;
-    poly.reserve(static_cast<qsizetype>(
-        std::min<std::size_t>(c.points.size(), 4 * static_cast<std::size_t>(plot.width()) + 8)));
-    std::size_t i = 0;
-    const std::size_t n = c.points.size();
-    while (i < n) {
-        const QPointF first = mapTo(plot, c.points[i].x(), c.points[i].y());
-        const double column = std::floor(first.x());
-        QPointF low = first, high = first, last = first;
-        std::size_t j = i + 1;
-        for (; j < n; ++j) {
-            const QPointF p = mapTo(plot, c.points[j].x(), c.points[j].y());
-            if (std::floor(p.x()) != column) break;
-            if (p.y() > low.y()) low = p;
-            if (p.y() < high.y()) high = p;
-            last = p;
-        }
-        poly << first;
-        if (j - i > 1) {
-            // Keep the extremes in the order they occur.
-            if (low.x() <= high.x())
-                poly << low << high;
-            else
-                poly << high << low;
-            poly << last;
-        }
-        i = j;
-    }
-    return poly;
-}
-
-// The grid with its tick labels and the titles of both axes, in the small font the rest of
-// the drawing keeps.
-void ProfilePlot::paintAxes(QPainter& painter, const QRectF& area, const QRectF& plot) const {
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    QFont small = painter.font();
-    small.setPointSizeF(7.5);
-    painter.setFont(small);
-    const double xStep = niceStep(xMax_), yStep = niceStep(yMax_ - yMin_);
-    painter.setPen(QPen(QColor(225, 225, 225), 0));
-    for (double x = 0; x <= xMax_ + 1e-9; x += xStep) {
-        const QPointF a = mapTo(plot, x, yMin_);
-        painter.drawLine(QPointF(a.x(), plot.top()), a);
-        painter.save();
-        painter.setPen(Qt::black);
-        painter.drawText(QRectF(a.x() - 30, plot.bottom() + 2, 60, 14), Qt::AlignHCenter,
-                         QString::number(x, 'g', 6));
-        painter.restore();
-    }
-    for (double y = std::ceil(yMin_ / yStep) * yStep; y <= yMax_; y += yStep) {
-        const QPointF a = mapTo(plot, 0, y);
-        painter.drawLine(a, QPointF(plot.right(), a.y()));
-        painter.save();
-        painter.setPen(Qt::black);
-        painter.drawText(QRectF(area.left(), a.y() - 7, kLeftMargin - 4, 14),
-                         Qt::AlignRight | Qt::AlignVCenter, QString::number(y, 'g', 6));
-        painter.restore();
-    }
-    painter.setPen(Qt::black);
-    painter.drawText(QRectF(plot.left(), plot.bottom() + 16, plot.width(), 16), Qt::AlignHCenter,
-                     QStringLiteral("distance from the From end, km"));
+    paintDrawingPanel(painter, drawing_.panels.front(), area, screen);
     painter.save();
-    painter.translate(area.left() + 9, plot.center().y());
-    painter.rotate(-90);
-    painter.drawText(QRectF(-80, -8, 160, 16), Qt::AlignHCenter,
-                     QStringLiteral("m above sea level"));
+    painter.setClipRect(plotArea(area));
+    paintHover(painter, plotArea(area));
     painter.restore();
 }
 
-// Obstructions filled above the ground, the ground filled down to the bottom.
-void ProfilePlot::paintGround(QPainter& painter, const QRectF& plot) const {
-    if (const PlotCurve* top = curve(PlotCurve::Kind::Obstructions)) {
-        QPolygonF fill = polygonOf(plot, *top);
-        fill << QPointF(plot.right(), plot.bottom() + 1) << QPointF(plot.left(), plot.bottom() + 1);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(kObstruction);
-        painter.drawPolygon(fill);
-    }
-    if (const PlotCurve* ground = curve(PlotCurve::Kind::Terrain)) {
-        QPolygonF fill = polygonOf(plot, *ground);
-        fill << QPointF(plot.right(), plot.bottom() + 1) << QPointF(plot.left(), plot.bottom() + 1);
-        painter.setPen(QPen(kGround.darker(140), 1));
-        painter.setBrush(kGround);
-        painter.drawPolygon(fill);
-    }
-}
-
-// The line of sight, the Fresnel zone and the curves of each criterion.
-void ProfilePlot::paintCurves(QPainter& painter, const QRectF& plot, bool screen) const {
-    painter.setBrush(Qt::NoBrush);
-    for (const PlotCurve& c : curves_) {
-        if (c.kind == PlotCurve::Kind::Terrain || c.kind == PlotCurve::Kind::Obstructions) continue;
-        QPen pen = curvePen(c);
-        if (c.kind == PlotCurve::Kind::LineOfSight && c.points.size() >= 2) {
-            // Straight between the tips: one segment, whatever the number of points.
-            painter.setPen(pen);
-            painter.drawLine(mapTo(plot, c.points.front().x(), c.points.front().y()),
-                             mapTo(plot, c.points.back().x(), c.points.back().y()));
-            continue;
-        }
-        // On screen the curves are hairlines: a wide antialiased stroke of a few thousand
-        // points costs more than a frame. Pages and exports keep their widths.
-        if (screen) pen.setWidthF(0);
-        painter.setPen(pen);
-        painter.drawPolyline(polygonOf(plot, c));
-    }
-}
-
-// The worst point of each criterion, numbered, and the column under the pointer.
-void ProfilePlot::paintMarks(QPainter& painter, const QRectF& plot) const {
-    for (std::size_t i = 0; i < worst_.size(); ++i) {
-        painter.setPen(QPen(Qt::red, 1.6));
-        painter.setBrush(Qt::NoBrush);
-        const QPointF p = mapTo(plot, worst_[i].x(), worst_[i].y());
-        painter.drawEllipse(p, 5, 5);
-        painter.drawText(p + QPointF(7, -6 - 11.0 * static_cast<double>(i)),
-                         QString::number(i + 1));
-    }
-    if (hovered_) {
-        painter.setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
-        const QPointF p = mapTo(plot, hovered_->distanceKm, yMin_);
-        painter.drawLine(QPointF(p.x(), plot.top()), QPointF(p.x(), plot.bottom()));
-    }
-}
-
-// The legend, top right: one line per drawn curve kind and per criterion curve.
-void ProfilePlot::paintLegend(QPainter& painter, const QRectF& plot) const {
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    QStringList names;
-    std::vector<QPen> pens;
-    names << QStringLiteral("line of sight") << QStringLiteral("first Fresnel zone (lower edge)");
-    pens.push_back(QPen(kLineOfSight, 1.6));
-    pens.push_back(QPen(kFresnel, 1.2, Qt::DashLine));
-    for (const PlotCurve& c : curves_) {
-        if (c.kind == PlotCurve::Kind::RaisedTerrain ||
-            c.kind == PlotCurve::Kind::FresnelFraction) {
-            names << c.name;
-            pens.push_back(curvePen(c));
-        }
-    }
-    const double legendWidth = 190;
-    double y = plot.top() + 4;
-    painter.fillRect(
-        QRectF(plot.right() - legendWidth - 4, y - 2, legendWidth + 2, 13.0 * names.size() + 4),
-        QColor(255, 255, 255, 220));
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        painter.setPen(pens[static_cast<std::size_t>(i)]);
-        painter.drawLine(QPointF(plot.right() - legendWidth, y + 6),
-                         QPointF(plot.right() - legendWidth + 22, y + 6));
-        painter.setPen(Qt::black);
-        painter.drawText(QPointF(plot.right() - legendWidth + 26, y + 10), names[i]);
-        y += 13;
-    }
+// The column under the pointer.
+void ProfilePlot::paintHover(QPainter& painter, const QRectF& plot) const {
+    if (!hovered_) return;
+    painter.setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
+    const QPointF p = mapTo(plot, hovered_->distanceKm, yMin_);
+    painter.drawLine(QPointF(p.x(), plot.top()), QPointF(p.x(), plot.bottom()));
 }
 
 // ---- the window ----
@@ -408,10 +399,11 @@ ProfileWindow::ProfileWindow(Screens& screens, const ProfileInputs& inputs)
 void ProfileWindow::build(const ProfileInputs& inputs) {
     buildSourceRow(inputs);
     buildHeightsRow(inputs);
+    buildDiffractionRow();
     buildResultArea();
     buildCommands();
     connectControls();
-    setMinimumSize(twipsToPixels(11895), twipsToPixels(9060));
+    setMinimumSize(twipsToPixels(11895), twipsToPixels(10440));
     resize(minimumSize());
 }
 
@@ -462,28 +454,107 @@ void ProfileWindow::buildHeightsRow(const ProfileInputs& inputs) {
     fixedEnd_->setGeometry(twipsRect(9120, 510, 2655, 300));
 }
 
-// The summary line, the drawing, the hover line, the verdicts and the error lines.
+// The earth factor and polarisation of the diffraction loss, and the share of the path over sea.
+void ProfileWindow::buildDiffractionRow() {
+    addLabel("diffractionKCaption", QStringLiteral("Diffraction at k"),
+             twipsRect(120, 930, 1560, 285));
+    diffractionK_ = addBox("diffractionK", "4/3", twipsRect(1680, 900, 720, 285));
+    diffractionK_->setToolTip(
+        QStringLiteral("Earth factor of the diffraction loss; the loss at each criterion's k "
+                       "is given as well"));
+    addLabel("polarisationCaption", QStringLiteral("Polarisation"),
+             twipsRect(2760, 930, 1200, 285));
+    polarisation_ = new QComboBox(this);
+    polarisation_->setObjectName(QStringLiteral("polarisation"));
+    polarisation_->addItems({QStringLiteral("vertical"), QStringLiteral("horizontal")});
+    polarisation_->setGeometry(twipsRect(3960, 900, 1440, 300));
+    addLabel("seaFractionCaption", QStringLiteral("Over sea (0..1)"),
+             twipsRect(5640, 930, 1560, 285));
+    seaFraction_ = addBox("seaFraction", "", twipsRect(7200, 900, 720, 285));
+    seaFraction_->setPlaceholderText(QStringLiteral("profile"));
+    seaFraction_->setToolTip(
+        QStringLiteral("Fraction of the path over sea; empty: the profile's sea column"));
+}
+
+// The summary line, the tabs with the drawing and the reflection, the hover line, the verdicts
+// with the diffraction figures and the error lines.
 void ProfileWindow::buildResultArea() {
-    summary_ = addLabel("summary", QString(), twipsRect(120, 900, 11655, 285));
-    plot_ = new ProfilePlot(this);
-    plot_->setGeometry(twipsRect(120, 1200, 11655, 5400));
-    hover_ = addLabel("hover", QString(), twipsRect(120, 6660, 11655, 285));
-    verdicts_ = addLabel("verdicts", QString(), twipsRect(120, 6960, 11655, 1080));
+    summary_ = addLabel("summary", QString(), twipsRect(120, 1290, 11655, 285));
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("profileTabs"));
+    tabs_->setGeometry(twipsRect(120, 1590, 11655, 5700));
+    plot_ = new ProfilePlot(nullptr);
+    tabs_->addTab(plot_, QStringLiteral("Profile"));
+    tabs_->addTab(buildReflectionTab(), QStringLiteral("Reflection"));
+    hover_ = addLabel("hover", QString(), twipsRect(120, 7320, 11655, 285));
+    verdicts_ = addLabel("verdicts", QString(), twipsRect(120, 7620, 11655, 1860));
     verdicts_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     verdicts_->setWordWrap(true);
-    errors_ = addLabel("profileErrors", QString(), twipsRect(120, 8040, 11655, 480));
+    errors_ = addLabel("profileErrors", QString(), twipsRect(120, 9480, 11655, 420));
     errors_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     errors_->setWordWrap(true);
     errors_->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
 }
 
+// The reflecting surface, its ground and roughness; the level against the receive antenna
+// height; the reflection at each criterion's k.
+QWidget* ProfileWindow::buildReflectionTab() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("reflectionPage"));
+    auto label = [page](const char* name, const QString& text, QRect where) {
+        auto* l = new QLabel(text, page);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setGeometry(where);
+        return l;
+    };
+    auto box = [page](const char* name, const QString& text, QRect where) {
+        auto* b = new QLineEdit(text, page);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(where);
+        return b;
+    };
+    label("surfaceCaption", QStringLiteral("Surface"), twipsRect(60, 90, 840, 285));
+    surface_ = box("surface", QStringLiteral("fit"), twipsRect(900, 60, 960, 285));
+    surface_->setToolTip(
+        QStringLiteral("fit: the smooth earth fitted to the ground; or a level in m (a lake)"));
+    label("groundCaption", QStringLiteral("Ground"), twipsRect(2040, 90, 720, 285));
+    ground_ = new QComboBox(page);
+    ground_->setObjectName(QStringLiteral("ground"));
+    ground_->addItems({QStringLiteral("land"), QStringLiteral("sea"), QStringLiteral("typed")});
+    ground_->setGeometry(twipsRect(2760, 60, 1200, 300));
+    groundConstants_ =
+        box("groundConstants", QStringLiteral("15,0.01"), twipsRect(4020, 60, 1200, 285));
+    groundConstants_->setToolTip(
+        QStringLiteral("Typed ground: relative permittivity and conductivity in S/m"));
+    groundConstants_->setEnabled(false);
+    label("roughnessCaption", QStringLiteral("Roughness (rms)"), twipsRect(5400, 90, 1440, 285));
+    roughness_ = box("roughness", QStringLiteral("0"), twipsRect(6840, 60, 720, 285));
+    label("roughnessUnit", QStringLiteral("m"), twipsRect(7600, 90, 240, 285));
+    label("sweepCaption", QStringLiteral("Receive heights"), twipsRect(8040, 90, 1440, 285));
+    sweep_ = box("sweep", QString(), twipsRect(9480, 60, 1440, 285));
+    sweep_->setPlaceholderText(QStringLiteral("0 to 2 x To"));
+    sweep_->setToolTip(
+        QStringLiteral("Receive antenna heights swept, FROM,TO in m; empty: 0 to twice the To "
+                       "antenna"));
+    label("sweepUnit", QStringLiteral("m"), twipsRect(10960, 90, 240, 285));
+    levelPlot_ = new DrawingPanelView(page, "level");
+    levelPlot_->setObjectName(QStringLiteral("levelPlot"));
+    levelPlot_->setGeometry(twipsRect(60, 420, 11400, 2820));
+    reflectionText_ = new QLabel(page);
+    reflectionText_->setObjectName(QStringLiteral("reflectionText"));
+    reflectionText_->setGeometry(twipsRect(60, 3300, 11400, 2000));
+    reflectionText_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    reflectionText_->setWordWrap(true);
+    return page;
+}
+
 void ProfileWindow::buildCommands() {
     print_ = new QPushButton(QStringLiteral("PRINT"), this);
     print_->setObjectName(QStringLiteral("printCommand"));
-    print_->setGeometry(twipsRect(120, 8580, 1095, 375));
+    print_->setGeometry(twipsRect(120, 9960, 1095, 375));
     export_ = new QPushButton(QStringLiteral("Export SVG/PNG"), this);
     export_->setObjectName(QStringLiteral("exportCommand"));
-    export_->setGeometry(twipsRect(1440, 8580, 1695, 375));
+    export_->setGeometry(twipsRect(1440, 9960, 1695, 375));
 }
 
 // A new source or criterion reads the profile again; a new height only evaluates it again.
@@ -496,6 +567,16 @@ void ProfileWindow::connectControls() {
         evaluate();
         emit inputsEdited();
     });
+    for (QLineEdit* b :
+         {diffractionK_, seaFraction_, surface_, groundConstants_, roughness_, sweep_}) {
+        connect(b, &QLineEdit::textChanged, this, [this] { evaluate(); });
+    }
+    for (QComboBox* c : {polarisation_, ground_}) {
+        connect(c, &QComboBox::currentIndexChanged, this, [this] {
+            groundConstants_->setEnabled(ground_->currentIndex() == 2);
+            evaluate();
+        });
+    }
     for (QLineEdit* b : {source_, antennaFrom_, antennaTo_, criteria_}) {
         connect(b, &QLineEdit::editingFinished, this, [this] { emit inputsEdited(); });
     }
@@ -616,7 +697,10 @@ void ProfileWindow::evaluate() {
 
     if (model_) {
         report_ = model_->evaluate(antennas, keep);
-        plot_->setReport(&*profile_, &*report_);
+        evaluatePropagation(antennas);
+        plot_->setReport(&*profile_, &*report_, diffraction_ ? &*diffraction_ : nullptr,
+                         reflection_ ? &*reflection_ : nullptr);
+        levelPlot_->setDrawing(&plot_->drawing());
         const terrain::ClearanceReport& r = *report_;
         summary_->setText(
             QStringLiteral("%1 points over %2 km at %3 GHz, mean terrain %4 m, from %5")
@@ -624,15 +708,7 @@ void ProfileWindow::evaluate() {
                 .arg(fixed(r.pathKm, 3), QString::number(r.frequencyGhz, 'g', 6),
                      fixed(r.meanTerrainM, 1), q(profile_->source)));
         QStringList lines = verdictLines();
-        if (r.diffractionLossApplies) {
-            lines << QStringLiteral(
-                         "Diffraction loss %1 dB at the worst point of the first criterion  [%2]")
-                         .arg(fixed(r.diffractionLossDb, 2),
-                              QString::fromLatin1(terrain::kDiffractionModel));
-        } else {
-            lines << QStringLiteral("No diffraction loss at the first criterion's k  [%1]")
-                         .arg(QString::fromLatin1(terrain::kDiffractionModel));
-        }
+        lines << diffractionLines();
         const char* how = r.fixedEnd == terrain::FixedEnd::None   ? "both ends equal"
                           : r.fixedEnd == terrain::FixedEnd::From ? "From end kept"
                                                                   : "To end kept";
@@ -641,15 +717,164 @@ void ProfileWindow::evaluate() {
                      .arg(QLatin1String(how), fixed(r.heightsNeeded.fromM, 1),
                           fixed(r.heightsNeeded.toM, 1));
         verdicts_->setText(lines.join(QLatin1Char('\n')));
+        reflectionText_->setText(reflectionLines().join(QLatin1Char('\n')));
     } else {
         report_.reset();
+        diffraction_.reset();
+        reflection_.reset();
+        propagationError_.clear();
         plot_->setReport(nullptr, nullptr);
+        levelPlot_->setDrawing(nullptr);
         summary_->clear();
         verdicts_->clear();
+        reflectionText_->clear();
     }
-    errors_->setText((profileError_ + QLatin1Char(' ') + heightError_).trimmed());
+    errors_->setText(
+        (profileError_ + QLatin1Char(' ') + heightError_ + QLatin1Char(' ') + propagationError_)
+            .trimmed());
     showHover();
     emit reportChanged();
+}
+
+// The diffraction loss and the reflection for the heights judged; an input that cannot be
+// read is named and marked, and what depends on it is left out.
+void ProfileWindow::evaluatePropagation(const terrain::Antennas& antennas) {
+    propagationError_.clear();
+    diffraction_.reset();
+    reflection_.reset();
+    auto mark = [](QLineEdit* box, bool good) {
+        box->setStyleSheet(good ? QString()
+                                : QStringLiteral("QLineEdit { background: rgb(255, 210, 210); }"));
+    };
+    auto fail = [this](const QString& caption, const QString& text, const QString& why) {
+        propagationError_ += QStringLiteral("%1: \"%2\" %3. ").arg(caption, text, why);
+    };
+    // The earth factor: a number or a fraction ("4/3").
+    std::optional<double> k;
+    {
+        const std::string text = diffractionK_->text().trimmed().toStdString();
+        const std::size_t slash = text.find('/');
+        Result<double> num = textToDouble(text.substr(0, slash));
+        Result<double> den =
+            slash == std::string::npos ? Result<double>(1.0) : textToDouble(text.substr(slash + 1));
+        if (num && den && *den.value != 0) k = *num.value / *den.value;
+        if (k && !(*k > 0 && *k <= 1000)) k.reset();
+        mark(diffractionK_, k.has_value());
+        if (!k)
+            fail(QStringLiteral("Diffraction at k"), diffractionK_->text(),
+                 QStringLiteral("is not an earth factor above 0 (such as 4/3)"));
+    }
+    std::optional<double> sea;
+    bool seaGood = true;
+    if (!seaFraction_->text().trimmed().isEmpty()) {
+        Result<double> v = textToDouble(seaFraction_->text().trimmed().toStdString());
+        seaGood = v && *v.value >= 0 && *v.value <= 1;
+        if (seaGood) sea = *v.value;
+        if (!seaGood)
+            fail(QStringLiteral("Over sea"), seaFraction_->text(),
+                 QStringLiteral("is not a fraction from 0 to 1"));
+    }
+    mark(seaFraction_, seaGood);
+    const terrain::Polarisation polarisation = polarisation_->currentIndex() == 1
+                                                   ? terrain::Polarisation::Horizontal
+                                                   : terrain::Polarisation::Vertical;
+    if (k && seaGood) {
+        terrain::DiffractionInputs in;
+        in.frequencyGhz = model_->frequencyGhz();
+        in.antennas = antennas;
+        in.earthFactor = *k;
+        in.polarisation = polarisation;
+        in.seaFraction = sea;
+        Result<terrain::DiffractionResult> d = terrain::computeDiffraction(model_->profile(), in);
+        if (d) {
+            diffraction_ = *d.value;
+        } else {
+            propagationError_ += q(d.error->message()) + QLatin1Char(' ');
+        }
+    }
+
+    // The reflection at each criterion's k.
+    terrain::ReflectionInputs in;
+    in.frequencyGhz = model_->frequencyGhz();
+    in.antennas = antennas;
+    in.polarisation = polarisation;
+    in.earthFactors.clear();
+    for (const terrain::Criterion& c : model_->criteria()) in.earthFactors.push_back(c.k);
+    in.sweepEarthFactor = k.value_or(4.0 / 3.0);
+    bool good = true;
+    const QString surface = surface_->text().trimmed();
+    if (surface != QLatin1String("fit")) {
+        Result<double> level = textToDouble(surface.toStdString());
+        const bool ok = level && std::isfinite(*level.value);
+        if (ok) in.surfaceM = *level.value;
+        mark(surface_, ok);
+        if (!ok)
+            fail(QStringLiteral("Surface"), surface_->text(),
+                 QStringLiteral("is neither fit nor a height in m"));
+        good = good && ok;
+    } else {
+        mark(surface_, true);
+    }
+    const QString groundText =
+        ground_->currentIndex() == 2 ? groundConstants_->text() : ground_->currentText();
+    Result<terrain::Ground> ground = terrain::parseGround(groundText.toStdString(), "Ground");
+    mark(groundConstants_, ground.ok() || ground_->currentIndex() != 2);
+    if (ground) {
+        in.ground = *ground.value;
+    } else {
+        propagationError_ += q(ground.error->message()) + QLatin1Char(' ');
+        good = false;
+    }
+    Result<double> rough = textToDouble(roughness_->text().trimmed().toStdString());
+    const bool roughGood = rough && std::isfinite(*rough.value) && *rough.value >= 0;
+    mark(roughness_, roughGood);
+    if (roughGood) {
+        in.roughnessM = *rough.value;
+    } else {
+        fail(QStringLiteral("Roughness"), roughness_->text(),
+             QStringLiteral("is not an rms height of 0 m or more"));
+        good = false;
+    }
+    const QString sweep = sweep_->text().trimmed();
+    bool sweepGood = true;
+    if (!sweep.isEmpty()) {
+        const QStringList ends = sweep.split(QLatin1Char(','));
+        Result<double> from = textToDouble(ends.value(0).trimmed().toStdString());
+        Result<double> to = textToDouble(ends.value(1).trimmed().toStdString());
+        sweepGood = ends.size() == 2 && from && to && *from.value >= 0 && *to.value > *from.value &&
+                    std::isfinite(*to.value);
+        if (sweepGood) {
+            in.sweepFromM = *from.value;
+            in.sweepToM = *to.value;
+        } else {
+            fail(QStringLiteral("Receive heights"), sweep_->text(),
+                 QStringLiteral("is not FROM,TO rising from 0 m or more"));
+        }
+    }
+    mark(sweep_, sweepGood);
+    good = good && sweepGood;
+    if (!good) return;
+    Result<terrain::ReflectionResult> r = terrain::computeReflection(model_->profile(), in);
+    if (r) {
+        reflection_ = *r.value;
+    } else {
+        if (r.error->input == "surface") mark(surface_, false);
+        propagationError_ += q(r.error->message()) + QLatin1Char(' ');
+    }
+}
+
+QStringList ProfileWindow::diffractionLines() const {
+    QStringList out;
+    if (!diffraction_) return out;
+    for (const std::string& line : terrain::diffractionLines(*diffraction_)) out << q(line);
+    return out;
+}
+
+QStringList ProfileWindow::reflectionLines() const {
+    QStringList out;
+    if (!reflection_) return out;
+    for (const std::string& line : terrain::reflectionLines(*reflection_)) out << q(line);
+    return out;
 }
 
 QStringList ProfileWindow::verdictLines() const {
@@ -717,17 +942,28 @@ void ProfileWindow::print() {
 }
 
 std::optional<QString> ProfileWindow::exportDrawing(const QString& path) {
+    // The drawing model's profile panel, its level panel when there is one, and its lines of
+    // text, as the SVG of the command has them.
     const QSize size = plot_->size().isEmpty() ? QSize(780, 360) : plot_->size();
-    const QStringList lines = verdictLines();
+    const terrain::ProfileDrawing& drawing = plot_->drawing();
+    const terrain::DrawingPanel* level = drawing.panel("level");
+    const int levelHeight = level ? 240 : 0;
+    QStringList lines;
+    for (const terrain::DrawingText& t : drawing.notes) lines << q(t.text);
     const int textHeight = 16 * static_cast<int>(lines.size()) + 8;
-    const QSize whole(size.width(), size.height() + textHeight);
+    const QSize whole(size.width(), size.height() + levelHeight + textHeight);
     auto paint = [&](QPainter& painter) {
         plot_->paintDrawing(painter, QRectF(QPointF(0, 0), QSizeF(size)));
-        painter.fillRect(QRectF(0, size.height(), whole.width(), textHeight), Qt::white);
-        painter.setPen(Qt::black);
+        if (level) {
+            const QRectF area(0, size.height(), size.width(), levelHeight);
+            painter.fillRect(area, Qt::white);
+            paintDrawingPanel(painter, *level, area, false);
+        }
+        const double textTop = size.height() + levelHeight;
+        painter.fillRect(QRectF(0, textTop, whole.width(), textHeight), Qt::white);
         for (qsizetype i = 0; i < lines.size(); ++i) {
-            painter.drawText(QPointF(8, size.height() + 14 + 16 * static_cast<double>(i)),
-                             lines[i]);
+            painter.setPen(colourOf(drawing.notes[static_cast<std::size_t>(i)].colour));
+            painter.drawText(QPointF(8, textTop + 14 + 16 * static_cast<double>(i)), lines[i]);
         }
     };
     if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {

@@ -4,7 +4,13 @@
 // marked, and a verdict line per criterion under the drawing. The profile comes from a CSV
 // file or from elevation rasters sampled along the geodesic between the path's end
 // coordinates; the antenna heights are editable and the drawing follows as the user types.
-// PRINT puts the window on paper (or into a PDF); the drawing can be exported as SVG or PNG.
+// Under the drawing: the diffraction loss over the profile (delta-Bullington, with its parts and
+// the single knife edge) at the earth factor and polarisation chosen. The Reflection tab holds
+// the reflecting surface, its ground and roughness, the level against the receive antenna
+// height and the reflection at each criterion's k, whose points and rays are drawn on the
+// profile. The picture is the terrain library's drawing model, the same one `profile --svg`
+// renders. PRINT puts the window on paper (or into a PDF); the drawing can be exported as SVG or
+// PNG.
 #pragma once
 
 #include <QComboBox>
@@ -15,14 +21,18 @@
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
+#include <QTabWidget>
 #include <QWidget>
 #include <functional>
 #include <optional>
 #include <vector>
 
 #include "clearance.h"
+#include "diffraction.h"
 #include "link_inputs.h"
 #include "profile.h"
+#include "profile_drawing.h"
+#include "reflection.h"
 #include "screens.h"
 
 namespace hopscale {
@@ -56,6 +66,27 @@ struct HoverPoint {
     QString text;  // as the window shows it
 };
 
+// Paints one panel of a drawing model in `area` (axes, fills, curves, markers, legend);
+// `screen` draws the curves as hairlines, fast enough to follow typing.
+void paintDrawingPanel(QPainter& painter, const terrain::DrawingPanel& panel, const QRectF& area,
+                       bool screen);
+
+// One panel of a drawing model on its own (the level against the receive antenna height).
+class DrawingPanelView : public QWidget {
+    Q_OBJECT
+  public:
+    DrawingPanelView(QWidget* parent, std::string panelName);
+    void setDrawing(const terrain::ProfileDrawing* drawing);
+    const terrain::DrawingPanel* panel() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    std::string name_;
+    const terrain::ProfileDrawing* drawing_ = nullptr;
+};
+
 // The drawing. Its data is kept in the curves so that what is drawn can be checked without
 // looking at pixels.
 class ProfilePlot : public QWidget {
@@ -63,8 +94,13 @@ class ProfilePlot : public QWidget {
   public:
     explicit ProfilePlot(QWidget* parent);
 
-    // Replaces the drawing with `report` over `profile`; nothing drawn when empty.
-    void setReport(const terrain::Profile* profile, const terrain::ClearanceReport* report);
+    // Replaces the drawing with `report` over `profile`, with the reflection points and rays of
+    // `reflection` when given; nothing drawn when empty.
+    void setReport(const terrain::Profile* profile, const terrain::ClearanceReport* report,
+                   const terrain::DiffractionResult* diffraction = nullptr,
+                   const terrain::ReflectionResult* reflection = nullptr);
+    // The model painted: every panel, curve and marker, as the SVG export renders it.
+    const terrain::ProfileDrawing& drawing() const { return drawing_; }
 
     const std::vector<PlotCurve>& curves() const { return curves_; }
     const PlotCurve* curve(PlotCurve::Kind kind, int criterion = -1) const;
@@ -95,14 +131,10 @@ class ProfilePlot : public QWidget {
   private:
     QRectF plotArea(const QRectF& area) const;
     QPointF mapTo(const QRectF& plot, double km, double m) const;
-    QPolygonF polygonOf(const QRectF& plot, const PlotCurve& c) const;
     // The layers of the drawing, bottom to top.
-    void paintAxes(QPainter& painter, const QRectF& area, const QRectF& plot) const;
-    void paintGround(QPainter& painter, const QRectF& plot) const;
-    void paintCurves(QPainter& painter, const QRectF& plot, bool screen) const;
-    void paintMarks(QPainter& painter, const QRectF& plot) const;
-    void paintLegend(QPainter& painter, const QRectF& plot) const;
+    void paintHover(QPainter& painter, const QRectF& plot) const;
 
+    terrain::ProfileDrawing drawing_;
     const terrain::Profile* profile_ = nullptr;
     const terrain::ClearanceReport* report_ = nullptr;
     std::vector<PlotCurve> curves_;
@@ -125,15 +157,30 @@ class ProfileWindow : public QWidget {
     QLineEdit* antennaToBox() const { return antennaTo_; }
     QLineEdit* criteriaBox() const { return criteria_; }
     QComboBox* fixedEndBox() const { return fixedEnd_; }
+    QLineEdit* diffractionKBox() const { return diffractionK_; }
+    QComboBox* polarisationBox() const { return polarisation_; }
+    QLineEdit* seaFractionBox() const { return seaFraction_; }
+    QLineEdit* surfaceBox() const { return surface_; }
+    QComboBox* groundBox() const { return ground_; }
+    QLineEdit* groundConstantsBox() const { return groundConstants_; }
+    QLineEdit* roughnessBox() const { return roughness_; }
+    QLineEdit* sweepBox() const { return sweep_; }
+    QTabWidget* tabs() const { return tabs_; }
+    DrawingPanelView* levelPlot() const { return levelPlot_; }
     QPushButton* printCommand() const { return print_; }
     ProfilePlot* plot() const { return plot_; }
 
     // ---- what the window shows ----
     QStringList verdictLines() const;
+    // The diffraction figures under the drawing, and the reflection lines of its tab.
+    QStringList diffractionLines() const;
+    QStringList reflectionLines() const;
     QString errorText() const { return errors_->text(); }
     QString hoverText() const { return hover_->text(); }
     const std::optional<terrain::ClearanceReport>& report() const { return report_; }
     const std::optional<terrain::Profile>& profile() const { return profile_; }
+    const std::optional<terrain::DiffractionResult>& diffraction() const { return diffraction_; }
+    const std::optional<terrain::ReflectionResult>& reflection() const { return reflection_; }
 
     ProfileInputs inputs() const;
 
@@ -164,7 +211,9 @@ class ProfileWindow : public QWidget {
     QLineEdit* addBox(const char* name, const std::string& text, QRect where);
     void buildSourceRow(const ProfileInputs& inputs);
     void buildHeightsRow(const ProfileInputs& inputs);
+    void buildDiffractionRow();
     void buildResultArea();
+    QWidget* buildReflectionTab();
     void buildCommands();
     void connectControls();
     void loadProfile();
@@ -173,6 +222,7 @@ class ProfileWindow : public QWidget {
     std::optional<terrain::Profile> readRasterProfile(const QString& source);
     void takeModel(terrain::Profile read, const std::vector<terrain::Criterion>& criteria);
     void evaluate();
+    void evaluatePropagation(const terrain::Antennas& antennas);
     void print();
     void exportCommand();
     void browse();
@@ -186,6 +236,17 @@ class ProfileWindow : public QWidget {
     QLineEdit* antennaTo_ = nullptr;
     QLineEdit* criteria_ = nullptr;
     QComboBox* fixedEnd_ = nullptr;
+    QLineEdit* diffractionK_ = nullptr;
+    QComboBox* polarisation_ = nullptr;
+    QLineEdit* seaFraction_ = nullptr;
+    QLineEdit* surface_ = nullptr;
+    QComboBox* ground_ = nullptr;
+    QLineEdit* groundConstants_ = nullptr;
+    QLineEdit* roughness_ = nullptr;
+    QLineEdit* sweep_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    DrawingPanelView* levelPlot_ = nullptr;
+    QLabel* reflectionText_ = nullptr;
     QPushButton* browse_ = nullptr;
     QPushButton* print_ = nullptr;
     QPushButton* export_ = nullptr;
@@ -198,8 +259,11 @@ class ProfileWindow : public QWidget {
     std::optional<terrain::Profile> profile_;
     std::optional<terrain::ClearanceModel> model_;
     std::optional<terrain::ClearanceReport> report_;
+    std::optional<terrain::DiffractionResult> diffraction_;
+    std::optional<terrain::ReflectionResult> reflection_;
     QString profileError_;
     QString heightError_;
+    QString propagationError_;
     std::function<QString(const QString&, const QString&)> chooseFile_;
 };
 

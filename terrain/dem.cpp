@@ -126,6 +126,10 @@ struct ElevationRasters::Raster {
         return file->read(c0, r0, w, h, out);
     }
 
+    // The value at pixel position (column, line), bilinear between the four nearest pixel
+    // centres; in the outer half pixel, that of the edge pixels.
+    Result<double> valueAt(double column, double line, GeoPoint p) const;
+
     // Pixel position of `p`; false when the raster does not cover it.
     bool locate(GeoPoint p, double& column, double& line) const {
         double x = p.longitudeDeg;
@@ -243,55 +247,78 @@ double ElevationRasters::sampleSpacingM(double latitudeDeg, double azimuthDeg) c
 
 Result<double> ElevationRasters::elevationAt(GeoPoint p) const {
     const std::size_t count = rasters_.size();
+    // A raster that holds the point between its outermost pixel centres reads it by
+    // interpolation alone; the half pixel outside the centres, where a raster can only repeat
+    // its edge, serves only when no raster holds the point inside. Where tiles meet, the one
+    // whose interior holds the point therefore answers, whichever was read last.
+    std::size_t edgeHit = count;
+    double edgeColumn = 0, edgeLine = 0;
     for (std::size_t tried = 0; tried < count; ++tried) {
         const std::size_t at = (lastHit_ + tried) % count;
         const Raster& r = *rasters_[at];
         double column = 0, line = 0;
         if (!r.locate(p, column, line)) continue;
-        lastHit_ = at;
-        // Pixel values stand for pixel centres; between centres the value is bilinear, and
-        // in the outer half pixel it is that of the edge pixels.
-        const double fx = column - 0.5;
-        const double fy = line - 0.5;
-        const int c0 = std::clamp(static_cast<int>(std::floor(fx)), 0, r.width - 1);
-        const int r0 = std::clamp(static_cast<int>(std::floor(fy)), 0, r.height - 1);
-        const int c1 = std::min(c0 + 1, r.width - 1);
-        const int r1 = std::min(r0 + 1, r.height - 1);
-        const double tx = c1 == c0 ? 0.0 : std::clamp(fx - c0, 0.0, 1.0);
-        const double ty = r1 == r0 ? 0.0 : std::clamp(fy - r0, 0.0, 1.0);
-        double v[4] = {0, 0, 0, 0};  // (c0,r0) (c1,r0) (c0,r1) (c1,r1)
-        double block[4] = {0, 0, 0, 0};
-        const int w = c1 - c0 + 1;
-        const int h = r1 - r0 + 1;
-        if (!r.read(c0, r0, w, h, block)) {
-            Error e = rasterError(ErrorKind::BadFile, r.path,
-                                  "could not be read (" + r.file->lastMessage() + ")");
-            e.input = pointText(p);
-            return e;
+        const bool inside =
+            column >= 0.5 && column <= r.width - 0.5 && line >= 0.5 && line <= r.height - 0.5;
+        if (inside) {
+            lastHit_ = at;
+            return r.valueAt(column, line, p);
         }
-        v[0] = block[0];
-        v[1] = block[w - 1];
-        v[2] = block[(h - 1) * w];
-        v[3] = block[(h - 1) * w + w - 1];
-        const double weight[4] = {(1 - tx) * (1 - ty), tx * (1 - ty), (1 - tx) * ty, tx * ty};
-        double sum = 0;
-        for (int i = 0; i < 4; ++i) {
-            if (weight[i] == 0) continue;
-            if (std::isnan(v[i]) || (r.hasNoData && v[i] == r.noData)) {
-                Error e =
-                    rasterError(ErrorKind::BadFile, r.path, "has a void (no-data) pixel there");
-                e.input = pointText(p);
-                return e;
-            }
-            sum += weight[i] * v[i];
+        if (edgeHit == count) {
+            edgeHit = at;
+            edgeColumn = column;
+            edgeLine = line;
         }
-        return sum * r.scale + r.offset;
+    }
+    if (edgeHit < count) {
+        lastHit_ = edgeHit;
+        return rasters_[edgeHit]->valueAt(edgeColumn, edgeLine, p);
     }
     Error e;
     e.kind = ErrorKind::FileNotFound;
     e.input = pointText(p);
     e.detail = "no elevation raster given covers it (its SRTM tile is " + srtmTileName(p) + ")";
     return e;
+}
+
+Result<double> ElevationRasters::Raster::valueAt(double column, double line, GeoPoint p) const {
+    const Raster& r = *this;
+    // Pixel values stand for pixel centres; between centres the value is bilinear, and
+    // in the outer half pixel it is that of the edge pixels.
+    const double fx = column - 0.5;
+    const double fy = line - 0.5;
+    const int c0 = std::clamp(static_cast<int>(std::floor(fx)), 0, r.width - 1);
+    const int r0 = std::clamp(static_cast<int>(std::floor(fy)), 0, r.height - 1);
+    const int c1 = std::min(c0 + 1, r.width - 1);
+    const int r1 = std::min(r0 + 1, r.height - 1);
+    const double tx = c1 == c0 ? 0.0 : std::clamp(fx - c0, 0.0, 1.0);
+    const double ty = r1 == r0 ? 0.0 : std::clamp(fy - r0, 0.0, 1.0);
+    double v[4] = {0, 0, 0, 0};  // (c0,r0) (c1,r0) (c0,r1) (c1,r1)
+    double block[4] = {0, 0, 0, 0};
+    const int w = c1 - c0 + 1;
+    const int h = r1 - r0 + 1;
+    if (!r.read(c0, r0, w, h, block)) {
+        Error e = rasterError(ErrorKind::BadFile, r.path,
+                              "could not be read (" + r.file->lastMessage() + ")");
+        e.input = pointText(p);
+        return e;
+    }
+    v[0] = block[0];
+    v[1] = block[w - 1];
+    v[2] = block[(h - 1) * w];
+    v[3] = block[(h - 1) * w + w - 1];
+    const double weight[4] = {(1 - tx) * (1 - ty), tx * (1 - ty), (1 - tx) * ty, tx * ty};
+    double sum = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (weight[i] == 0) continue;
+        if (std::isnan(v[i]) || (r.hasNoData && v[i] == r.noData)) {
+            Error e = rasterError(ErrorKind::BadFile, r.path, "has a void (no-data) pixel there");
+            e.input = pointText(p);
+            return e;
+        }
+        sum += weight[i] * v[i];
+    }
+    return sum * r.scale + r.offset;
 }
 
 Result<Profile> extractProfile(const ElevationRasters& rasters, GeoPoint from, GeoPoint to) {

@@ -77,7 +77,7 @@ Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
     if (!reader.next(fields, count) || (count == 1 && isBlank(fields[0]))) {
         return fileError(fileName, "is empty; line 1 must name the columns");
     }
-    Column distance, elevation, obstruction, label;
+    Column distance, elevation, obstruction, label, sea, reflecting;
     if (auto e =
             pickColumn(fields, count, "distance_km", "distance_mi", kKmPerMile, fileName, distance))
         return *e;
@@ -88,6 +88,9 @@ Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
                             fileName, obstruction))
         return *e;
     if (auto e = pickColumn(fields, count, "label", "label", 1.0, fileName, label)) return *e;
+    if (auto e = pickColumn(fields, count, "sea", "sea", 1.0, fileName, sea)) return *e;
+    if (auto e = pickColumn(fields, count, "reflecting", "reflecting", 1.0, fileName, reflecting))
+        return *e;
     if (!distance.index)
         return fileError(fileName, "line 1 has no column distance_km or distance_mi");
     if (!elevation.index)
@@ -139,6 +142,22 @@ Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
             point.obstructionM = *o;
         }
         if (label.index && *label.index < count) point.label = fields[*label.index];
+        // A 0/1 mark; an empty cell is 0.
+        auto mark = [&](const Column& column, bool& out) -> std::optional<Error> {
+            if (!column.index) return std::nullopt;
+            auto v = number(column, 0.0);
+            if (!v) return *v.error;
+            if (*v != 0 && *v != 1) {
+                return fileError(
+                    fileName,
+                    "is neither 0 nor 1 at " + where(line, *column.index + 1, column.name),
+                    fields[*column.index]);
+            }
+            out = *v == 1;
+            return std::nullopt;
+        };
+        if (auto e = mark(sea, point.sea)) return *e;
+        if (auto e = mark(reflecting, point.reflecting)) return *e;
 
         const std::string distanceAt = where(line, *distance.index + 1, distance.name);
         if (profile.points.empty() && point.distanceKm != 0) {
@@ -169,6 +188,35 @@ Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
 }
 
 }  // namespace
+
+std::optional<Error> checkProfileShape(const Profile& profile, const std::string& input) {
+    auto invalid = [&](std::string text, std::string detail) {
+        Error e;
+        e.kind = ErrorKind::InvalidArgument;
+        e.input = input;
+        e.text = std::move(text);
+        e.detail = std::move(detail);
+        return e;
+    };
+    const auto& points = profile.points;
+    if (points.size() < 3)
+        return invalid("", "needs both ends and at least one point between them");
+    if (points.front().distanceKm != 0) return invalid("", "does not start at 0 km");
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        if (!(points[i].distanceKm > points[i - 1].distanceKm) ||
+            !std::isfinite(points[i].distanceKm)) {
+            return invalid(doubleToText(points[i].distanceKm),
+                           "km is not beyond the point before it");
+        }
+    }
+    for (const ProfilePoint& p : points) {
+        if (!std::isfinite(p.groundM) || !std::isfinite(p.obstructionM))
+            return invalid("", "has a height that is not a number");
+    }
+    if (profile.pathKm != points.back().distanceKm)
+        return invalid("", "does not end at its path length");
+    return std::nullopt;
+}
 
 Result<Profile> parseProfileCsv(std::string_view text, const std::string& fileName) {
     CsvReader reader(text);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,8 @@ struct ProfilePoint {
     double groundM = 0;       // ground elevation above sea level, m
     double obstructionM = 0;  // trees, buildings above the ground, m (0 when none)
     std::string label;        // free text from the profile ("ridge", "water tower"), may be empty
+    bool sea = false;         // the ground here is sea (for the ground constants of diffraction)
+    bool reflecting = false;  // marked as a reflecting surface (a lake, a flat field)
 };
 
 // Points in strictly increasing distance; the first lies at the From end (0 km) and the last
@@ -41,14 +44,21 @@ inline constexpr double kHighestGroundM = 9000;
 //   obstruction_m | obstruction_ft  height of trees or buildings above ground (optional;
 //                                   an empty cell is 0)
 //   label                           text (optional)
+//   sea                             1 where the point is sea, 0 or empty where not (optional)
+//   reflecting                      1 where the point is marked as a reflecting surface, 0 or
+//                                   empty where not (optional)
 // Other columns are ignored; blank lines are skipped. Numbers follow textToDouble's grammar
 // ("12.5", "1e3", " -3 "; not "12,5" or "12 m").
 // Errors (BadFile, `file` = fileName, `detail` naming line and column): no header, a
 // required column missing or given in both units, a row without a required cell, a number
 // that cannot be read, a distance that is not larger than the one before, a first distance
-// other than 0, a negative obstruction, an elevation outside kLowestGroundM..kHighestGroundM,
-// fewer than three points, an unterminated quoted field.
+// other than 0, a negative obstruction, a sea or reflecting cell other than 0 or 1, an elevation
+// outside kLowestGroundM..kHighestGroundM, fewer than three points, an unterminated quoted field.
 Result<Profile> parseProfileCsv(std::string_view text, const std::string& fileName);
+
+// The rules of Profile checked: at least three points, the first at 0 km, distances strictly
+// increasing, the last at pathKm. Errors are InvalidArgument with `input` = `input`.
+std::optional<Error> checkProfileShape(const Profile& profile, const std::string& input);
 
 // As parseProfileCsv, reading the file at `path`. A missing or unreadable file is a
 // FileNotFound error naming it.

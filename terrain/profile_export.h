@@ -5,11 +5,14 @@
 #include <string>
 
 #include "clearance.h"
+#include "diffraction.h"
+#include "reflection.h"
 
 namespace hopscale::terrain {
 
 // One row per point: distance_km, elevation_m, obstruction_m, label, line_of_sight_m, f1_m,
-// then per criterion n (1-based) bulge_m_n, clearance_m_n, clearance_f1_n. Numbers in metres
+// then per criterion n (1-based) bulge_m_n, clearance_m_n, clearance_f1_n, and sea and
+// reflecting (0 or 1) when any point is marked so. Numbers in metres
 // and km with up to 3 decimals (0.1 mm would be noise); labels quoted when they need it.
 std::string profileCsv(const Profile& profile, const ClearanceReport& report);
 
@@ -17,7 +20,12 @@ std::string profileCsv(const Profile& profile, const ClearanceReport& report);
 // sight, the terrain raised by each criterion's bulge, the lower edge of F1 and each
 // criterion's fraction of it, the worst point of each criterion marked, and one verdict line
 // per criterion under the drawing.
-std::string profileSvg(const Profile& profile, const ClearanceReport& report);
+// With `diffraction` the figures of the diffraction model replace the average-terrain line; with
+// `reflection` the reflection points, their rays and the level against the receive height are
+// drawn and described. The drawing is buildProfileDrawing's, rendered by renderSvg.
+std::string profileSvg(const Profile& profile, const ClearanceReport& report,
+                       const DiffractionResult* diffraction = nullptr,
+                       const ReflectionResult* reflection = nullptr);
 
 // "k 1.333, 1.00 F1: met, worst 0.527 F1 (5.59 m) at 5.000 km (15.000 km from the To end)"
 std::string verdictLine(const CriterionResult& result);

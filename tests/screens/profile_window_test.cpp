@@ -12,9 +12,12 @@
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <cmath>
+#include <map>
 
 #include "link_window_fixture.h"
+#include "profile_export.h"
 
 using namespace hopscale;
 using namespace hopscale::testing;
@@ -54,7 +57,216 @@ class ProfileWindowTest : public QObject {
     void rastersWithoutCoordinatesSayWhatIsMissing();
     void printToPdfHoldsTheVerdicts();
     void exportsSvgAndPng();
+    void diffractionFiguresUnderTheDrawing();
+    void reflectionTabOverASea();
+    void badPropagationInputsAreNamed();
+    void windowAndSvgDrawTheSameModel();
 };
+
+namespace {
+
+// 20 km of sea at 0 m (a sea column), a point every 100 m; with masts 50 m and 30 m at the
+// path's 6 GHz the reflection is worked in the terrain tests (k 4/3: 12.1928 km, +0.076 dB
+// horizontally polarised, diversity spacing 6.056 m).
+QByteArray seaCsv() {
+    QByteArray csv = "distance_km,elevation_m,sea\n";
+    for (int i = 0; i <= 200; ++i) csv += QByteArray::number(i / 10.0) + ",0,1\n";
+    return csv;
+}
+
+struct SeaFixture : ProfileFixture {
+    SeaFixture() : ProfileFixture(seaCsv().constData(), "50", "30") {
+        w().polarisationBox()->setCurrentIndex(1);  // horizontal
+        w().groundBox()->setCurrentIndex(1);        // sea
+        w().surfaceBox()->setText("0");
+    }
+};
+
+}  // namespace
+
+void ProfileWindowTest::diffractionFiguresUnderTheDrawing() {
+    // The 40 m ridge at mid-path with 30 m antennas at 6 GHz, k 4/3: the edge stands
+    // 40 + 5.886046 - 30 = 15.886046 m above the line of sight, nu = 15.886046 sqrt(0.002 x 20 /
+    // (0.0499654 x 10 x 10)) = 1.421383 and J = 16.380 dB.
+    ProfileFixture f;
+    ProfileWindow& w = f.w();
+    QVERIFY2(w.diffraction(), qPrintable(w.errorText()));
+    const terrain::DiffractionResult& d = *w.diffraction();
+    QCOMPARE(d.method, std::string("ITU-R P.526-16 delta-Bullington"));
+    QVERIFY(near(d.knifeEdge.nu, 1.421383, 1e-6));
+    QVERIFY(near(d.knifeEdge.lossDb, 16.379966, 1e-5));
+    QVERIFY(d.lossDb >= d.bullingtonDb);
+    const QString shown = w.findChild<QLabel*>("verdicts")->text();
+    QVERIFY2(shown.contains(QStringLiteral("Diffraction loss %1 dB (ITU-R P.526-16 "
+                                           "delta-Bullington, k 4/3, vertical polarisation)")
+                                .arg(d.lossDb, 0, 'f', 1)),
+             qPrintable(shown));
+    QVERIFY(shown.contains("Single knife edge at 10.000 km: nu 1.421, 16.4 dB"));
+    QCOMPARE(w.diffractionLines().size(), 3);  // far below -1.5 F1: no planning figure
+
+    // At k 1 the earth bulges more: nu = 17.848062 m x 0.0894732 = 1.596932, J 17.263 dB.
+    w.diffractionKBox()->setText("1");
+    QVERIFY(near(w.diffraction()->knifeEdge.lossDb, 17.262787, 1e-5));
+    QVERIFY(w.findChild<QLabel*>("verdicts")->text().contains("k 1.000, vertical"));
+    w.polarisationBox()->setCurrentIndex(1);
+    QCOMPARE(w.diffraction()->polarisation, terrain::Polarisation::Horizontal);
+}
+
+void ProfileWindowTest::reflectionTabOverASea() {
+    SeaFixture f;
+    ProfileWindow& w = f.w();
+    QVERIFY2(w.reflection(), qPrintable(w.errorText()));
+    const terrain::ReflectionResult& r = *w.reflection();
+    QCOMPARE(r.points.size(), std::size_t(3));  // one per criterion's k
+    const terrain::ReflectionPoint& p = r.points[0];
+    QCOMPARE(p.state, terrain::ReflectionState::OnSurface);
+    QVERIFY(near(p.distanceKm, 12.192838, 1e-5));
+    QVERIFY(near(p.pathDifferenceM, 0.108950, 1e-6));
+    QVERIFY(near(p.levelDb, 0.075768, 1e-5));
+    QVERIFY(near(*r.diversitySpacingM, 6.056488, 1e-5));
+    QVERIFY(near(w.diffraction()->seaFraction, 1.0, 1e-12));
+
+    // The point and its rays on the profile, for each k; the level against height in its tab.
+    const terrain::DrawingPanel& profile = w.plot()->drawing().panels.front();
+    for (int i = 1; i <= 3; ++i) {
+        const terrain::DrawingCurve* ray = profile.curve("ray-" + std::to_string(i));
+        QVERIFY(ray);
+        QCOMPARE(ray->x.size(), std::size_t(3));
+        QVERIFY(near(ray->y.front(), 50, 1e-9));  // From the From tip
+        QVERIFY(near(ray->y.back(), 30, 1e-9));   // to the To tip
+        QVERIFY(near(ray->x[1], r.points[static_cast<std::size_t>(i - 1)].distanceKm, 1e-12));
+    }
+    QVERIFY(near(profile.curve("ray-1")->y[1], 500 * 12.192838 * 7.807162 / 8494.667, 1e-4));
+    const terrain::DrawingPanel* level = w.levelPlot()->panel();
+    QVERIFY(level);
+    QCOMPARE(level->curve("level")->x.size(), r.sweep.size());
+    QCOMPARE(level->xMax, 60.0);
+    const QString text = w.findChild<QLabel*>("reflectionText")->text();
+    QVERIFY2(text.contains("k 4/3: at 12.193 km (7.807 km from the To end), on the surface"),
+             qPrintable(text));
+    QVERIFY(text.contains("Space-diversity spacing 6.06 m"));
+    w.tabs()->setCurrentIndex(1);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(w.levelPlot()->isVisible());
+
+    // Rough water reflects less.
+    w.roughnessBox()->setText("1");
+    QVERIFY(near(w.reflection()->points[0].roughnessFactor, 0.696303, 1e-6));
+    // A sweep of its own.
+    w.sweepBox()->setText("20,40");
+    QCOMPARE(w.reflection()->sweep.front().heightM, 20.0);
+    QCOMPARE(w.levelPlot()->panel()->xMax, 40.0);
+    w.sweepBox()->setText("40,20");
+    QVERIFY2(w.errorText().contains("Receive heights"), qPrintable(w.errorText()));
+    w.sweepBox()->clear();
+    // Land constants typed by hand.
+    w.groundBox()->setCurrentIndex(2);
+    w.groundConstantsBox()->setText("22,0.003");
+    QCOMPARE(w.reflection()->ground.permittivity, 22.0);
+}
+
+void ProfileWindowTest::badPropagationInputsAreNamed() {
+    SeaFixture f;
+    ProfileWindow& w = f.w();
+    // A surface above both tips (50 m and 30 m): named; the profile and diffraction remain.
+    w.surfaceBox()->setText("60");
+    QVERIFY2(w.errorText().contains("surface") && w.errorText().contains("60"),
+             qPrintable(w.errorText()));
+    QVERIFY(!w.reflection());
+    QVERIFY(w.report());
+    QVERIFY(w.diffraction());
+    QVERIFY(!w.surfaceBox()->styleSheet().isEmpty());
+    QVERIFY(!w.plot()->drawing().panel("level"));
+    w.surfaceBox()->setText("0");
+    QVERIFY(w.reflection());
+    QVERIFY(w.errorText().isEmpty());
+
+    w.roughnessBox()->setText("-1");
+    QVERIFY2(w.errorText().contains("Roughness"), qPrintable(w.errorText()));
+    QVERIFY(!w.reflection());
+    w.roughnessBox()->setText("0");
+
+    w.seaFractionBox()->setText("1.5");
+    QVERIFY2(w.errorText().contains("Over sea"), qPrintable(w.errorText()));
+    QVERIFY(!w.diffraction());
+    QVERIFY(w.report());
+    w.seaFractionBox()->setText("0.25");
+    QVERIFY(near(w.diffraction()->seaFraction, 0.25, 1e-12));
+
+    w.diffractionKBox()->setText("0");
+    QVERIFY2(w.errorText().contains("Diffraction at k"), qPrintable(w.errorText()));
+    w.diffractionKBox()->setText("4/3");
+    w.groundBox()->setCurrentIndex(2);
+    w.groundConstantsBox()->setText("mud");
+    QVERIFY2(w.errorText().contains("Ground"), qPrintable(w.errorText()));
+    QVERIFY(f.screens->takeReportedErrors().isEmpty());
+}
+
+void ProfileWindowTest::windowAndSvgDrawTheSameModel() {
+    // The window paints its drawing model; `profile --svg` renders the model built from the
+    // same report. Every curve of every panel must be in the SVG under its role, with as many
+    // points, at the same values (the SVG keeps pixels to 0.01).
+    SeaFixture f;
+    ProfileWindow& w = f.w();
+    QVERIFY(w.report() && w.diffraction() && w.reflection());
+    const std::string svg =
+        terrain::profileSvg(*w.profile(), *w.report(), &*w.diffraction(), &*w.reflection());
+    const QString text = QString::fromStdString(svg);
+    const terrain::ProfileDrawing& drawing = w.plot()->drawing();
+    QCOMPARE(drawing.panels.size(), std::size_t(2));
+
+    // The drawn elements of the SVG by id.
+    std::map<QString, QString> shapes;
+    const QRegularExpression shape(R"re(<(polyline|polygon) id="([^"]+)"[^>]* points="([^"]*)")re");
+    for (auto it = shape.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        shapes[m.captured(2)] = m.captured(3);
+    }
+    std::size_t curves = 0;
+    for (const terrain::DrawingPanel& panel : drawing.panels) {
+        const QRegularExpression frame(
+            QStringLiteral(R"re(<g id="panel-%1" data-left="([^"]+)" data-top="([^"]+)" )re"
+                           R"re(data-right="([^"]+)" data-bottom="([^"]+)")re")
+                .arg(QString::fromStdString(panel.name)));
+        const QRegularExpressionMatch fm = frame.match(text);
+        QVERIFY2(fm.hasMatch(), panel.name.c_str());
+        const double left = fm.captured(1).toDouble(), top = fm.captured(2).toDouble();
+        const double right = fm.captured(3).toDouble(), bottom = fm.captured(4).toDouble();
+        const double xPerPx = (panel.xMax - panel.xMin) / (right - left);
+        const double yPerPx = (panel.yMax - panel.yMin) / (bottom - top);
+        for (const terrain::DrawingCurve& c : panel.curves) {
+            ++curves;
+            const QString role = QString::fromStdString(c.role);
+            QVERIFY2(shapes.count(role), qPrintable(role));
+            QStringList points = shapes[role].split(' ', Qt::SkipEmptyParts);
+            if (!c.fill.empty()) points = points.mid(0, points.size() - 2);  // bottom corners
+            QCOMPARE(static_cast<std::size_t>(points.size()), c.x.size());
+            for (qsizetype i = 0; i < points.size(); ++i) {
+                const QStringList xy = points[i].split(',');
+                const double x = panel.xMin + (xy[0].toDouble() - left) * xPerPx;
+                const double y = panel.yMax - (xy[1].toDouble() - top) * yPerPx;
+                const auto at = static_cast<std::size_t>(i);
+                QVERIFY2(near(x, c.x[at], 0.006 * xPerPx) && near(y, c.y[at], 0.006 * yPerPx),
+                         qPrintable(QStringLiteral("%1 point %2").arg(role).arg(i)));
+            }
+        }
+        for (const terrain::DrawingMarker& m : panel.markers)
+            QVERIFY2(text.contains(
+                         QStringLiteral("<circle id=\"%1\"").arg(QString::fromStdString(m.role))),
+                     m.role.c_str());
+    }
+    QCOMPARE(shapes.size(), curves);  // and nothing the window does not draw
+    // The lines under the drawing are the model's too.
+    for (const terrain::DrawingText& t : drawing.notes) {
+        QString escaped = QString::fromStdString(t.text).toHtmlEscaped();
+        QVERIFY2(text.contains(escaped), t.text.c_str());
+    }
+    // The window's own export paints the same model.
+    const QString png = f.file("sea.png");
+    QVERIFY(!w.exportDrawing(png));
+    QVERIFY(!QImage(png).isNull());
+}
 
 void ProfileWindowTest::drawingHoldsTheCurvesAskedFor() {
     ProfileFixture f;

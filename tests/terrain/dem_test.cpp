@@ -110,6 +110,52 @@ TEST(elevation_rasters, hgt_ridge_read_back_along_the_geodesic) {
     EXPECT_NEAR(profile.value->points.back().groundM, ridgeM(-81.1), 1e-9);
 }
 
+// Two adjacent 3 arc-second tiles, N41W082 and N41W081, sharing the column of pixel centres
+// at 81 W; ground rising 2 m per pixel eastwards with a ridge 300 m high along 41.5 N that runs
+// across the seam. Every kink lies on a pixel row or column, so a bilinear reading inside
+// either tile is the function itself. Each tile also reaches half a pixel beyond the seam,
+// where it can only repeat its edge column: a point there must be read from the neighbour
+// whose interior holds it, whichever tile was read last.
+double seamRidgeM(double lat, double lon) {
+    return 100 + 2 * (lon + 82) * 1200 + 300 * std::max(0.0, 1 - std::fabs(lat - 41.5) / 0.05);
+}
+
+TEST(elevation_rasters, adjacent_tiles_read_across_the_seam_from_the_tile_that_holds_the_point) {
+    testing_files::ScratchDir dir;
+    testing::writeHgt(dir / "N41W082.hgt", 1201, 41, -82, seamRidgeM);
+    testing::writeHgt(dir / "N41W081.hgt", 1201, 41, -81, seamRidgeM);
+    auto rasters = ElevationRasters::open({dir.path().string()});
+    ASSERT_TRUE(rasters.ok()) << rasters.error->message();
+    ASSERT_EQ(rasters.value->files().size(), 2u);
+    const double pixel = 1.0 / 1200;
+    // Alternate sides so that the tile read last is always the wrong one for the next point.
+    for (double lat : {41.46, 41.4987, 41.5, 41.5213}) {
+        for (double offset : {0.05, 0.2, 0.45, 0.49, 1.3}) {
+            for (double side : {-1.0, 1.0}) {
+                const double lon = -81 + side * offset * pixel;
+                auto v = rasters.value->elevationAt({lat, lon});
+                ASSERT_TRUE(v.ok()) << v.error->message();
+                EXPECT_NEAR(*v, seamRidgeM(lat, lon), 0.01) << lat << " " << lon;
+            }
+        }
+    }
+    // And along a path that crosses the seam on the ridge's crest.
+    const GeoPoint from{41.5, -81.05}, to{41.5005, -80.95};
+    auto profile = extractProfile(*rasters, from, to);
+    ASSERT_TRUE(profile.ok()) << profile.error->message();
+    const GeographicLib::GeodesicLine line = GeographicLib::Geodesic::WGS84().InverseLine(
+        from.latitudeDeg, from.longitudeDeg, to.latitudeDeg, to.longitudeDeg);
+    for (const ProfilePoint& p : profile.value->points) {
+        double lat = 0, lon = 0;
+        line.Position(p.distanceKm * 1000, lat, lon);
+        ASSERT_NEAR(p.groundM, seamRidgeM(lat, lon), 0.01) << p.distanceKm;
+    }
+    // Beyond every raster's centres the edge still serves: the tile's own outer half pixel.
+    auto north = rasters.value->elevationAt({42 + 0.3 * pixel, -81.5});
+    ASSERT_TRUE(north.ok());
+    EXPECT_NEAR(*north, seamRidgeM(42, -81.5), 0.01);
+}
+
 TEST(elevation_rasters, geotiff_from_a_folder_is_bilinear_between_pixel_centres) {
     testing_files::ScratchDir dir;
     writeSlopeTiff(dir / "slope.tif");

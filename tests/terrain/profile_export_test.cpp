@@ -67,6 +67,20 @@ TEST(profile_export, csv_reads_back_as_the_same_profile) {
     }
 }
 
+TEST(profile_export, sea_and_reflecting_marks_read_back) {
+    KnifeEdge k;
+    k.profile.points[12].sea = true;
+    k.profile.points[13].reflecting = true;
+    const std::string csv = profileCsv(k.profile, k.report);
+    EXPECT_NE(lines(csv)[0].find(",clearance_f1_3,sea,reflecting"), std::string::npos);
+    const auto back = parseProfileCsv(csv, "out.csv");
+    ASSERT_TRUE(back.ok()) << back.error->message();
+    for (std::size_t i = 0; i < k.profile.points.size(); ++i) {
+        EXPECT_EQ(back.value->points[i].sea, i == 12) << i;
+        EXPECT_EQ(back.value->points[i].reflecting, i == 13) << i;
+    }
+}
+
 TEST(profile_export, svg_draws_every_curve_and_verdict) {
     const KnifeEdge k;
     const std::string svg = profileSvg(k.profile, k.report);

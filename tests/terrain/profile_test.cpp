@@ -32,6 +32,29 @@ TEST(profile_csv, metric_columns_in_any_order_with_others_ignored) {
     EXPECT_DOUBLE_EQ(p.value->points[1].obstructionM, 18.0);
 }
 
+TEST(profile_csv, sea_and_reflecting_marks) {
+    const auto p = parseProfileCsv(
+        "distance_km,elevation_m,sea,reflecting\n0,5,0,\n1,0,1,1\n2,0,1,0\n3,212,,1\n4,8,0,0\n",
+        "bay.csv");
+    ASSERT_TRUE(p.ok()) << p.error->message();
+    const auto& pts = p.value->points;
+    EXPECT_FALSE(pts[0].sea || pts[0].reflecting);  // an empty cell is no mark
+    EXPECT_TRUE(pts[1].sea && pts[1].reflecting);
+    EXPECT_TRUE(pts[2].sea && !pts[2].reflecting);
+    EXPECT_TRUE(!pts[3].sea && pts[3].reflecting);
+    // Without the columns nothing is marked.
+    const auto plain = parseProfileCsv("distance_km,elevation_m\n0,1\n1,2\n2,3\n", "p.csv");
+    ASSERT_TRUE(plain.ok());
+    for (const ProfilePoint& pt : plain.value->points) EXPECT_FALSE(pt.sea || pt.reflecting);
+    // A mark is 0 or 1, nothing else.
+    EXPECT_TRUE(failsWith(
+        parseProfileCsv("distance_km,elevation_m,sea\n0,1,0\n1,2,0.5\n2,3,0\n", "bay.csv"),
+        ErrorKind::BadFile, {"bay.csv", "neither 0 nor 1", "line 3, column 3 (sea)"}));
+    EXPECT_TRUE(failsWith(
+        parseProfileCsv("distance_km,elevation_m,reflecting\n0,1,yes\n1,2,0\n2,3,0\n", "b.csv"),
+        ErrorKind::BadFile, {"line 2, column 3 (reflecting)"}));
+}
+
 TEST(profile_csv, miles_and_feet_are_converted) {
     // 1 mi = 1.609344 km and 1 ft = 0.3048 m exactly (international definitions).
     const auto p = parseProfileCsv(
