@@ -241,4 +241,8 @@ int runCalcCommand(int argc, char** argv, std::ostream& out, std::ostream& err) 
     return door.run(static_cast<int>(args.size()) - 1, args.data(), out, err);
 }
 
+nlohmann::ordered_json calcResultsJson(const RunOutcome& outcome, const PathResults& results) {
+    return resultsJson(outcome, results);
+}
+
 }  // namespace hopscale

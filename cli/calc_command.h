@@ -11,8 +11,11 @@
 #pragma once
 
 #include <iosfwd>
+#include <nlohmann/json.hpp>
 
 #include "front_door.h"
+#include "path_record.h"
+#include "path_run.h"
 
 namespace hopscale {
 
@@ -21,6 +24,9 @@ cli::CommandDefinition calcCommand();
 
 // `hopscale calc` through the whole front door, writing to the given streams (used by
 // tests); argv[0] is the subcommand name ("calc").
+// The "results" object of `calc --json`: every result this run computed, as singleToText texts.
+nlohmann::ordered_json calcResultsJson(const RunOutcome& outcome, const PathResults& results);
+
 int runCalcCommand(int argc, char** argv, std::ostream& out, std::ostream& err);
 
 }  // namespace hopscale

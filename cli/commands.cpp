@@ -2,6 +2,7 @@
 #include "batch_command.h"
 #include "calc_command.h"
 #include "catalogue_command.h"
+#include "design_command.h"
 #include "front_door.h"
 #include "profile_command.h"
 
@@ -12,6 +13,7 @@ void addAllCommands(FrontDoor& door) {
     door.add(batchCommand());
     door.add(catalogueCommand());
     door.add(profileCommand());
+    door.add(designCommand());
 }
 
 }  // namespace hopscale::cli

@@ -376,4 +376,9 @@ cli::CommandDefinition profileCommand() {
             }};
 }
 
+nlohmann::json profileReportJson(const terrain::Profile& profile,
+                                 const terrain::ClearanceReport& report) {
+    return reportJson(profile, report, false);
+}
+
 }  // namespace hopscale

@@ -15,12 +15,19 @@
 #pragma once
 
 #include <iosfwd>
+#include <nlohmann/json.hpp>
 
+#include "clearance.h"
 #include "front_door.h"
+#include "profile.h"
 
 namespace hopscale {
 
 // The `profile` subcommand for the front door.
 cli::CommandDefinition profileCommand();
+
+// The JSON object `profile --json` prints for a judged profile (without its points).
+nlohmann::json profileReportJson(const terrain::Profile& profile,
+                                 const terrain::ClearanceReport& report);
 
 }  // namespace hopscale

@@ -35,6 +35,9 @@ struct Error {
     // in watts)") and the input field whose value led there, when no field was being read.
     std::string step;
     std::optional<Field> origin;
+    // The stable name of the input in a link design ("sites[1].dish", "conditions.rain-zone"),
+    // when the error arose while evaluating one; captions are built from it only when shown.
+    std::string key;
 
     // One readable sentence naming the kind and the field (by its words, fieldName), the
     // step and the input that led there, the input or the file, for example:

@@ -2,7 +2,7 @@
 # Fails when a source folder includes a header of a folder above it (or beside it) in the
 # layering of the program:
 #
-#   engine <- files <- catalogue, storage, propagation, terrain <- screens, cli <- app
+#   engine <- files <- catalogue, storage, propagation, terrain <- design <- screens, cli <- app
 #
 # A folder may include its own headers and those of folders of a lower rank. Folders of the
 # same rank are independent of each other. Includes by bare name ("x.h") are looked up in the
@@ -18,8 +18,9 @@ declare -A rank=(
   [engine]=0
   [files]=1
   [catalogue]=2 [storage]=2 [propagation]=2 [terrain]=2
-  [screens]=3 [cli]=3
-  [app]=4
+  [design]=3
+  [screens]=4 [cli]=4
+  [app]=5
 )
 
 # Which folder holds each header name.

@@ -1,0 +1,96 @@
+// A link design evaluated as a whole: the budget and performance of both directions, the
+// clearance over the profile, and the rules that join them. The windows, `design report`
+// and `network` all go through evaluate(), so they cannot diverge.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "clearance.h"
+#include "errors.h"
+#include "link_conditions.h"
+#include "link_design.h"
+#include "link_performance.h"
+#include "path_record.h"
+#include "path_run.h"
+#include "profile.h"
+
+namespace hopscale::terrain {
+class ElevationRasters;
+}
+
+namespace hopscale::design {
+
+// What evaluation needs beyond the design itself.
+struct Environment {
+    // Where catalogue line types are looked up; empty: a site that names a line type is an
+    // error.
+    std::filesystem::path dataDir;
+    // Rasters already opened (a network run opens them once); when null the design's `dem`
+    // files are opened for this evaluation. Not for two threads at once.
+    const terrain::ElevationRasters* rasters = nullptr;
+};
+
+// One direction of the link, X to Y: X's transmitter and Y's receiver.
+struct DirectionStudy {
+    End from = End::From;
+    std::string fromName, toName;
+    PathInputs inputs;  // the budget's inputs, exactly as calc would be given them
+    PathState state;
+    RunOutcome budget;
+    propagation::LinkConditionTexts conditionTexts;  // the conditions as read for it
+    // Present when the receiving end has a threshold.
+    std::optional<propagation::LinkPerformance> performance;
+};
+
+// The two directions together: outages add up (a conservative combination).
+struct TwoWay {
+    double outagePercent = 0;
+    double availabilityPercent = 0;
+    double outageMinutesPerYear = 0;
+    End worse = End::From;  // the direction (by its transmitting end) with the larger outage
+    double targetPercent = 0;
+    bool targetMet = false;
+};
+
+struct SiteFacts {
+    std::optional<double> groundM;  // typed, or the profile's end
+    bool groundFromProfile = false;
+    std::optional<double> antennaHeightM;
+    std::optional<double> azimuthDeg;         // towards the other end, true (geodesic)
+    std::optional<double> elevationAngleDeg;  // towards the other end's antenna, at k
+};
+
+struct LinkStudy {
+    std::string name;
+    std::array<DirectionStudy, kEndCount> directions;  // [0] From to To, [1] To to From
+    std::array<SiteFacts, kEndCount> sites;
+    std::optional<TwoWay> twoWay;  // when both directions have performance
+    std::optional<terrain::Profile> profile;
+    std::optional<terrain::ClearanceReport> clearance;
+    double diffractionSubtractedDb = 0;  // taken from the fade margin of both directions
+    std::optional<double> meanTerrainM;  // from the profile, fed to P.530
+    std::vector<std::string> warnings;
+};
+
+// Evaluates both directions. Errors carry the design key in Error::key ("sites[1].dish",
+// "path.freq", "conditions.rain-zone", "profile.dem") besides the kind and message:
+// a budget that fails in either direction, conditions that cannot be read, a line type that
+// cannot be looked up, a profile that cannot be read or judged.
+Result<LinkStudy> evaluate(const LinkDesign& design, const Environment& environment = {});
+
+// The budget inputs of one direction (X's transmit side, Y's receive side), with line types
+// looked up at the frequency: the transmit rules for X, the receive rules for Y.
+Result<PathInputs> directionInputs(const LinkDesign& design, End from,
+                                   const std::filesystem::path& dataDir);
+
+// The design key of an input field in the direction leaving `from` ("sites[0].dish").
+std::string fieldKey(Field field, End from, const LinkDesign& design);
+
+// The design key of a link condition that failed to read, from the error's input caption.
+std::string conditionKey(const Error& error, End from);
+
+}  // namespace hopscale::design
