@@ -6,7 +6,7 @@
 #include <unordered_set>
 
 #include "cli_common.h"
-#include "link_conditions.h"
+#include "link_design.h"
 
 namespace hopscale::cli {
 namespace {
@@ -107,31 +107,29 @@ std::optional<InputsError> openFile(const std::string& path, std::FILE*& file) {
 
 }  // namespace
 
+// The design layer's keys: what a column names is what the design is filled from.
 const std::vector<std::string>& siteKeys() {
-    static const std::vector<std::string> keys = {
-        "lat",       "lon",         "ground-elevation", "antenna-height", "dish",
-        "line-type", "loss",        "length",           "power",          "watts",
-        "amp-gain",  "preamp-gain", "threshold"};
-    return keys;
-}
-
-const std::vector<std::string>& pathKeys() {
-    static const std::vector<std::string> keys = {"freq", "k", "fade-margin", "length", "km"};
-    return keys;
-}
-
-const std::vector<std::string>& conditionKeys() {
     static const std::vector<std::string> keys = [] {
-        std::vector<std::string> names;
-        for (const auto& info : propagation::allConditionInputs()) names.emplace_back(info.name);
+        std::vector<std::string> names = design::siteKeyNames();
+        // A site's name is its `site` column; a link's ends are its `from` and `to`.
+        names.erase(std::remove(names.begin(), names.end(), "name"), names.end());
         return names;
     }();
     return keys;
 }
 
+const std::vector<std::string>& pathKeys() {
+    static const std::vector<std::string> keys = design::pathKeyNames();
+    return keys;
+}
+
+const std::vector<std::string>& conditionKeys() {
+    static const std::vector<std::string> keys = design::conditionKeyNames();
+    return keys;
+}
+
 const std::vector<std::string>& profileKeys() {
-    static const std::vector<std::string> keys = {"profile", "dem", "criteria", "fixed-end",
-                                                  "subtract-diffraction"};
+    static const std::vector<std::string> keys = design::profileKeyNames();
     return keys;
 }
 

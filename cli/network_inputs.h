@@ -5,8 +5,9 @@
 // antenna-height, dish, ...); `lat` and `lon` are required columns.
 // LINKS.csv: `name`, `from`, `to` (site names) and the link's own keys: path keys (freq, k,
 // fade-margin, length, km), link condition keys (the names of the condition table:
-// rain-zone, polarisation, ...), profile keys (profile, dem, criteria, ...), and site keys
-// prefixed `from-` or `to-`, which override that end's site value for this link.
+// rain-zone, polarisation, ...; threshold, ground and antenna heights are site keys), profile
+// keys (profile, dem, criteria, ...), and site keys prefixed `from-` or `to-`, which override
+// that end's site value for this link. An empty cell gives no value.
 //
 // A header with an unknown, repeated or missing column stops the run before any link is
 // evaluated (a usage error naming the file and the column). A problem of one row (a site not
@@ -33,10 +34,10 @@ namespace hopscale::cli {
 // Key -> text as typed, for one group of keys.
 using KeyTexts = std::map<std::string, std::string, std::less<>>;
 
-// The keys of each group, in the order help texts list them.
-const std::vector<std::string>& siteKeys();       // lat, lon, ground-elevation, ...
+// The keys of each group (the design layer's), in the order help texts list them.
+const std::vector<std::string>& siteKeys();       // lat, lon, ground-elevation, ... (no name)
 const std::vector<std::string>& pathKeys();       // freq, k, fade-margin, length, km
-const std::vector<std::string>& conditionKeys();  // the link condition table's names
+const std::vector<std::string>& conditionKeys();  // polarisation, rain-zone, ... (not per site)
 const std::vector<std::string>& profileKeys();    // profile, dem, criteria, ...
 
 // A problem that stops the run before any link is evaluated.
