@@ -1,7 +1,9 @@
 // `hopscale network` end to end: 10,000 links of 5 to 60 km between 400 sites over a 2 x 2
 // block of 1-arc-second tiles (40..42 N, 80..82 W), every link profiled and judged, all
 // cores. Once over SRTM .hgt tiles and once over the same hills as DEFLATE-tiled Float32
-// GeoTIFFs. Wall-clock time; the peak resident memory of the process is a counter.
+// GeoTIFFs. Wall-clock time; the peak resident memory of the process is a counter. With
+// HOPSCALE_BENCH_KEEP=DIR the files are written to DIR and kept, for timing the binary itself
+// (hopscale network DIR/links.csv --sites DIR/sites.csv --dem DIR/hgt).
 #include <benchmark/benchmark.h>
 #include <gdal_priv.h>
 #include <stdlib.h>
@@ -10,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -39,9 +42,14 @@ std::string packed(double degrees) {
 class Block {
   public:
     Block() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "hopscale-network-bench-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
+        if (const char* keep = std::getenv("HOPSCALE_BENCH_KEEP"); keep != nullptr && *keep) {
+            dir_ = keep;
+            keep_ = true;
+        } else {
+            std::string pattern =
+                (std::filesystem::temp_directory_path() / "hopscale-network-bench-XXXXXX").string();
+            dir_ = ::mkdtemp(pattern.data());
+        }
         std::filesystem::create_directories(dir_ / "hgt");
         std::filesystem::create_directories(dir_ / "tif");
         GDALAllRegister();
@@ -52,7 +60,7 @@ class Block {
     }
     ~Block() {
         std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        if (!keep_) std::filesystem::remove_all(dir_, ec);
     }
     Block(const Block&) = delete;
     Block& operator=(const Block&) = delete;
@@ -70,7 +78,8 @@ class Block {
                 const double v = hills(lat, lon);
                 const std::size_t at = static_cast<std::size_t>(row) * n + col;
                 values[at] = static_cast<float>(v);
-                const auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v)));
+                const auto u =
+                    static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v)));
                 bytes[at * 2] = static_cast<char>(u >> 8);
                 bytes[at * 2 + 1] = static_cast<char>(u & 0xff);
             }
@@ -129,6 +138,7 @@ class Block {
     }
 
     std::filesystem::path dir_;
+    bool keep_ = false;
 };
 
 const Block& block() {
@@ -153,9 +163,9 @@ void runOver(benchmark::State& state, const char* rasters) {
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    state.counters["links_per_second"] = benchmark::Counter(
-        static_cast<double>(kLinks) * static_cast<double>(state.iterations()),
-        benchmark::Counter::kIsRate);
+    state.counters["links_per_second"] =
+        benchmark::Counter(static_cast<double>(kLinks) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
     state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
     state.counters["jobs"] = static_cast<double>(options.jobs);
     if (status != 0) state.SkipWithError("some links failed");
@@ -164,9 +174,7 @@ void runOver(benchmark::State& state, const char* rasters) {
 void BM_network_10000_links_hgt(benchmark::State& state) { runOver(state, "hgt"); }
 BENCHMARK(BM_network_10000_links_hgt)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
-void BM_network_10000_links_deflate_geotiff(benchmark::State& state) {
-    runOver(state, "tif");
-}
+void BM_network_10000_links_deflate_geotiff(benchmark::State& state) { runOver(state, "tif"); }
 BENCHMARK(BM_network_10000_links_deflate_geotiff)
     ->Iterations(1)
     ->UseRealTime()
