@@ -89,11 +89,13 @@ bool writeLayer(GDALDataset& ds, const MapLayer& layer, bool mixed, OGRSpatialRe
                 feature->SetFieldNull(index);
             }
         }
-        if (layer.lines || (mixed && source.vertices.size() > 1)) {
+        // A feature without vertices (a line whose ends could not be placed) has no geometry.
+        if (source.vertices.empty()) {
+        } else if (layer.lines || (mixed && source.vertices.size() > 1)) {
             OGRLineString line;
             for (const MapPoint& p : source.vertices) line.addPoint(p.lonDeg, p.latDeg);
             feature->SetGeometry(&line);
-        } else if (!source.vertices.empty()) {
+        } else {
             OGRPoint point(source.vertices.front().lonDeg, source.vertices.front().latDeg);
             feature->SetGeometry(&point);
         }

@@ -110,7 +110,8 @@ TEST_F(NetworkCommand, each_link_is_the_design_report_of_the_same_design) {
           "N-E,North,East,,h,10,,\n"
           "N-S,North,South,18,,,-70,120\n"
           "W-E,West,East,6,,,,\n");
-    const ProcessRun json = hopscale("network links.csv --sites sites.csv --design template.hop --json");
+    const ProcessRun json =
+        hopscale("network links.csv --sites sites.csv --design template.hop --json");
     ASSERT_EQ(json.status, 0) << json.err;
     const ProcessRun csv = hopscale("network links.csv --sites sites.csv --design template.hop");
     ASSERT_EQ(csv.status, 0) << csv.err;
@@ -126,14 +127,23 @@ TEST_F(NetworkCommand, each_link_is_the_design_report_of_the_same_design) {
     };
 
     const std::string dem = "dem";  // as the template names it, read from the same folder
-    const Json north = {{"name", "North"}, {"lat", "414500"}, {"lon", "813000"},
-                        {"antenna-height", "30"}, {"threshold", "-75"}};
-    const Json east = {{"name", "East"}, {"lat", "414000"}, {"lon", "811500"},
-                       {"antenna-height", "35"}, {"dish", "8"}, {"threshold", "-78"}};
-    const Json west = {{"name", "West"}, {"lat", "414200"}, {"lon", "814500"},
-                       {"antenna-height", "25"}, {"threshold", "-75"}};
-    const Json south = {{"name", "South"}, {"lat", "412000"}, {"lon", "813000"},
-                        {"antenna-height", "40"}, {"threshold", "-75"}};
+    const Json north = {{"name", "North"},
+                        {"lat", "414500"},
+                        {"lon", "813000"},
+                        {"antenna-height", "30"},
+                        {"threshold", "-75"}};
+    const Json east = {{"name", "East"},         {"lat", "414000"}, {"lon", "811500"},
+                       {"antenna-height", "35"}, {"dish", "8"},     {"threshold", "-78"}};
+    const Json west = {{"name", "West"},
+                       {"lat", "414200"},
+                       {"lon", "814500"},
+                       {"antenna-height", "25"},
+                       {"threshold", "-75"}};
+    const Json south = {{"name", "South"},
+                        {"lat", "412000"},
+                        {"lon", "813000"},
+                        {"antenna-height", "40"},
+                        {"threshold", "-75"}};
     Json northBigDish = north;
     northBigDish["dish"] = "10";
     Json southOverridden = south;
@@ -145,8 +155,8 @@ TEST_F(NetworkCommand, each_link_is_the_design_report_of_the_same_design) {
     horizontal["polarisation"] = "h";
     const std::vector<Json> designs = {
         designOf("N-E", northBigDish, east, path, horizontal, dem),
-        designOf("N-S", north, southOverridden, {{"freq", "18"}, {"fade-margin", "30"}},
-                 conditions, dem),
+        designOf("N-S", north, southOverridden, {{"freq", "18"}, {"fade-margin", "30"}}, conditions,
+                 dem),
         designOf("W-E", west, east, {{"freq", "6"}, {"fade-margin", "30"}}, conditions, dem),
     };
     for (std::size_t i = 0; i < designs.size(); ++i) {
@@ -253,8 +263,9 @@ TEST_F(NetworkCommand, output_and_map_are_the_same_whatever_the_jobs) {
     std::string links = "name,from,to,freq,to-antenna-height\n";
     const char* names[] = {"North", "East", "West", "South"};
     for (int i = 0; i < 40; ++i) {
-        links += "L" + std::to_string(i) + "," + names[i % 4] + "," + names[(i + 1 + i / 4 % 3) % 4] +
-                 "," + std::to_string(6 + i % 5 * 4) + "," + std::to_string(20 + i) + "\n";
+        links += "L" + std::to_string(i) + "," + names[i % 4] + "," +
+                 names[(i + 1 + i / 4 % 3) % 4] + "," + std::to_string(6 + i % 5 * 4) + "," +
+                 std::to_string(20 + i) + "\n";
     }
     links += "lost,North,Nowhere,6,\n";  // fails: a line without a place on the map
     write("links.csv", links);

@@ -32,6 +32,11 @@ std::vector<MapLayer> exampleLayers() {
          {std::string("B-C"), std::string("Bravo, \"north\""), std::string("Charlie"),
           std::monostate{}, std::string("bad file: no profile")},
          "PEN(c:#FF0000,w:4px)"});
+    // A link whose ends could not be placed: kept, without a geometry.
+    links.features.push_back({{},
+                              {std::string("B-?"), std::string("Bravo, \"north\""),
+                               std::string("Nowhere"), std::monostate{}, std::string("not a site")},
+                              "PEN(c:#FF0000,w:4px)"});
     return {sites, links};
 }
 
@@ -97,7 +102,7 @@ TEST_P(MapWriterTest, every_site_and_link_reads_back_with_its_attributes) {
     OGRLayer* links = geojson ? ds->GetLayer(0) : ds->GetLayerByName("links");
     ASSERT_NE(links, nullptr);
     if (geojson) links->SetAttributeFilter("layer = 'links'");
-    EXPECT_EQ(links->GetFeatureCount(), 2);
+    EXPECT_EQ(links->GetFeatureCount(), 3);
     links->ResetReading();
     std::unique_ptr<OGRFeature> first(links->GetNextFeature());
     std::unique_ptr<OGRFeature> second(links->GetNextFeature());
@@ -114,6 +119,10 @@ TEST_P(MapWriterTest, every_site_and_link_reads_back_with_its_attributes) {
     if (!kml) {
         EXPECT_EQ(fieldText(*second, "pathKm"), "<null>");
     }
+    std::unique_ptr<OGRFeature> third(links->GetNextFeature());
+    ASSERT_TRUE(third);
+    EXPECT_EQ(fieldText(*third, "to"), "Nowhere");
+    EXPECT_TRUE(third->GetGeometryRef() == nullptr || third->GetGeometryRef()->IsEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(formats, MapWriterTest, ::testing::Values(".kml", ".geojson", ".gpkg"),
