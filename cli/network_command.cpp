@@ -143,7 +143,8 @@ void studyCells(std::vector<MapValue>& cells, const design::LinkDesign& d,
     const auto from = siteDegrees(d.site(End::From).lat, d.site(End::From).lon);
     const auto to = siteDegrees(d.site(End::To).lat, d.site(End::To).lon);
     if (from && to) {
-        number("pathKm", terrain::geodesicKm({from->latDeg, from->lonDeg}, {to->latDeg, to->lonDeg}));
+        number("pathKm",
+               terrain::geodesicKm({from->latDeg, from->lonDeg}, {to->latDeg, to->lonDeg}));
     } else if (study.directions[0].budget.ok()) {
         number("pathKm", study.directions[0].state.results.pathLengthMiles * 1.609344);
     }
@@ -400,7 +401,8 @@ class NetworkRun {
         }
         flushCsv();
         if (!json_.empty()) {
-            if (std::fwrite(json_.data(), 1, json_.size(), out_) != json_.size()) writeFailed_ = true;
+            if (std::fwrite(json_.data(), 1, json_.size(), out_) != json_.size())
+                writeFailed_ = true;
             json_.clear();
         }
         if (options_.progress) showProgress();
@@ -457,7 +459,8 @@ class NetworkRun {
         const double rate = static_cast<double>(links_) / elapsed;
         std::string left;
         if (total_ > links_ && rate > 0) {
-            const auto seconds = static_cast<long long>(static_cast<double>(total_ - links_) / rate);
+            const auto seconds =
+                static_cast<long long>(static_cast<double>(total_ - links_) / rate);
             left = ", " + std::to_string(seconds / 60) + " min " + std::to_string(seconds % 60) +
                    " s left";
         }
@@ -502,7 +505,8 @@ class NetworkRun {
             sites.features.push_back(std::move(f));
         }
         terrain::MapLayer links{"links", true, {}, mapLinks_};
-        for (const Column& c : columns()) links.fields.push_back({c.name, c.type == CellType::Number});
+        for (const Column& c : columns())
+            links.fields.push_back({c.name, c.type == CellType::Number});
         links.fields.push_back({"colour"});
         return {sites, links};
     }
@@ -650,17 +654,19 @@ cli::CommandDefinition networkCommand() {
             auto quiet = std::make_shared<bool>(false);
             o->jobs = cli::availableCores();
             app.footer(
-                "SITES.csv: site, lat, lon and any site key of a design (" +
+                "SITES.csv: site (its name) and any site key of a design, lat and lon required (" +
                 [] {
                     std::string keys;
-                    for (const std::string& k : cli::siteKeys()) keys += (keys.empty() ? "" : ", ") + k;
+                    for (const std::string& k : cli::siteKeys())
+                        keys += (keys.empty() ? "" : ", ") + k;
                     return keys;
                 }() +
                 ").\nLINKS.csv: name, from, to, any path, condition or profile key of a design, "
                 "and site keys\nprefixed from- or to- for one end of that link. Output columns: " +
                 [] {
                     std::string names;
-                    for (const std::string& n : networkColumns()) names += (names.empty() ? "" : ", ") + n;
+                    for (const std::string& n : networkColumns())
+                        names += (names.empty() ? "" : ", ") + n;
                     return names;
                 }() +
                 ".\nExit status: 0 every link evaluated, 1 a link failed or a file error, 2 "
@@ -669,8 +675,7 @@ cli::CommandDefinition networkCommand() {
             app.add_option("--sites", o->sitesFile, "CSV file of the sites")
                 ->required()
                 ->type_name("SITES");
-            app.add_option("--design", o->designFile,
-                           "Design file (*.hop) every link starts from")
+            app.add_option("--design", o->designFile, "Design file (*.hop) every link starts from")
                 ->type_name("TEMPLATE");
             app.add_option("--dem", o->dem,
                            "Elevation rasters or folders for links without their own")
@@ -679,7 +684,8 @@ cli::CommandDefinition networkCommand() {
                 ->type_name("OUT");
             app.add_flag("--json", o->json,
                          "One JSON object per link on stdout (as design report --json)");
-            app.add_option("--map", o->mapFile, "Write a map of sites and links (.kml, .geojson, .gpkg)")
+            app.add_option("--map", o->mapFile,
+                           "Write a map of sites and links (.kml, .geojson, .gpkg)")
                 ->type_name("OUT");
             app.add_option("--jobs", o->jobs,
                            "Links evaluated at once (default: the number of cores); the output "
