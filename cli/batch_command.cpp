@@ -138,7 +138,8 @@ struct Chunk {
     std::size_t used = 0;  // rows[0..used) hold this chunk
     CsvText out;
     std::vector<RowMessage> messages;
-    PathInputs inputs;  // columns absent from the header keep their default texts
+    std::vector<std::size_t> largeRows;  // rows longer than kLargeRowBytes
+    PathInputs inputs;                   // columns absent from the header keep their default texts
     cli::PerformanceColumns performance;
     std::string performanceCells;
 
@@ -148,6 +149,9 @@ struct Chunk {
 // A chunk is full at this many rows or this many bytes of field text.
 constexpr std::size_t kChunkRows = 1024;
 constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+// A row longer than this gives its storage back once its chunk is written, so that the rows
+// kept for reuse hold little however long some lines of the input were.
+constexpr std::size_t kLargeRowBytes = 4096;
 
 class BatchRun {
   public:
@@ -277,6 +281,8 @@ class BatchRun {
 
     // Reads the next rows into `chunk` (skipping empty lines); false when there are none.
     bool readChunk(Chunk& chunk) {
+        for (std::size_t i : chunk.largeRows) std::vector<std::string>().swap(chunk.rows[i].fields);
+        chunk.largeRows.clear();
         chunk.used = 0;
         std::size_t bytes = 0;
         while (chunk.used < kChunkRows && bytes < kChunkBytes) {
@@ -290,7 +296,10 @@ class BatchRun {
             row.line = reader_.recordLine();
             row.oversized = reader_.oversized();
             row.unterminated = reader_.unterminated();
-            for (std::size_t i = 0; i < row.count; ++i) bytes += row.fields[i].size();
+            std::size_t rowBytes = 0;
+            for (std::size_t i = 0; i < row.count; ++i) rowBytes += row.fields[i].size();
+            if (rowBytes > kLargeRowBytes) chunk.largeRows.push_back(chunk.used);
+            bytes += rowBytes;
             ++chunk.used;
         }
         return chunk.used > 0;

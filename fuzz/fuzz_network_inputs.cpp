@@ -29,8 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     constexpr std::string_view kSeparator = "\n=====\n";
     const std::size_t split = input.find(kSeparator);
     const std::string_view sitesText = input.substr(0, split);
-    const std::string_view linksText =
-        split == std::string_view::npos ? std::string_view() : input.substr(split + kSeparator.size());
+    const std::string_view linksText = split == std::string_view::npos
+                                           ? std::string_view()
+                                           : input.substr(split + kSeparator.size());
 
     SiteTable sites;
     if (auto e = SiteTable::readText(sitesText, "sites.csv", sites)) {
