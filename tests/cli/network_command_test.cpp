@@ -234,6 +234,22 @@ TEST_F(NetworkCommand, problems_stay_with_their_link_and_headers_stop_everything
     }
     EXPECT_NE(run.err.find("6 of 8 links failed (first on line 3)"), std::string::npos) << run.err;
 
+    // As JSON lines a failed link is its names and its error; the CSV can go to a file.
+    const ProcessRun json =
+        hopscale("network links.csv --sites sites2.csv --dem dem --json --csv both.csv");
+    EXPECT_EQ(json.status, 1);
+    const auto objects = lines(json.out);
+    ASSERT_EQ(objects.size(), 8U);
+    const Json missing = Json::parse(objects[1]);
+    EXPECT_EQ(missing["name"], "missing");
+    EXPECT_EQ(missing["to"], "Nowhere");
+    EXPECT_EQ(missing["error"]["kind"], "bad file");
+    EXPECT_NE(missing["error"]["message"].get<std::string>().find("Nowhere"), std::string::npos);
+    EXPECT_EQ(Json::parse(objects[4])["error"]["key"], "sites[0].watts");
+    EXPECT_EQ(Json::parse(objects[7])["name"], "last");
+    EXPECT_TRUE(Json::parse(objects[7]).contains("directions"));
+    EXPECT_EQ(readFile(path("both.csv")), run.out);
+
     struct Usage {
         std::string arguments;
         std::string message;
