@@ -78,6 +78,32 @@ void BM_batchRows(benchmark::State& state) {
 }
 BENCHMARK(BM_batchRows)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// The same rows with --jobs N (the second argument): wall-clock time, since the work is
+// spread over threads.
+void BM_batchRowsJobs(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    std::string csv = generatedCsv(rows);
+    std::FILE* sink = std::fopen("/dev/null", "w");
+    std::FILE* errors = std::fopen("/dev/null", "w");
+    BatchOptions options;
+    options.jobs = static_cast<std::size_t>(state.range(1));
+    for (auto _ : state) {
+        std::FILE* in = fmemopen(csv.data(), csv.size(), "r");
+        benchmark::DoNotOptimize(runBatch(in, sink, errors, options));
+        std::fclose(in);
+    }
+    std::fclose(sink);
+    std::fclose(errors);
+    state.counters["rows_per_second"] =
+        benchmark::Counter(static_cast<double>(rows) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_batchRowsJobs)
+    ->Args({200000, 1})
+    ->Args({200000, 2})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -22,6 +22,7 @@
 #include "errors.h"
 #include "exit_status.h"
 #include "fields.h"
+#include "parallel_rows.h"
 #include "path_record.h"
 #include "path_run.h"
 #include "performance_options.h"
@@ -37,34 +38,49 @@ constexpr const char* kLimitsText = "1 MB or has more than 10000 fields";
 // Failing rows whose message is written in full; the rest are only counted.
 constexpr std::size_t kMaxRowMessages = 20;
 
+// CSV text appended to a string: the cells of the rows of one chunk.
+class CsvText {
+  public:
+    explicit CsvText(bool crlf) : crlf_(crlf) {}
+
+    std::string& text() { return text_; }
+    void raw(std::string_view text) { text_.append(text); }
+    void separator() { text_.push_back(','); }
+    void single(float value) { appendSingleText(text_, value); }
+    // A field, quoted when it holds a comma, a quote or a line break.
+    void field(std::string_view text) {
+        if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+            text_.append(text);
+            return;
+        }
+        text_.push_back('"');
+        for (char c : text) {
+            if (c == '"') text_.push_back('"');
+            text_.push_back(c);
+        }
+        text_.push_back('"');
+    }
+    void endLine() {
+        if (crlf_) text_.push_back('\r');
+        text_.push_back('\n');
+    }
+
+  private:
+    bool crlf_;
+    std::string text_;
+};
+
 // Output through one large buffer written with fwrite.
 class CsvWriter {
   public:
-    CsvWriter(std::FILE* out, bool crlf, std::size_t bufferBytes)
-        : out_(out), crlf_(crlf), flushAt_(bufferBytes) {
+    CsvWriter(std::FILE* out, std::size_t bufferBytes) : out_(out), flushAt_(bufferBytes) {
         buffer_.reserve(bufferBytes + 4096);
     }
     ~CsvWriter() { flush(); }
 
-    void raw(std::string_view text) { buffer_.append(text); }
-    void separator() { buffer_.push_back(','); }
-    void single(float value) { appendSingleText(buffer_, value); }
-    // A field, quoted when it holds a comma, a quote or a line break.
-    void field(std::string_view text) {
-        if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-            buffer_.append(text);
-            return;
-        }
-        buffer_.push_back('"');
-        for (char c : text) {
-            if (c == '"') buffer_.push_back('"');
-            buffer_.push_back(c);
-        }
-        buffer_.push_back('"');
-    }
-    void endLine() {
-        if (crlf_) buffer_.push_back('\r');
-        buffer_.push_back('\n');
+    // Appends text that ends at a line end.
+    void lines(std::string_view text) {
+        buffer_.append(text);
         if (buffer_.size() >= flushAt_) flush();
     }
     void flush() {
@@ -81,7 +97,6 @@ class CsvWriter {
 
   private:
     std::FILE* out_;
-    bool crlf_;
     std::size_t flushAt_;
     bool failed_ = false;
     std::string buffer_;
@@ -100,11 +115,49 @@ struct RowFailure {
     std::string message;
 };
 
+// One row as read: its fields (a reused vector) and what the reader said of it.
+struct ReadRow {
+    std::vector<std::string> fields;
+    std::size_t count = 0;
+    std::size_t line = 0;
+    bool oversized = false;
+    bool unterminated = false;
+};
+
+// A message of a failing row, written to stderr in input order.
+struct RowMessage {
+    std::size_t row;  // index in the chunk
+    std::string message;
+};
+
+// A chunk of rows with what one evaluation needs of its own: the working inputs and the
+// performance columns (which keep the last row's conditions), so that chunks evaluated at
+// the same time share nothing mutable.
+struct Chunk {
+    std::vector<ReadRow> rows;
+    std::size_t used = 0;  // rows[0..used) hold this chunk
+    CsvText out;
+    std::vector<RowMessage> messages;
+    std::vector<std::size_t> largeRows;  // rows longer than kLargeRowBytes
+    PathInputs inputs;                   // columns absent from the header keep their default texts
+    cli::PerformanceColumns performance;
+    std::string performanceCells;
+
+    explicit Chunk(bool crlf) : out(crlf) {}
+};
+
+// A chunk is full at this many rows or this many bytes of field text.
+constexpr std::size_t kChunkRows = 1024;
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+// A row longer than this gives its storage back once its chunk is written, so that the rows
+// kept for reuse hold little however long some lines of the input were.
+constexpr std::size_t kLargeRowBytes = 4096;
+
 class BatchRun {
   public:
     BatchRun(std::FILE* in, std::FILE* out, std::FILE* err, const BatchOptions& options)
         : reader_(in, std::max(options.bufferBytes, kMinimumBufferSize)),
-          writer_(out, options.crlf, std::max(options.bufferBytes, kMinimumBufferSize)),
+          writer_(out, std::max(options.bufferBytes, kMinimumBufferSize)),
           err_(err),
           options_(options) {}
 
@@ -116,15 +169,19 @@ class BatchRun {
         reader_.setLimits(kMaxRecordBytes, kMaxRecordFields, true);
         writeHeader();
         lastProgress_ = std::chrono::steady_clock::now();
-        std::size_t count = 0;
-        while (reader_.next(fields_, count)) {
-            if (count == 1 && fields_[0].empty() && !reader_.firstQuoted() &&
-                !reader_.unterminated()) {
-                continue;  // an empty line
-            }
-            processRow(count);
-            if (options_.progress && (rows_ & 0xFFF) == 0) showProgress(false);
+
+        const std::size_t jobs = std::max<std::size_t>(options_.jobs, 1);
+        const std::size_t slots = jobs == 1 ? 1 : cli::chunkSlots(jobs);
+        chunks_.reserve(slots);
+        for (std::size_t i = 0; i < slots; ++i) {
+            chunks_.emplace_back(options_.crlf);
+            chunks_.back().performance = performance_;
         }
+        cli::ChunkStages stages;
+        stages.read = [this](std::size_t slot) { return readChunk(chunks_[slot]); };
+        stages.evaluate = [this](std::size_t slot) { evaluateChunk(chunks_[slot]); };
+        stages.write = [this](std::size_t slot) { writeChunk(chunks_[slot]); };
+        cli::runInOrder(jobs, stages);
         if (options_.progress) showProgress(true);
 
         int status = failed_ > 0 ? cli::kExitFailed : cli::kExitOk;
@@ -210,44 +267,87 @@ class BatchRun {
     }
 
     void writeHeader() {
-        writer_.raw("name");
+        CsvText header(options_.crlf);
+        header.raw("name");
         for (const ResultInfo& info : allResults()) {
-            writer_.separator();
-            writer_.raw(info.name);
+            header.separator();
+            header.raw(info.name);
         }
-        writer_.raw(",error");
-        if (performance_.active()) {
-            std::string header;
-            performance_.appendHeader(header);
-            writer_.raw(header);
+        header.raw(",error");
+        if (performance_.active()) performance_.appendHeader(header.text());
+        header.endLine();
+        writer_.lines(header.text());
+    }
+
+    // Reads the next rows into `chunk` (skipping empty lines); false when there are none.
+    bool readChunk(Chunk& chunk) {
+        for (std::size_t i : chunk.largeRows) std::vector<std::string>().swap(chunk.rows[i].fields);
+        chunk.largeRows.clear();
+        chunk.used = 0;
+        std::size_t bytes = 0;
+        while (chunk.used < kChunkRows && bytes < kChunkBytes) {
+            if (chunk.used == chunk.rows.size()) chunk.rows.emplace_back();
+            ReadRow& row = chunk.rows[chunk.used];
+            if (!reader_.next(row.fields, row.count)) break;
+            if (row.count == 1 && row.fields[0].empty() && !reader_.firstQuoted() &&
+                !reader_.unterminated()) {
+                continue;  // an empty line
+            }
+            row.line = reader_.recordLine();
+            row.oversized = reader_.oversized();
+            row.unterminated = reader_.unterminated();
+            std::size_t rowBytes = 0;
+            for (std::size_t i = 0; i < row.count; ++i) rowBytes += row.fields[i].size();
+            if (rowBytes > kLargeRowBytes) chunk.largeRows.push_back(chunk.used);
+            bytes += rowBytes;
+            ++chunk.used;
         }
-        writer_.endLine();
+        return chunk.used > 0;
+    }
+
+    void evaluateChunk(Chunk& chunk) {
+        chunk.out.text().clear();
+        chunk.messages.clear();
+        for (std::size_t i = 0; i < chunk.used; ++i) evaluateRow(chunk, i);
+    }
+
+    // Writes the chunk's rows and, in the same order, the messages of its failing rows.
+    void writeChunk(Chunk& chunk) {
+        auto message = chunk.messages.begin();
+        for (std::size_t i = 0; i < chunk.used; ++i) {
+            ++rows_;
+            for (; message != chunk.messages.end() && message->row == i; ++message) {
+                reportFailure(chunk.rows[i].line, message->message);
+            }
+            if (options_.progress && (rows_ & 0xFFF) == 0) showProgress(false);
+        }
+        writer_.lines(chunk.out.text());
     }
 
     // Sets the row's inputs from its fields; a failure when the row cannot be read as a path.
-    std::optional<RowFailure> readRow(std::size_t count) {
-        if (reader_.oversized()) {
+    std::optional<RowFailure> readRow(const ReadRow& row, PathInputs& inputs) const {
+        if (row.oversized) {
             return RowFailure{kindName(ErrorKind::BadFile),
                               std::string("the row is longer than ") + kLimitsText};
         }
-        if (reader_.unterminated()) {
+        if (row.unterminated) {
             return RowFailure{kindName(ErrorKind::BadFile),
                               "a quoted field is not closed before the end of the input"};
         }
-        if (count != columns_.size()) {
-            return RowFailure{kindName(ErrorKind::BadFile), "the row has " + std::to_string(count) +
-                                                                " fields, the header " +
-                                                                std::to_string(columns_.size())};
+        if (row.count != columns_.size()) {
+            return RowFailure{kindName(ErrorKind::BadFile),
+                              "the row has " + std::to_string(row.count) + " fields, the header " +
+                                  std::to_string(columns_.size())};
         }
-        for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t i = 0; i < row.count; ++i) {
             if (conditionColumns_[i]) continue;
             const cli::InputTarget& target = columns_[i];
             if (target.kind == cli::InputTarget::Kind::Field) {
-                inputs_[target.field].assign(fields_[i]);
+                inputs[target.field].assign(row.fields[i]);
                 continue;
             }
-            const std::string_view flag = trimBlanks(fields_[i]);
-            bool& choice = target.kind == cli::InputTarget::Kind::Km ? inputs_.km : inputs_.watts;
+            const std::string_view flag = trimBlanks(row.fields[i]);
+            bool& choice = target.kind == cli::InputTarget::Kind::Km ? inputs.km : inputs.watts;
             if (flag.empty() || flag == "0") {
                 choice = false;
             } else if (flag == "1") {
@@ -255,61 +355,59 @@ class BatchRun {
             } else {
                 return RowFailure{kindName(ErrorKind::TypeMismatch),
                                   "column \"" + columnNames_[i] +
-                                      "\": " + cli::quotedText(fields_[i]) + " is not 1 or 0"};
+                                      "\": " + cli::quotedText(row.fields[i]) + " is not 1 or 0"};
             }
         }
         return std::nullopt;
     }
 
-    void processRow(std::size_t count) {
-        ++rows_;
-        const std::optional<RowFailure> failure = readRow(count);
+    // The output line of row `index` of the chunk, and its messages.
+    void evaluateRow(Chunk& chunk, std::size_t index) const {
+        const ReadRow& row = chunk.rows[index];
+        CsvText& out = chunk.out;
+        const std::optional<RowFailure> failure = readRow(row, chunk.inputs);
         if (failure) {
-            writer_.field(nameColumn_ && *nameColumn_ < count
-                              ? std::string_view(fields_[*nameColumn_])
-                              : std::string_view());
-            for (std::size_t i = 0; i < kResultCount; ++i) writer_.separator();
-            writer_.separator();
-            writer_.raw(failure->kind);
-            if (performance_.active()) {
-                performanceCells_.clear();
-                performance_.appendEmptyRow(performanceCells_);
-                writer_.raw(performanceCells_);
-            }
-            writer_.endLine();
-            reportFailure(failure->message);
+            out.field(nameColumn_ && *nameColumn_ < row.count
+                          ? std::string_view(row.fields[*nameColumn_])
+                          : std::string_view());
+            for (std::size_t i = 0; i < kResultCount; ++i) out.separator();
+            out.separator();
+            out.raw(failure->kind);
+            if (chunk.performance.active()) chunk.performance.appendEmptyRow(out.text());
+            out.endLine();
+            chunk.messages.push_back({index, failure->message});
             return;
         }
 
         PathState state;  // every row starts from a fresh state
-        const RunOutcome outcome = runPath(inputs_, state);
-        writer_.field(inputs_[Field::Text11]);
+        const RunOutcome outcome = runPath(chunk.inputs, state);
+        out.field(chunk.inputs[Field::Text11]);
         for (const ResultInfo& info : allResults()) {
-            writer_.separator();
+            out.separator();
             if (outcome.computed.test(static_cast<std::size_t>(info.id))) {
-                writer_.single(state.results.*info.member);
+                out.single(state.results.*info.member);
             }
         }
-        writer_.separator();
+        out.separator();
         if (outcome.error) {
-            writer_.raw(kindName(outcome.error->kind));
-            reportFailure(cli::errorMessage(*outcome.error));
+            out.raw(kindName(outcome.error->kind));
+            chunk.messages.push_back({index, cli::errorMessage(*outcome.error)});
         }
-        if (performance_.active()) {
-            performanceCells_.clear();
-            const auto error = performance_.appendRow(performanceCells_, fields_, state, outcome);
-            writer_.raw(performanceCells_);
-            if (error) reportFailure(cli::errorMessage(*error));
+        if (chunk.performance.active()) {
+            chunk.performanceCells.clear();
+            const auto error =
+                chunk.performance.appendRow(chunk.performanceCells, row.fields, state, outcome);
+            out.raw(chunk.performanceCells);
+            if (error) chunk.messages.push_back({index, cli::errorMessage(*error)});
         }
-        writer_.endLine();
+        out.endLine();
     }
 
-    void reportFailure(const std::string& message) {
-        if (failed_++ == 0) firstFailedLine_ = reader_.recordLine();
+    void reportFailure(std::size_t line, const std::string& message) {
+        if (failed_++ == 0) firstFailedLine_ = line;
         if (failed_ > kMaxRowMessages) return;
         clearProgress();
-        std::fprintf(err_, "hopscale batch: line %zu: %s\n", reader_.recordLine(),
-                     printableText(message).c_str());
+        std::fprintf(err_, "hopscale batch: line %zu: %s\n", line, printableText(message).c_str());
         if (failed_ == kMaxRowMessages) {
             std::fprintf(err_, "hopscale batch: further failing rows are only counted\n");
         }
@@ -338,10 +436,9 @@ class BatchRun {
     std::vector<std::string> columnNames_;
     std::vector<bool> conditionColumns_;  // true for a link condition column
     cli::PerformanceColumns performance_;
-    std::string performanceCells_;
     std::optional<std::size_t> nameColumn_;
-    std::vector<std::string> fields_;
-    PathInputs inputs_;  // columns absent from the header keep their default texts
+    std::vector<std::string> fields_;  // the header's
+    std::vector<Chunk> chunks_;
 
     std::size_t rows_ = 0;
     std::size_t failed_ = 0;
@@ -351,7 +448,7 @@ class BatchRun {
 };
 
 // The batch over FILE (or stdin); stdio's own streams, for speed.
-int runBatchFile(const std::string& file, bool crlf) {
+int runBatchFile(const std::string& file, bool crlf, std::size_t jobs) {
     std::FILE* in = stdin;
     if (file != "-") {
         in = std::fopen(file.c_str(), "rb");
@@ -364,6 +461,7 @@ int runBatchFile(const std::string& file, bool crlf) {
     BatchOptions options;
     options.progress = isatty(fileno(stderr)) != 0;
     options.crlf = crlf;
+    options.jobs = jobs;
     const int status = runBatch(in, stdout, stderr, options);
     if (in != stdin) std::fclose(in);
     // A failed write is reported by the batch itself, once.
@@ -384,6 +482,7 @@ cli::CommandDefinition batchCommand() {
                 struct Request {
                     std::string file = "-";
                     bool crlf = false;
+                    std::size_t jobs = cli::availableCores();
                 };
                 auto request = std::make_shared<Request>();
                 app.footer("Columns: " + cli::knownNamesList() +
@@ -395,8 +494,13 @@ cli::CommandDefinition batchCommand() {
                 app.add_option("file", request->file, "CSV file of paths; - or nothing reads stdin")
                     ->type_name("FILE|-");
                 app.add_flag("--crlf", request->crlf, "End output lines with CR LF");
+                app.add_option("--jobs", request->jobs,
+                               "Rows calculated at once (default: the number of cores); the "
+                               "output is the same whatever the number")
+                    ->check(CLI::Range(std::size_t{1}, std::size_t{1024}))
+                    ->capture_default_str();
                 return [request](const cli::CommandContext&) {
-                    return runBatchFile(request->file, request->crlf);
+                    return runBatchFile(request->file, request->crlf, request->jobs);
                 };
             }};
 }

@@ -9,8 +9,9 @@
 // Output on stdout: the columns name, every result in the record's order, error. Each row is
 // calculated from a fresh state; a value the row did not compute is left empty; a failing row
 // carries its error kind in `error`, its message goes to stderr, and the batch carries on.
-// Rows are streamed: memory does not grow with their number. Progress is shown on stderr when
-// stderr is a terminal.
+// Rows are streamed: memory does not grow with their number. With --jobs N (default: the
+// number of cores) N rows are calculated at once; output, messages and exit status are the
+// same whatever N. Progress is shown on stderr when stderr is a terminal.
 // Exit status: 0 every row calculated, 1 a row failed or a file could not be read or written,
 // 2 usage error.
 #pragma once
@@ -31,6 +32,8 @@ struct BatchOptions {
     bool crlf = false;      // end output lines with CR LF instead of LF
     // Size of the input buffer and of the output written at once; at least 16.
     std::size_t bufferBytes = std::size_t{1} << 20;
+    // Rows calculated at once (at least 1); the output does not depend on it.
+    std::size_t jobs = 1;
 };
 
 // The batch itself over open streams; returns the exit status.

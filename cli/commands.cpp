@@ -4,6 +4,7 @@
 #include "catalogue_command.h"
 #include "design_command.h"
 #include "front_door.h"
+#include "network_command.h"
 #include "profile_command.h"
 
 namespace hopscale::cli {
@@ -14,6 +15,7 @@ void addAllCommands(FrontDoor& door) {
     door.add(catalogueCommand());
     door.add(profileCommand());
     door.add(designCommand());
+    door.add(networkCommand());
 }
 
 }  // namespace hopscale::cli

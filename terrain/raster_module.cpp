@@ -71,4 +71,30 @@ Result<const RasterReader*> rasterReader() {
     return reader;
 }
 
+Result<void*> rasterModuleSymbol(const char* symbol) {
+    // Loading the reader loads the module; dlopen of the same file then hands back its handle.
+    Result<const RasterReader*> reader = rasterReader();
+    if (!reader) return *reader.error;
+    const std::string file =
+        (std::filesystem::path(moduleDirectory()) / HOPSCALE_MODULE_FILE).string();
+    Error e;
+    e.kind = ErrorKind::BadFile;
+    e.file = file;
+    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    if (handle == nullptr) {
+        e.detail = "the module that reads elevation rasters is not loaded from here";
+        return e;
+    }
+    ::dlerror();
+    void* found = ::dlsym(handle, symbol);
+    const char* why = ::dlerror();
+    ::dlclose(handle);  // drops the count this call added; the module stays loaded
+    if (found == nullptr || why != nullptr) {
+        e.detail = std::string("is not the module that writes maps (") +
+                   (why != nullptr ? why : "no such function") + ")";
+        return e;
+    }
+    return found;
+}
+
 }  // namespace hopscale::terrain

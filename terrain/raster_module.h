@@ -66,6 +66,10 @@ Result<const RasterReader*> loadRasterModule(const std::string& directory);
 // (<bin>/../lib/hopscale), the build tree's module directory. A failure is not remembered.
 Result<const RasterReader*> rasterReader();
 
+// A further function the module exports, by name: the module is loaded as rasterReader loads
+// it (the same handle); an error naming the module when it cannot be loaded or lacks `symbol`.
+Result<void*> rasterModuleSymbol(const char* symbol);
+
 // The module's file name, "libhopscale_gdal.so".
 std::string rasterModuleFileName();
 

@@ -4,6 +4,8 @@
 #
 #   tools/bench_batch.sh [HOPSCALE_BINARY] [ROWS] [OTHER_BINARY...]
 #
+# Each binary whose batch takes --jobs is timed once per count in $BENCH_JOBS (default
+# "1 2": one core, then two); a binary without the option is timed once as it is.
 # Further binaries (an earlier build, say) are timed on the same input right after the
 # first, so that a before-and-after comparison runs on the same machine in the same run.
 #
@@ -56,13 +58,20 @@ fi
 
 status=0
 for binary in "${binaries[@]}"; do
-echo "Timing: $binary batch $input"
-if python3 - "$binary" "$input" "$output" "$rows" <<'PY'
+job_options=("")
+if "$binary" batch --help 2>/dev/null | grep -q -- --jobs; then
+  job_options=()
+  for j in ${BENCH_JOBS:-1 2}; do job_options+=("--jobs $j"); done
+fi
+for jobs in "${job_options[@]}"; do
+echo "Timing: $binary batch $jobs $input"
+if python3 - "$binary" "$input" "$output" "$rows" $jobs <<'PY'
 import resource, subprocess, sys, time
 binary, input_path, output_path, rows = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
+options = sys.argv[5:]
 with open(output_path, "wb") as out:
     start = time.perf_counter()
-    status = subprocess.run([binary, "batch", input_path], stdout=out,
+    status = subprocess.run([binary, "batch", *options, input_path], stdout=out,
                             stderr=subprocess.PIPE).returncode
     wall = time.perf_counter() - start
 usage = resource.getrusage(resource.RUSAGE_CHILDREN)
@@ -81,5 +90,6 @@ print(f"peak memory      {usage.ru_maxrss / 1024:.1f} MB (maximum resident set)"
 sys.exit(0 if status == 0 and lines == rows else 1)
 PY
 then :; else status=1; fi
+done
 done
 exit $status

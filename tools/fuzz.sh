@@ -10,12 +10,13 @@ seconds=${1:-60}
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
 out=build-fuzz
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined
-       -fno-sanitize-recover=all -Iengine -Ifiles -Icatalogue -Istorage -Ipropagation -Idesign)
+       -fno-sanitize-recover=all -Iengine -Ifiles -Icatalogue -Istorage -Ipropagation -Idesign -Icli)
 sources=(engine/conversions.cpp engine/errors.cpp engine/fields.cpp engine/path_record.cpp
          files/data_file.cpp catalogue/catalogue.cpp catalogue/catalogue_tools.cpp
-         storage/saved_inputs.cpp propagation/link_conditions.cpp propagation/rain.cpp
-         propagation/gas_attenuation.cpp design/link_design.cpp design/design_file.cpp)
-targets=(catalogue_index attenuation_table saved_inputs catalogue_import design_file)
+         storage/saved_inputs.cpp
+         cli/network_inputs.cpp cli/cli_common.cpp design/link_design.cpp design/design_file.cpp
+         propagation/link_conditions.cpp propagation/rain.cpp propagation/gas_attenuation.cpp)
+targets=(catalogue_index attenuation_table saved_inputs catalogue_import design_file network_inputs)
 
 mkdir -p "$out/obj" "$out/artifacts"
 echo "== Building the fuzz targets with $cxx"
@@ -53,5 +54,8 @@ run saved_inputs & first=$!
 run catalogue_import & second=$!
 wait $first || status=1
 wait $second || status=1
-run design_file || status=1
+run design_file & first=$!
+run network_inputs & second=$!
+wait $first || status=1
+wait $second || status=1
 exit $status

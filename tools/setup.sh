@@ -7,6 +7,7 @@ packages=(
   g++ cmake make pkg-config
   libgeographiclib-dev
   libgdal-dev
+  libtbb-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libgl-dev
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
