@@ -74,7 +74,8 @@ nlohmann::ordered_json designReportJson(const design::LinkDesign& designed,
     doc["directions"] = directions;
     doc["twoWay"] = study.twoWay ? twoWayJson(designed, *study.twoWay) : Json();
     if (study.clearance) {
-        doc["profile"] = Json::parse(profileReportJson(*study.profile, *study.clearance).dump());
+        doc["profile"] = Json::parse(
+            profileReportJson(*study.profile, *study.clearance, *study.propagation).dump());
     } else {
         doc["profile"] = nullptr;
     }
@@ -126,7 +127,10 @@ int report(const Options& o, const cli::CommandContext& context) {
             context.err << "hopscale design report: --svg needs a profile in the design\n";
             return cli::kExitUsage;
         }
-        const std::string svg = terrain::profileSvg(*study.value->profile, *study.value->clearance);
+        const auto& propagation = *study.value->propagation;
+        const std::string svg = terrain::profileSvg(
+            *study.value->profile, *study.value->clearance, &propagation.diffraction,
+            propagation.reflection ? &*propagation.reflection : nullptr);
         if (auto e = writeFileAtomically(o.svgFile, svg)) return fail(context, "report", *e);
     }
     if (!o.pdfFile.empty()) {

@@ -180,7 +180,7 @@ void studyCells(std::vector<MapValue>& cells, const design::LinkDesign& d,
         set("worstClearanceF1", worst);
         number("heightNeededFromM", r.heightsNeeded.fromM);
         number("heightNeededToM", r.heightsNeeded.toM);
-        number("diffractionLossDb", r.diffractionLossApplies ? r.diffractionLossDb : 0.0);
+        number("diffractionLossDb", study.propagation->diffraction.lossDb);
     }
 }
 

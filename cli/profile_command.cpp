@@ -23,6 +23,7 @@
 #include "profile.h"
 #include "profile_drawing.h"
 #include "profile_export.h"
+#include "profile_propagation.h"
 #include "reflection.h"
 
 namespace hopscale {
@@ -50,17 +51,6 @@ struct ProfileRequest {
     std::string ground = "land";
     std::string roughness = "0";
     std::string sweep;
-};
-
-// What the diffraction and reflection options ask for, read and checked.
-struct PropagationOptions {
-    double k = 4.0 / 3.0;
-    Polarisation polarisation = Polarisation::Vertical;
-    std::optional<double> seaFraction;
-    std::optional<double> surfaceM;
-    Ground ground;
-    double roughnessM = 0;
-    std::optional<double> sweepFromM, sweepToM;
 };
 
 // A failure of this command: its exit status and the error to report.
@@ -156,65 +146,21 @@ std::optional<Error> writeWhole(const std::string& path, const std::string& text
 }
 
 // An earth factor: a number or a fraction of two ("4/3").
-std::optional<Failure> readEarthFactor(const std::string& option, const std::string& text,
-                                       double& k) {
-    const std::size_t slash = text.find('/');
-    if (slash == std::string::npos) {
-        if (auto f = readNumber(option, text, k)) return f;
-    } else {
-        double num = 0, den = 0;
-        if (auto f = readNumber(option, text.substr(0, slash), num)) return f;
-        if (auto f = readNumber(option, text.substr(slash + 1), den)) return f;
-        if (den == 0) return usage(option, text, "divides by 0");
-        k = num / den;
-    }
-    if (!(k > 0) || k > 1000) return usage(option, text, "is not above 0 (and at most 1000)");
-    return std::nullopt;
-}
-
-std::optional<Failure> readPropagation(const ProfileRequest& r, PropagationOptions& o) {
-    if (auto f = readEarthFactor("--diffraction-k", r.diffractionK, o.k)) return f;
-    if (r.polarisation == "h" || r.polarisation == "horizontal") {
-        o.polarisation = Polarisation::Horizontal;
-    } else if (r.polarisation == "v" || r.polarisation == "vertical") {
-        o.polarisation = Polarisation::Vertical;
-    } else {
-        return usage("--polarisation", r.polarisation, "is neither h nor v");
-    }
-    if (!r.seaFraction.empty()) {
-        double fraction = 0;
-        if (auto f = readNumber("--sea-fraction", r.seaFraction, fraction)) return f;
-        if (fraction < 0 || fraction > 1)
-            return usage("--sea-fraction", r.seaFraction, "is outside 0 to 1");
-        o.seaFraction = fraction;
-    }
-    if (r.surface != "fit") {
-        double level = 0;
-        if (auto f = readNumber("--surface", r.surface, level))
-            return usage("--surface", r.surface, "is neither fit nor a height in m");
-        o.surfaceM = level;
-    }
-    auto ground = parseGround(r.ground, "--ground");
-    if (!ground) return Failure{cli::kExitUsage, *ground.error};
-    o.ground = *ground.value;
-    if (auto f = readNumber("--roughness", r.roughness, o.roughnessM)) return f;
-    if (o.roughnessM < 0) return usage("--roughness", r.roughness, "is below 0 m");
-    if (!r.sweep.empty()) {
-        const std::size_t comma = r.sweep.find(',');
-        double from = 0, to = 0;
-        if (comma == std::string::npos)
-            return usage("--sweep", r.sweep, "is not two heights FROM,TO in m");
-        if (auto f = readNumber("--sweep", r.sweep.substr(0, comma), from)) return f;
-        if (auto f = readNumber("--sweep", r.sweep.substr(comma + 1), to)) return f;
-        if (from < 0 || !(to > from))
-            return usage("--sweep", r.sweep, "must rise from 0 m or more to a larger height");
-        o.sweepFromM = from;
-        o.sweepToM = to;
-    }
-    const bool reflectionOptions =
-        r.surface != "fit" || r.ground != "land" || r.roughness != "0" || !r.sweep.empty();
-    if (reflectionOptions && !r.reflection)
-        return usage("--surface, --ground, --roughness, --sweep", "", "go with --reflection");
+std::optional<Failure> readPropagation(const ProfileRequest& r, PropagationRequest& request) {
+    PropagationTexts texts;
+    texts.earthFactor = r.diffractionK;
+    texts.polarisation = r.polarisation;
+    texts.seaFraction = r.seaFraction;
+    texts.reflection = r.reflection;
+    texts.surface = r.surface;
+    texts.ground = r.ground;
+    texts.roughness = r.roughness;
+    texts.sweep = r.sweep;
+    const PropagationNames names{"--diffraction-k", "--polarisation",
+                                 "--sea-fraction",  "--surface",
+                                 "--ground",        "--roughness",
+                                 "--sweep",         "--surface, --ground, --roughness, --sweep"};
+    if (auto e = readPropagationTexts(texts, names, request)) return Failure{cli::kExitUsage, *e};
     return std::nullopt;
 }
 
@@ -305,14 +251,8 @@ const char* fixedEndName(FixedEnd end) {
 }
 
 // The results of the diffraction and reflection models beside the clearance report.
-struct Propagation {
-    DiffractionResult diffraction;
-    std::vector<DiffractionResult> atCriteria;  // at each criterion's k
-    std::optional<ReflectionResult> reflection;
-};
-
-nlohmann::json reportJson(const Profile& profile, const ClearanceReport& r, const Propagation& p,
-                          bool withPoints) {
+nlohmann::json reportJson(const Profile& profile, const ClearanceReport& r,
+                          const ProfilePropagation& p, bool withPoints) {
     nlohmann::json doc;
     doc["source"] = profile.source;
     doc["pathKm"] = r.pathKm;
@@ -367,7 +307,7 @@ nlohmann::json reportJson(const Profile& profile, const ClearanceReport& r, cons
 }
 
 void writeTable(std::ostream& out, const Profile& profile, const ClearanceReport& r,
-                const Propagation& p) {
+                const ProfilePropagation& p) {
     char line[256];
     out << "Profile: " << profile.source << " (" << profile.points.size() << " points)\n";
     std::snprintf(line, sizeof line,
@@ -434,8 +374,8 @@ int runProfile(const ProfileRequest& r, std::ostream& out, std::ostream& err) {
         return report(usage("--fixed-end", r.fixedEnd, "is neither from nor to"));
     }
     if (r.points && !r.json) return report(usage("--points", "", "goes with --json"));
-    PropagationOptions options;
-    if (auto f = readPropagation(r, options)) return report(*f);
+    PropagationRequest request;
+    if (auto f = readPropagation(r, request)) return report(*f);
     std::optional<Ends> ends;
     if (auto f = readEnds(r, ends)) return report(*f);
     if (!r.demPaths.empty() && !ends) {
@@ -470,40 +410,12 @@ int runProfile(const ProfileRequest& r, std::ostream& out, std::ostream& err) {
     if (!model) return report(failed(*model.error));
     const ClearanceReport result = model.value->evaluate(antennas, fixed);
 
-    Propagation propagation;
-    DiffractionInputs din;
-    din.frequencyGhz = frequencyGhz;
-    din.antennas = antennas;
-    din.earthFactor = options.k;
-    din.polarisation = options.polarisation;
-    din.seaFraction = options.seaFraction;
-    auto diffraction = computeDiffraction(model.value->profile(), din);
-    if (!diffraction) return report(optionFailure(*diffraction.error));
-    propagation.diffraction = *diffraction.value;
-    std::vector<double> ks;
-    for (const Criterion& c : *criteria.value) {
-        ks.push_back(c.k);
-        din.earthFactor = c.k;
-        auto at = computeDiffraction(model.value->profile(), din);
-        if (!at) return report(optionFailure(*at.error));
-        propagation.atCriteria.push_back(*at.value);
-    }
-    if (r.reflection) {
-        ReflectionInputs rin;
-        rin.frequencyGhz = frequencyGhz;
-        rin.antennas = antennas;
-        rin.polarisation = options.polarisation;
-        rin.earthFactors = ks;
-        rin.sweepEarthFactor = options.k;
-        rin.surfaceM = options.surfaceM;
-        rin.ground = options.ground;
-        rin.roughnessM = options.roughnessM;
-        rin.sweepFromM = options.sweepFromM;
-        rin.sweepToM = options.sweepToM;
-        auto reflection = computeReflection(model.value->profile(), rin);
-        if (!reflection) return report(optionFailure(*reflection.error));
-        propagation.reflection = *reflection.value;
-    }
+    request.frequencyGhz = frequencyGhz;
+    request.antennas = antennas;
+    for (const Criterion& c : *criteria.value) request.criterionFactors.push_back(c.k);
+    auto computed = profilePropagation(model.value->profile(), request);
+    if (!computed) return report(optionFailure(*computed.error));
+    const ProfilePropagation& propagation = *computed.value;
     const ReflectionResult* reflected = propagation.reflection ? &*propagation.reflection : nullptr;
 
     if (!r.csvFile.empty()) {
@@ -588,8 +500,9 @@ cli::CommandDefinition profileCommand() {
 }
 
 nlohmann::json profileReportJson(const terrain::Profile& profile,
-                                 const terrain::ClearanceReport& report) {
-    return reportJson(profile, report, false);
+                                 const terrain::ClearanceReport& report,
+                                 const terrain::ProfilePropagation& propagation) {
+    return reportJson(profile, report, propagation, false);
 }
 
 }  // namespace hopscale

@@ -20,6 +20,7 @@
 #include "clearance.h"
 #include "front_door.h"
 #include "profile.h"
+#include "profile_propagation.h"
 
 namespace hopscale {
 
@@ -28,6 +29,7 @@ cli::CommandDefinition profileCommand();
 
 // The JSON object `profile --json` prints for a judged profile (without its points).
 nlohmann::json profileReportJson(const terrain::Profile& profile,
-                                 const terrain::ClearanceReport& report);
+                                 const terrain::ClearanceReport& report,
+                                 const terrain::ProfilePropagation& propagation);
 
 }  // namespace hopscale

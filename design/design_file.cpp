@@ -238,9 +238,10 @@ std::string designJson(const LinkDesign& design) {
     Json profile = Json::object();
     profile["profile"] = design.profile.profile;
     profile["dem"] = design.profile.dem;
-    profile["criteria"] = design.profile.criteria;
-    profile["fixed-end"] = design.profile.fixedEnd;
-    profile["subtract-diffraction"] = design.profile.subtractDiffraction;
+    for (const TextKey& k : kProfileKeys) {
+        if (std::string_view(k.key) == "dem") continue;
+        profile[k.key] = switchOrText(k.key, profileKeyText(design.profile, k.key));
+    }
     doc["profile"] = profile;
     // Texts are bytes as typed; what is not UTF-8 is replaced rather than lost in a failure.
     return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

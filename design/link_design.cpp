@@ -41,6 +41,19 @@ constexpr std::array<PathMember, 4> kPathMembers{{
     {"length", &PathDesign::length},
 }};
 
+struct ProfileMember {
+    std::string_view key;
+    std::string ProfileDesign::*member;
+};
+constexpr std::array<ProfileMember, 6> kProfileMembers{{
+    {"diffraction-k", &ProfileDesign::diffractionK},
+    {"sea-fraction", &ProfileDesign::seaFraction},
+    {"surface", &ProfileDesign::surface},
+    {"ground", &ProfileDesign::ground},
+    {"roughness", &ProfileDesign::roughness},
+    {"sweep", &ProfileDesign::sweep},
+}};
+
 std::string defaultText(Field f) { return std::string(fieldInfo(f).defaultText); }
 
 std::string lower(std::string_view s) {
@@ -118,7 +131,7 @@ bool isDesignCondition(ConditionInput input) {
 }
 
 bool isSwitchKey(std::string_view key) {
-    return key == "watts" || key == "km" || key == "subtract-diffraction";
+    return key == "watts" || key == "km" || key == "subtract-diffraction" || key == "reflection";
 }
 
 std::optional<std::string> setSiteKey(SiteDesign& site, std::string_view key,
@@ -148,6 +161,13 @@ std::optional<std::string> setPathKey(PathDesign& path, std::string_view key,
 std::optional<std::string> setProfileKey(ProfileDesign& profile, std::string_view key,
                                          std::string_view text) {
     if (key == "subtract-diffraction") return setSwitch(profile.subtractDiffraction, key, text);
+    if (key == "reflection") return setSwitch(profile.reflection, key, text);
+    for (const ProfileMember& m : kProfileMembers) {
+        if (m.key == key) {
+            profile.*m.member = std::string(text);
+            return std::nullopt;
+        }
+    }
     if (key == "profile") {
         profile.profile = std::string(text);
     } else if (key == "criteria") {
@@ -194,6 +214,10 @@ std::string pathKeyText(const PathDesign& path, std::string_view key) {
 
 std::string profileKeyText(const ProfileDesign& profile, std::string_view key) {
     if (key == "subtract-diffraction") return profile.subtractDiffraction ? "1" : "0";
+    if (key == "reflection") return profile.reflection ? "1" : "0";
+    for (const ProfileMember& m : kProfileMembers) {
+        if (m.key == key) return profile.*m.member;
+    }
     if (key == "profile") return profile.profile;
     if (key == "criteria") return profile.criteria;
     if (key == "fixed-end") return profile.fixedEnd;

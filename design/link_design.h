@@ -52,6 +52,14 @@ struct ProfileDesign {
     std::string criteria;          // clearance criteria; empty: the North American preset
     std::string fixedEnd;          // "", "from" or "to": the end kept when searching heights
     bool subtractDiffraction = false;
+    // Diffraction and reflection over the profile (the polarisation is the link's).
+    std::string diffractionK = "4/3";  // earth factor of the reported loss
+    std::string seaFraction;           // 0..1; empty: the profile's sea marks
+    bool reflection = false;
+    std::string surface = "fit";  // "fit" or a level, m above sea level
+    std::string ground = "land";  // sea, land or "ER,SIGMA"
+    std::string roughness = "0";  // rms height, m
+    std::string sweep;            // "FROM,TO" receive heights, m
     bool given() const { return !profile.empty() || !dem.empty(); }
 };
 
@@ -108,12 +116,19 @@ inline constexpr std::array<TextKey, 5> kPathKeys{{
     {"length", "Path length", "mi or km"},
     {"km", "Length in kilometres", ""},
 }};
-inline constexpr std::array<TextKey, 5> kProfileKeys{{
+inline constexpr std::array<TextKey, 12> kProfileKeys{{
     {"profile", "Profile file", ""},
     {"dem", "Elevation rasters", ""},
     {"criteria", "Clearance criteria", ""},
     {"fixed-end", "Fixed end", ""},
     {"subtract-diffraction", "Subtract the diffraction loss", ""},
+    {"diffraction-k", "Earth factor of the diffraction loss", ""},
+    {"sea-fraction", "Fraction of the path over sea", ""},
+    {"reflection", "Reflection analysis", ""},
+    {"surface", "Reflecting surface", "m"},
+    {"ground", "Ground of the surface", ""},
+    {"roughness", "Surface roughness", "m"},
+    {"sweep", "Receive heights swept", "m"},
 }};
 
 // Whether a key holds a switch (a JSON boolean; "1"/"0" or "true"/"false" as text).

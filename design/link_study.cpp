@@ -1,5 +1,6 @@
 #include "link_study.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <numbers>
@@ -128,6 +129,63 @@ Result<terrain::ClearanceReport> judgeProfile(const LinkDesign& design,
     if (!model) return keyed(*model.error, "profile");
     return model.value->evaluate({*study.sites[0].antennaHeightM, *study.sites[1].antennaHeightM},
                                  fixed);
+}
+
+// The link's polarisation as the diffraction and reflection models take it: horizontal for
+// "h", "horizontal" or a tilt of 0 degrees; anything else is taken as vertical.
+terrain::Polarisation profilePolarisation(const LinkDesign& design) {
+    std::string text = design.conditions[ConditionInput::Polarisation];
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto first = text.find_first_not_of(" \t");
+    const auto last = text.find_last_not_of(" \t");
+    text = first == std::string::npos ? "" : text.substr(first, last - first + 1);
+    if (text == "h" || text == "horizontal") return terrain::Polarisation::Horizontal;
+    Result<double> tilt = textToDouble(text);
+    if (tilt && *tilt.value == 0) return terrain::Polarisation::Horizontal;
+    return terrain::Polarisation::Vertical;
+}
+
+// Diffraction and reflection over the judged profile, with the inputs named by their keys.
+Result<terrain::ProfilePropagation> profilePropagation(const LinkDesign& design,
+                                                       const terrain::Profile& profile,
+                                                       const terrain::ClearanceReport& clearance) {
+    const ProfileDesign& p = design.profile;
+    terrain::PropagationTexts texts;
+    texts.earthFactor = p.diffractionK;
+    texts.polarisation =
+        profilePolarisation(design) == terrain::Polarisation::Horizontal ? "h" : "v";
+    texts.seaFraction = p.seaFraction;
+    texts.reflection = p.reflection;
+    texts.surface = p.surface;
+    texts.ground = p.ground;
+    texts.roughness = p.roughness;
+    texts.sweep = p.sweep;
+    const terrain::PropagationNames names{
+        "profile.diffraction-k", "conditions.polarisation",
+        "profile.sea-fraction",  "profile.surface",
+        "profile.ground",        "profile.roughness",
+        "profile.sweep",         "profile.surface, ground, roughness, sweep"};
+    terrain::PropagationRequest request;
+    if (auto e = terrain::readPropagationTexts(texts, names, request)) return keyed(*e, e->input);
+    request.frequencyGhz = clearance.frequencyGhz;
+    request.antennas = clearance.antennas;
+    for (const auto& c : clearance.criteria) request.criterionFactors.push_back(c.criterion.k);
+    Result<terrain::ProfilePropagation> out = terrain::profilePropagation(profile, request);
+    if (!out) {
+        static const std::pair<const char*, const char*> keys[] = {
+            {"surface", "profile.surface"},
+            {"roughness", "profile.roughness"},
+            {"sea fraction", "profile.sea-fraction"},
+            {"earth factor k", "profile.diffraction-k"},
+            {"sweep", "profile.sweep"},
+            {"ground", "profile.ground"}};
+        std::string key = "profile";
+        for (const auto& [input, k] : keys) {
+            if (out.error->input == input) key = k;
+        }
+        return keyed(*out.error, key);
+    }
+    return out;
 }
 
 // The elevation angle of the antenna at `a` towards the antenna at `b`, degrees above the
@@ -421,8 +479,12 @@ Result<LinkStudy> evaluate(const LinkDesign& design, const Environment& environm
         if (!clearance) return *clearance.error;
         study.clearance = std::move(*clearance.value);
         study.meanTerrainM = study.clearance->meanTerrainM;
-        if (design.profile.subtractDiffraction && study.clearance->diffractionLossApplies) {
-            study.diffractionSubtractedDb = study.clearance->diffractionLossDb;
+        Result<terrain::ProfilePropagation> propagation =
+            profilePropagation(design, *study.profile, *study.clearance);
+        if (!propagation) return *propagation.error;
+        study.propagation = std::move(*propagation.value);
+        if (design.profile.subtractDiffraction) {
+            study.diffractionSubtractedDb = study.propagation->diffraction.lossDb;
         }
     }
 

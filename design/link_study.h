@@ -18,6 +18,7 @@
 #include "path_record.h"
 #include "path_run.h"
 #include "profile.h"
+#include "profile_propagation.h"
 
 namespace hopscale::terrain {
 class ElevationRasters;
@@ -76,7 +77,8 @@ struct LinkStudy {
     std::optional<TwoWay> twoWay;  // when both directions have performance
     std::optional<terrain::Profile> profile;
     std::optional<terrain::ClearanceReport> clearance;
-    double diffractionSubtractedDb = 0;  // taken from the fade margin of both directions
+    std::optional<terrain::ProfilePropagation> propagation;  // diffraction and reflection
+    double diffractionSubtractedDb = 0;  // the delta-Bullington loss taken from both margins
     std::optional<double> meanTerrainM;  // from the profile, fed to P.530
     std::vector<std::string> warnings;
 };

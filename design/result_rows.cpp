@@ -136,6 +136,44 @@ void twoWayRows(std::vector<ResultRow>& rows, const LinkDesign& design, const Tw
     w.add("targetMet", "Target met by both directions together", "", t.targetMet);
 }
 
+void diffractionRows(RowWriter& w, const terrain::ProfilePropagation& p) {
+    const terrain::DiffractionResult& d = p.diffraction;
+    char k[32];
+    std::snprintf(k, sizeof k, "%.4g", d.earthFactor);
+    w.add("diffraction.method", "Diffraction method", "", d.method);
+    w.number("diffraction.lossDb", std::string("Diffraction loss at k ") + k, "dB", d.lossDb, 2);
+    w.number("diffraction.knifeEdgeDb", "Single knife edge", "dB", d.knifeEdge.lossDb, 2);
+    w.number("diffraction.knifeEdgeKm", "Knife edge at", "km", d.knifeEdge.distanceKm, 3);
+    w.number("diffraction.bullingtonDb", "Bullington over the profile", "dB", d.bullingtonDb, 2);
+    w.number("diffraction.sphericalEarthDb", "Spherical earth", "dB", d.sphericalEarthDb, 2);
+    w.number("diffraction.averageTerrainDb", "Average terrain (P.530, a planning figure)", "dB",
+             d.averageTerrainDb, 1);
+    for (std::size_t i = 0; i < p.atCriteria.size(); ++i) {
+        std::snprintf(k, sizeof k, "%.4g", p.atCriteria[i].earthFactor);
+        w.number("diffraction.atCriteria[" + std::to_string(i) + "]",
+                 std::string("Diffraction loss at k ") + k, "dB", p.atCriteria[i].lossDb, 2);
+    }
+}
+
+void reflectionRows(RowWriter& w, const terrain::ReflectionResult& r) {
+    w.add("reflection.method", "Reflection method", "", r.method);
+    w.add("reflection.surface", "Reflecting surface", "", r.surface + ", " + r.ground.name);
+    for (std::size_t i = 0; i < r.points.size(); ++i) {
+        const terrain::ReflectionPoint& p = r.points[i];
+        char k[32];
+        std::snprintf(k, sizeof k, "%.4g", p.earthFactor);
+        const std::string key = "reflection.points[" + std::to_string(i) + "].";
+        const std::string at = std::string(" at k ") + k;
+        w.add(key + "state", "Reflection" + at, "", terrain::describe(p.state));
+        w.number(key + "distanceKm", "Reflection point from the From end" + at, "km", p.distanceKm,
+                 3);
+        w.number(key + "pathDifferenceM", "Path difference" + at, "m", p.pathDifferenceM, 3);
+        w.number(key + "levelDb", "Level against free space" + at, "dB", p.levelDb, 2);
+    }
+    w.number("reflection.diversitySpacingM", "Space-diversity spacing", "m", r.diversitySpacingM,
+             2);
+}
+
 void profileRows(std::vector<ResultRow>& rows, const LinkStudy& study) {
     const terrain::ClearanceReport& r = *study.clearance;
     RowWriter w(rows, "profile.", "Profile");
@@ -152,10 +190,12 @@ void profileRows(std::vector<ResultRow>& rows, const LinkStudy& study) {
     w.number("heightsNeededFromM", "Antenna height needed, From end", "m", r.heightsNeeded.fromM,
              1);
     w.number("heightsNeededToM", "Antenna height needed, To end", "m", r.heightsNeeded.toM, 1);
-    w.number("diffractionLossDb", std::string("Diffraction loss, ") + terrain::kDiffractionModel,
-             "dB", r.diffractionLossApplies ? std::optional<double>(r.diffractionLossDb) : 0.0, 1);
+    if (study.propagation) diffractionRows(w, *study.propagation);
     w.number("diffractionSubtractedDb", "Diffraction loss taken from the fade margin", "dB",
-             study.diffractionSubtractedDb, 1);
+             study.diffractionSubtractedDb, 2);
+    if (study.propagation && study.propagation->reflection) {
+        reflectionRows(w, *study.propagation->reflection);
+    }
 }
 
 void modelRows(std::vector<ResultRow>& rows, const LinkStudy& study) {

@@ -120,6 +120,27 @@ TEST_F(DesignCommand, EachDirectionEqualsCalcForTheComposedOptions) {
     }
 }
 
+TEST_F(DesignCommand, TheProfileIsExactlyWhatProfilePrintsForTheSameInputs) {
+    std::string csv = "distance_km,elevation_m\n";
+    for (int i = 0; i <= 30; ++i) csv += std::to_string(i) + "," + (i == 12 ? "190" : "100") + "\n";
+    file("ridge.csv", csv);
+    const std::string design = file("r.hop", R"({"format": "hopscale-design", "version": 1,
+        "path": {"freq": "11", "length": "30", "km": true},
+        "sites": [{"antenna-height": "20", "threshold": "-75"},
+                  {"antenna-height": "25", "threshold": "-75"}],
+        "conditions": {"polarisation": "h"},
+        "profile": {"profile": "ridge.csv", "diffraction-k": "1", "reflection": true,
+                    "ground": "sea", "criteria": "sixty"}})");
+    Json report = json("design report --json '" + design + "'");
+    Json profile = json("profile --profile '" + (dir_ / "ridge.csv").string() +
+                        "' --freq 11 --antenna-heights 20,25 --polarisation h --diffraction-k 1 "
+                        "--reflection --ground sea --criteria sixty --json");
+    EXPECT_EQ(report["profile"], profile);
+    EXPECT_TRUE(report["profile"]["reflection"].is_array());
+    // The delta-Bullington loss is what a design would take from its margins.
+    EXPECT_EQ(report["profile"]["diffraction"]["lossDb"], profile["diffractionLossDb"]);
+}
+
 TEST_F(DesignCommand, NewWritesAValidExampleAndRefusesToOverwrite) {
     const std::string path = (dir_ / "new.hop").string();
     ProcessRun r = run("design new '" + path + "'");

@@ -250,8 +250,12 @@ TEST(LinkRules, TheDiffractionLossIsTakenFromTheMarginOnlyWhenAsked) {
     d.profile.profile = (dir / "ridge.csv").string();
     Result<LinkStudy> kept = evaluate(d);
     ASSERT_TRUE(kept.ok()) << kept.error->message();
-    ASSERT_TRUE(kept.value->clearance->diffractionLossApplies);
-    const double loss = kept.value->clearance->diffractionLossDb;
+    // The loss taken is the delta-Bullington loss at the design's k, not the P.530 planning
+    // figure.
+    ASSERT_TRUE(kept.value->propagation);
+    EXPECT_NE(kept.value->propagation->diffraction.method.find("delta-Bullington"),
+              std::string::npos);
+    const double loss = kept.value->propagation->diffraction.lossDb;
     ASSERT_GT(loss, 0);
     EXPECT_EQ(kept.value->diffractionSubtractedDb, 0);
 
