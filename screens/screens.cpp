@@ -170,6 +170,11 @@ SaveFailureChoice Screens::askAfterFailedSave(const Error& error) {
     return SaveFailureChoice::BackToResults;
 }
 
+void Screens::replaceDesign(design::LinkDesign replacement) {
+    design_ = std::move(replacement);
+    emit designChanged();
+}
+
 QStringList Screens::takeReportedErrors() {
     QStringList taken;
     taken.swap(reported_);
