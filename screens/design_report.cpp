@@ -109,12 +109,13 @@ ReportSection conditionSection(const design::LinkDesign& d) {
         const std::string& text = d.conditions[info.input];
         if (text.empty()) continue;
         QString caption = QString::fromUtf8(info.caption);
-        if (info.unit[0] != '\0') caption += QStringLiteral(" (%1)").arg(QString::fromUtf8(info.unit));
+        if (info.unit[0] != '\0')
+            caption += QStringLiteral(" (%1)").arg(QString::fromUtf8(info.unit));
         section.lines.push_back({caption, {q(text)}});
     }
-    section.lines.push_back({QStringLiteral("Subtract the diffraction loss from the fade margin"),
-                             {d.profile.subtractDiffraction ? QStringLiteral("yes")
-                                                            : QStringLiteral("no")}});
+    section.lines.push_back(
+        {QStringLiteral("Subtract the diffraction loss from the fade margin"),
+         {d.profile.subtractDiffraction ? QStringLiteral("yes") : QStringLiteral("no")}});
     return section;
 }
 
@@ -135,6 +136,9 @@ class SectionPainter {
         body_ = QFont(QStringLiteral("Sans Serif"));
         body_.setStyleHint(QFont::SansSerif);
         body_.setPointSizeF(fontPt);
+        // A spacing set by hand keeps the shaper from joining "fi" into one glyph, so that
+        // a search of the PDF for "profile" finds it.
+        body_.setLetterSpacing(QFont::AbsoluteSpacing, 0.1);
         bold_ = body_;
         bold_.setBold(true);
         title_ = bold_;
@@ -155,8 +159,10 @@ class SectionPainter {
         // The caption column is as wide as its longest caption, at most half the page.
         double captionWidth = 0;
         const QFontMetricsF fm(body_, device());
-        for (const ReportLine& l : s.lines) captionWidth = std::max(captionWidth, fm.horizontalAdvance(l.caption));
-        captionWidth = std::min(captionWidth + m_.pt(16), page_.width() * (columns > 1 ? 0.42 : 0.5));
+        for (const ReportLine& l : s.lines)
+            captionWidth = std::max(captionWidth, fm.horizontalAdvance(l.caption));
+        captionWidth =
+            std::min(captionWidth + m_.pt(16), page_.width() * (columns > 1 ? 0.42 : 0.5));
         const double valueWidth = (page_.width() - captionWidth) / static_cast<double>(columns);
         if (!s.columns.isEmpty()) {
             double used = 0;
@@ -169,9 +175,10 @@ class SectionPainter {
             y_ += used;
         }
         for (const ReportLine& l : s.lines) {
-            double used = paintWrapped(l.caption, body_, page_.left() + m_.pt(6),
-                                       captionWidth - m_.pt(8));
-            for (std::size_t c = 0; c < columns && c < static_cast<std::size_t>(l.values.size()); ++c) {
+            double used =
+                paintWrapped(l.caption, body_, page_.left() + m_.pt(6), captionWidth - m_.pt(8));
+            for (std::size_t c = 0; c < columns && c < static_cast<std::size_t>(l.values.size());
+                 ++c) {
                 used = std::max(used, paintWrapped(l.values[static_cast<qsizetype>(c)], body_,
                                                    page_.left() + captionWidth +
                                                        valueWidth * static_cast<double>(c),
@@ -196,7 +203,7 @@ class SectionPainter {
         if (draw_) {
             painter_.setFont(font);
             painter_.drawText(QRectF(x, y_, std::max(width, 1.0), needed.height()),
-                               Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text);
+                              Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text);
         }
         return std::max(needed.height(), fm.height());
     }
@@ -238,8 +245,8 @@ void paintProfilePage(const DesignReport& r, QPainter& painter, const QRectF& pa
     svg.render(&painter, area);
     y += drawingHeight + m.pt(6);
     if (r.profileSection) {
-        SectionPainter rest(painter, true,
-                            QRectF(page.left(), y, page.width(), page.bottom() - y), 8.5, m);
+        SectionPainter rest(painter, true, QRectF(page.left(), y, page.width(), page.bottom() - y),
+                            8.5, m);
         rest.section(*r.profileSection);
     }
 }
@@ -259,20 +266,20 @@ DesignReport designReport(const design::LinkDesign& d, const design::LinkStudy& 
              << QStringLiteral("Desired fade margin: %1 dB").arg(q(d.path.fadeMargin));
     if (d.sites[0].lat.empty() || d.sites[0].lat == "0") {
         r.header << QStringLiteral("Path length (typed): %1 %2")
-                        .arg(q(d.path.length), d.path.km ? QStringLiteral("km")
-                                                         : QStringLiteral("miles"));
+                        .arg(q(d.path.length),
+                             d.path.km ? QStringLiteral("km") : QStringLiteral("miles"));
     }
     r.header << QStringLiteral("Prepared %1 with Hopscale %2")
                     .arg(when.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
                          QStringLiteral(HOPSCALE_VERSION));
 
-    r.sections.push_back(sideBySide(rows, "sites[0].", "sites[1].", QStringLiteral("Sites"),
-                                    {QStringLiteral("From: %1").arg(a),
-                                     QStringLiteral("To: %1").arg(b)}));
+    r.sections.push_back(
+        sideBySide(rows, "sites[0].", "sites[1].", QStringLiteral("Sites"),
+                   {QStringLiteral("From: %1").arg(a), QStringLiteral("To: %1").arg(b)}));
     r.sections.push_back(conditionSection(d));
-    r.sections.push_back(sideBySide(rows, "ab.", "ba.", QStringLiteral("Both directions"),
-                                    {QStringLiteral("%1 to %2").arg(a, b),
-                                     QStringLiteral("%1 to %2").arg(b, a)}));
+    r.sections.push_back(
+        sideBySide(rows, "ab.", "ba.", QStringLiteral("Both directions"),
+                   {QStringLiteral("%1 to %2").arg(a, b), QStringLiteral("%1 to %2").arg(b, a)}));
     if (study.twoWay) {
         r.sections.push_back(oneColumn(rows, "twoWay.", QStringLiteral("The link as a whole")));
     }
@@ -281,7 +288,8 @@ DesignReport designReport(const design::LinkDesign& d, const design::LinkStudy& 
         r.sections.push_back(oneColumn(rows, "warnings.", QStringLiteral("Warnings")));
     }
     if (study.profile && study.clearance) {
-        r.profileSvg = QByteArray::fromStdString(terrain::profileSvg(*study.profile, *study.clearance));
+        r.profileSvg =
+            QByteArray::fromStdString(terrain::profileSvg(*study.profile, *study.clearance));
         r.profileSection = oneColumn(rows, "profile.", QStringLiteral("Profile and clearance"));
     }
     return r;
@@ -293,7 +301,8 @@ QStringList reportLines(const DesignReport& r) {
     out << r.header;
     auto add = [&out](const ReportSection& s) {
         out << QString() << QStringLiteral("# ") + s.heading;
-        if (!s.columns.isEmpty()) out << QStringLiteral(": ") + s.columns.join(QStringLiteral(" | "));
+        if (!s.columns.isEmpty())
+            out << QStringLiteral(": ") + s.columns.join(QStringLiteral(" | "));
         for (const ReportLine& l : s.lines) {
             out << l.caption + QStringLiteral(": ") + l.values.join(QStringLiteral(" | "));
         }
@@ -311,8 +320,10 @@ std::optional<QString> paintDesignReport(const DesignReport& r, QPagedPaintDevic
     QPainter painter;
     if (!painter.begin(&device)) return QStringLiteral("The printer could not be opened.");
     const Metrics m{static_cast<double>(device.logicalDpiY())};
-    const QRectF page = device.pageLayout().paintRectPixels(device.logicalDpiX()).translated(
-        -device.pageLayout().paintRectPixels(device.logicalDpiX()).topLeft());
+    const QRectF page =
+        device.pageLayout()
+            .paintRectPixels(device.logicalDpiX())
+            .translated(-device.pageLayout().paintRectPixels(device.logicalDpiX()).topLeft());
     paintFirstPage(r, painter, page, m);
     if (r.profileSvg) {
         if (!device.newPage()) {
@@ -344,8 +355,7 @@ std::optional<Error> writeDesignReportPdf(const std::filesystem::path& file,
     return writeFileAtomically(file, bytes.data().toStdString());
 }
 
-std::optional<Error> writeDesignPdf(const std::filesystem::path& file,
-                                    const design::LinkDesign& d,
+std::optional<Error> writeDesignPdf(const std::filesystem::path& file, const design::LinkDesign& d,
                                     const design::LinkStudy& study) {
     // Fonts and painting need a GUI application; the command line has none, and may run
     // where there is no display, so it gets one on the offscreen platform.

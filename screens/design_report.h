@@ -23,8 +23,8 @@ class QPagedPaintDevice;
 namespace hopscale {
 
 struct ReportLine {
-    QString caption;      // with its unit: "Received signal level (dBm)"
-    QStringList values;   // one per column of the section
+    QString caption;     // with its unit: "Received signal level (dBm)"
+    QStringList values;  // one per column of the section
 };
 
 struct ReportSection {
@@ -36,9 +36,9 @@ struct ReportSection {
 struct DesignReport {
     QString title;       // "Link design report: NAME"
     QStringList header;  // "Path name: NAME", "Frequency: 6 GHz", ..., "Prepared ..."
-    std::vector<ReportSection> sections;         // page one
-    std::optional<QByteArray> profileSvg;        // the drawing of page two
-    std::optional<ReportSection> profileSection; // its verdicts, under the drawing
+    std::vector<ReportSection> sections;          // page one
+    std::optional<QByteArray> profileSvg;         // the drawing of page two
+    std::optional<ReportSection> profileSection;  // its verdicts, under the drawing
 };
 
 // The report of a study of `design`, dated `when`.
