@@ -7,9 +7,9 @@
 #include <QTemporaryDir>
 
 #include "design_file.h"
-#include "profile_export.h"
 #include "link_window.h"
 #include "link_window_fixture.h"
+#include "profile_export.h"
 #include "result_rows.h"
 
 using namespace hopscale;
@@ -86,7 +86,8 @@ void DesignReportTest::reportHoldsBothSitesBothDirectionsAndTheModels() {
     for (const QString& expected :
          {QString("Path name: %1").arg(QString::fromStdString(d.name)),
           QString("From: %1 | To: %2")
-              .arg(QString::fromStdString(d.sites[0].name), QString::fromStdString(d.sites[1].name)),
+              .arg(QString::fromStdString(d.sites[0].name),
+                   QString::fromStdString(d.sites[1].name)),
           QString("Azimuth towards the other end (true) (deg): %1 | %2")
               .arg(rowValue(d, s, "sites[0].azimuthDeg"), rowValue(d, s, "sites[1].azimuthDeg")),
           QString("Elevation angle towards the other end (deg): %1 | %2")
