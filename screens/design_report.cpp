@@ -131,8 +131,8 @@ struct Metrics {
 class SectionPainter {
   public:
     SectionPainter(QPainter& painter, bool draw, const QRectF& page, double fontPt,
-                   const Metrics& m)
-        : painter_(painter), draw_(draw), page_(page), m_(m) {
+                   const Metrics& m, QPagedPaintDevice* pager = nullptr)
+        : painter_(painter), draw_(draw), page_(page), m_(m), pager_(pager) {
         body_ = QFont(QStringLiteral("Sans Serif"));
         body_.setStyleHint(QFont::SansSerif);
         body_.setPointSizeF(fontPt);
@@ -147,6 +147,7 @@ class SectionPainter {
     }
 
     double y() const { return y_; }
+    void moveTo(double y) { y_ = y; }
 
     void title(const QString& text) { line(text, title_, page_.left(), page_.width()); }
     void text(const QString& text) { line(text, body_, page_.left(), page_.width()); }
@@ -164,27 +165,22 @@ class SectionPainter {
         captionWidth =
             std::min(captionWidth + m_.pt(16), page_.width() * (columns > 1 ? 0.42 : 0.5));
         const double valueWidth = (page_.width() - captionWidth) / static_cast<double>(columns);
-        if (!s.columns.isEmpty()) {
-            double used = 0;
-            for (std::size_t c = 0; c < columns; ++c) {
-                used = std::max(used, paintWrapped(s.columns[static_cast<qsizetype>(c)], bold_,
-                                                   page_.left() + captionWidth +
-                                                       valueWidth * static_cast<double>(c),
-                                                   valueWidth - m_.pt(4)));
-            }
-            y_ += used;
-        }
-        for (const ReportLine& l : s.lines) {
-            double used =
-                paintWrapped(l.caption, body_, page_.left() + m_.pt(6), captionWidth - m_.pt(8));
-            for (std::size_t c = 0; c < columns && c < static_cast<std::size_t>(l.values.size());
+        auto cells = [&](const QString& caption, const QStringList& values, const QFont& font) {
+            double used = caption.isEmpty() ? 0.0
+                                            : paintWrapped(caption, font, page_.left() + m_.pt(6),
+                                                           captionWidth - m_.pt(8));
+            for (std::size_t c = 0; c < columns && c < static_cast<std::size_t>(values.size());
                  ++c) {
-                used = std::max(used, paintWrapped(l.values[static_cast<qsizetype>(c)], body_,
+                used = std::max(used, paintWrapped(values[static_cast<qsizetype>(c)], font,
                                                    page_.left() + captionWidth +
                                                        valueWidth * static_cast<double>(c),
                                                    valueWidth - m_.pt(4)));
             }
-            y_ += used;
+            return used;
+        };
+        if (!s.columns.isEmpty()) fitted([&] { return cells(QString(), s.columns, bold_); });
+        for (const ReportLine& l : s.lines) {
+            fitted([&] { return cells(l.caption, l.values, body_); });
         }
     }
 
@@ -192,7 +188,23 @@ class SectionPainter {
     QPaintDevice* device() const { return painter_.device(); }
 
     void line(const QString& text, const QFont& font, double x, double width) {
-        y_ += paintWrapped(text, font, x, width);
+        fitted([&] { return paintWrapped(text, font, x, width); });
+    }
+
+    // Paints one row (`paintRow` paints at the current line and returns its height) and moves
+    // down; a row that would run off the page starts a new one, so nothing is cut.
+    template <class F>
+    void fitted(F paintRow) {
+        const bool drawing = draw_;
+        draw_ = false;
+        const double height = paintRow();
+        draw_ = drawing;
+        if (draw_ && pager_ && y_ + height > page_.bottom() && y_ > page_.top()) {
+            pager_->newPage();
+            y_ = page_.top();
+        }
+        if (draw_) paintRow();
+        y_ += height;
     }
 
     // Paints `text` wrapped into `width` at the current line; returns its height.
@@ -212,14 +224,15 @@ class SectionPainter {
     bool draw_;
     QRectF page_;
     Metrics m_;
+    QPagedPaintDevice* pager_;
     QFont body_, bold_, title_;
     double y_ = 0;
 };
 
-void paintFirstPage(const DesignReport& r, QPainter& painter, const QRectF& page,
-                    const Metrics& m) {
+void paintFirstPage(const DesignReport& r, QPainter& painter, QPagedPaintDevice& device,
+                    const QRectF& page, const Metrics& m) {
     auto paint = [&](bool draw, double fontPt) {
-        SectionPainter s(painter, draw, page, fontPt, m);
+        SectionPainter s(painter, draw, page, fontPt, m, draw ? &device : nullptr);
         s.title(r.title);
         for (const QString& h : r.header) s.text(h);
         for (const ReportSection& section : r.sections) s.section(section);
@@ -231,8 +244,8 @@ void paintFirstPage(const DesignReport& r, QPainter& painter, const QRectF& page
     paint(true, fontPt);
 }
 
-void paintProfilePage(const DesignReport& r, QPainter& painter, const QRectF& page,
-                      const Metrics& m) {
+void paintProfilePage(const DesignReport& r, QPainter& painter, QPagedPaintDevice& device,
+                      const QRectF& page, const Metrics& m) {
     SectionPainter top(painter, true, page, 8.5, m);
     top.title(r.title + QStringLiteral(" - profile"));
     double y = top.y() + m.pt(6);
@@ -245,8 +258,8 @@ void paintProfilePage(const DesignReport& r, QPainter& painter, const QRectF& pa
     svg.render(&painter, area);
     y += drawingHeight + m.pt(6);
     if (r.profileSection) {
-        SectionPainter rest(painter, true, QRectF(page.left(), y, page.width(), page.bottom() - y),
-                            8.5, m);
+        SectionPainter rest(painter, true, page, 8.5, m, &device);
+        rest.moveTo(y);
         rest.section(*r.profileSection);
     }
 }
@@ -324,13 +337,13 @@ std::optional<QString> paintDesignReport(const DesignReport& r, QPagedPaintDevic
         device.pageLayout()
             .paintRectPixels(device.logicalDpiX())
             .translated(-device.pageLayout().paintRectPixels(device.logicalDpiX()).topLeft());
-    paintFirstPage(r, painter, page, m);
+    paintFirstPage(r, painter, device, page, m);
     if (r.profileSvg) {
         if (!device.newPage()) {
             painter.end();
             return QStringLiteral("The second page could not be started.");
         }
-        paintProfilePage(r, painter, page, m);
+        paintProfilePage(r, painter, device, page, m);
     }
     if (!painter.end()) return QStringLiteral("The page could not be completed.");
     return std::nullopt;

@@ -122,6 +122,8 @@ LinkWindow::LinkWindow(Screens& screens, const QString& pathName)
 LinkWindow::~LinkWindow() {
     // The children outlive this body; their last signals must not reach a window half gone.
     for (QObject* child : children()) child->blockSignals(true);
+    // Nor may the profile window's last edits (its boxes lose the focus as it goes).
+    if (profileWindow_) profileWindow_->disconnect(this);
     delete profileWindow_.data();
 }
 
@@ -931,7 +933,7 @@ bool LinkWindow::saveDesign(const QString& file) {
     screens_.design().profile = d.profile;
     screens_.design().baseDir = d.baseDir;
     screens_.setDesignFile(file);
-    updateTitle();
+    showDesign();
     return true;
 }
 
@@ -993,8 +995,18 @@ QStringList LinkWindow::pageLines() const {
     return reportLines(designReport(studied_, *study_));
 }
 
-std::optional<QString> LinkWindow::printToPdf(const QString& path) {
+// A page handed over must show what was typed: with an input that cannot be read (and is
+// computed with its last good value) nothing is printed.
+std::optional<QString> LinkWindow::printProblem() const {
     if (!study_) return QStringLiteral("There is nothing to print: %1").arg(errors_->text());
+    if (!markedInputs().isEmpty()) {
+        return QStringLiteral("Correct the marked inputs before printing: %1").arg(errors_->text());
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> LinkWindow::printToPdf(const QString& path) {
+    if (std::optional<QString> problem = printProblem()) return problem;
     if (std::optional<Error> failed =
             writeDesignReportPdf(path.toStdString(), designReport(studied_, *study_))) {
         return q(failed->message());
@@ -1004,9 +1016,8 @@ std::optional<QString> LinkWindow::printToPdf(const QString& path) {
 
 void LinkWindow::print() {
     saveInputs();
-    if (!study_) {
-        screens_.reportError(QStringLiteral("There is nothing to print: %1").arg(errors_->text()),
-                             this);
+    if (std::optional<QString> problem = printProblem()) {
+        screens_.reportError(*problem, this);
         return;
     }
     const QPrinterInfo printer = QPrinterInfo::defaultPrinter();

@@ -100,7 +100,8 @@ class LinkWindow : public QWidget {
     // ---- the printed page ----
     // The lines of the design report as printed.
     QStringList pageLines() const;
-    // Writes the report into a PDF file; a message when that failed.
+    // Writes the report into a PDF file; a message when that failed, or when an input cannot
+    // be read (the page would show another value than the window).
     std::optional<QString> printToPdf(const QString& path);
     // Without a printer PRINT asks for a PDF file name; tests answer here instead of a dialog
     // (an empty name declines).
@@ -160,6 +161,7 @@ class LinkWindow : public QWidget {
     void takeFromProfileWindow();
     void updateTitle();
     void print();
+    std::optional<QString> printProblem() const;
     void openCommandClicked();
     void saveCommandClicked(bool askName);
     void browse(const std::string& key);

@@ -75,6 +75,7 @@ class DesignReportTest : public QObject {
     void commandLineWritesTheReportWithoutADisplay();
     void commandLineNamesAFileItCannotWrite();
     void printFromTheWindowIsTheCommandLinesReport();
+    void reportTooLongForAPageGoesOnToTheNext();
 };
 
 void DesignReportTest::reportHoldsBothSitesBothDirectionsAndTheModels() {
@@ -193,6 +194,22 @@ void DesignReportTest::printFromTheWindowIsTheCommandLinesReport() {
     if (text.isNull()) QSKIP("pdftotext (poppler-utils) is not installed");
     QCOMPARE(text.count('\f'), 1);
     QVERIFY(text.contains(QString::fromStdString(d.sites[1].name)));
+}
+
+void DesignReportTest::reportTooLongForAPageGoesOnToTheNext() {
+    const design::LinkDesign d = design::exampleDesign();
+    DesignReport r = designReport(d, studyOf(d));
+    ReportSection many{"Warnings", {}, {}};
+    for (int i = 0; i < 400; ++i) many.lines.push_back({QString("Warning %1").arg(i), {"note"}});
+    r.sections.push_back(many);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("long.pdf");
+    QVERIFY(!writeDesignReportPdf(pdf.toStdString(), r));
+    const QString text = pdfText(pdf);
+    if (text.isNull()) QSKIP("pdftotext (poppler-utils) is not installed");
+    QVERIFY(text.count('\f') >= 2);
+    // Nothing is cut at the bottom of a page.
+    for (int i : {0, 199, 399}) QVERIFY(text.contains(QString("Warning %1").arg(i)));
 }
 
 QTEST_MAIN(DesignReportTest)

@@ -4,6 +4,7 @@
 // printed page, and the profile's diffraction loss and mean terrain taken in.
 #include "link_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,6 +64,7 @@ class LinkWindowTest : public QObject {
     void choicesOfferOnlyWhatTheModelsRead();
     void designFilesOpenAndSave();
     void unreadableDesignFileChangesNothing();
+    void endingWithTheProfileBeingEditedIsSafe();
 };
 
 void LinkWindowTest::resultsScreenCommandOpensTheWindow() {
@@ -411,6 +413,14 @@ void LinkWindowTest::printWithoutPrinterWritesTheChosenPdf() {
     w.printCommand()->click();
     QVERIFY(!QFile::exists(pdf));
     QVERIFY(f.screens->takeReportedErrors().isEmpty());
+    // An input that cannot be read: nothing is printed, and the message says why.
+    w.setPdfFileChooser([&](const QString&) { return pdf; });
+    w.inputBox(ConditionInput::Target)->setText("oops");
+    w.printCommand()->click();
+    QVERIFY(!QFile::exists(pdf));
+    const QStringList reported = f.screens->takeReportedErrors();
+    QCOMPARE(reported.size(), 1);
+    QVERIFY2(reported.front().contains("Target availability"), qPrintable(reported.front()));
 }
 
 void LinkWindowTest::profileCommandOpensThePathProfile() {
@@ -706,6 +716,22 @@ void LinkWindowTest::unreadableDesignFileChangesNothing() {
     QVERIFY(!w.saveDesign(f.file("no/such/folder/x.hop")));
     QCOMPARE(f.screens->takeReportedErrors().size(), 1);
     QCOMPARE(w.windowTitle(), QString("Link Performance"));
+}
+
+void LinkWindowTest::endingWithTheProfileBeingEditedIsSafe() {
+    LinkFixture f;
+    const QString csv = f.write("ridge.csv", kKnifeEdgeCsv);
+    LinkWindow& w = openLinkPerformance(*f.screens, "Test hop");
+    ProfileWindow& p = w.openProfile();
+    p.sourceBox()->setText(csv);
+    p.antennaFromBox()->setText("72");
+    w.show();
+    p.show();
+    for (int i = 0; i < 10; ++i) QApplication::processEvents();
+    // The manager goes while a profile box may hold the focus: the box's last edit, sent as
+    // the windows are taken down, must reach no window that has gone (run under valgrind).
+    f.screens.reset();
+    QVERIFY(!f.screens);
 }
 
 QTEST_MAIN(LinkWindowTest)
