@@ -185,8 +185,9 @@ void LinkWindow::build() {
     results_->setUniformRowHeights(true);
     results_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     results_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    results_->setMinimumWidth(560);
     outer->addWidget(results_, 1);
-    resize(1180, 820);
+    resize(1320, 860);
 }
 
 void LinkWindow::buildSites(QGridLayout* grid, int& row) {
