@@ -631,13 +631,16 @@ void LinkWindow::recompute() {
                 if (w == box) keys.push_back(k);
             }
         }
+        // A site's input is named with its end, as both ends have one of that caption.
         QString message = q(e.message());
-        if (!keys.empty() && e.input.empty() && captions_.count(keys.front())) {
+        if (!keys.empty() && captions_.count(keys.front())) {
             const std::string& k = keys.front();
             const QString end = k.rfind("sites[0]", 0) == 0   ? QStringLiteral("From site, ")
                                 : k.rfind("sites[1]", 0) == 0 ? QStringLiteral("To site, ")
                                                               : QString();
-            message = end + captions_.at(k)->text() + QStringLiteral(": ") + message;
+            if (!end.isEmpty() || e.input.empty()) {
+                message = end + captions_.at(k)->text() + QStringLiteral(": ") + message;
+            }
         }
         problems << message;
         bool changed = false;

@@ -235,6 +235,7 @@ void LinkWindowTest::unreadableInputsAreMarkedAndTheRestKeepsItsLastGoodValue() 
     type(w.inputBox(ConditionInput::Threshold), "-8o");
     QCOMPARE(w.markedInputs(), (QStringList{"sites[1].threshold", "conditions.rain-zone"}));
     QVERIFY(w.errorText().contains("Receiver threshold"));
+    QVERIFY2(w.errorText().contains("To site, Receiver threshold"), qPrintable(w.errorText()));
     // ... and the threshold keeps its last good value, -80 (each of its prefixes "-8" was good
     // too while typing, so the last good one is "-8").
     QVERIFY(std::fabs(w.performance()->flatFadeMarginDb - (margin - 72)) < 1e-9);
