@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinterInfo>
@@ -65,6 +67,7 @@ class LinkWindowTest : public QObject {
     void designFilesOpenAndSave();
     void unreadableDesignFileChangesNothing();
     void endingWithTheProfileBeingEditedIsSafe();
+    void savingElsewhereKeepsRelativeFilesFound();
 };
 
 void LinkWindowTest::resultsScreenCommandOpensTheWindow() {
@@ -733,6 +736,32 @@ void LinkWindowTest::endingWithTheProfileBeingEditedIsSafe() {
     // the windows are taken down, must reach no window that has gone (run under valgrind).
     f.screens.reset();
     QVERIFY(!f.screens);
+}
+
+void LinkWindowTest::savingElsewhereKeepsRelativeFilesFound() {
+    LinkFixture f;
+    QVERIFY(QDir(f.dir->path()).mkpath("a") && QDir(f.dir->path()).mkpath("b"));
+    f.write("a/ridge.csv", kKnifeEdgeCsv);
+    design::LinkDesign d = design::exampleDesign();
+    d.profile.profile = "ridge.csv";  // beside the design
+    QVERIFY(!design::writeDesignFile(f.file("a/hop.hop").toStdString(), d));
+    f.screens->pathInfo();
+    LinkWindow& w = openLinkPerformance(*f.screens);
+    QVERIFY(w.openDesign(f.file("a/hop.hop")));
+    QVERIFY2(w.study() && w.study()->profile, qPrintable(w.errorText()));
+    QVERIFY(w.saveDesign(f.file("b/moved.hop")));
+    // Written into another folder, the name stands for the same file.
+    Result<design::LinkDesign> moved = design::readDesignFile(f.file("b/moved.hop").toStdString());
+    QVERIFY(moved);
+    QCOMPARE(QFileInfo(QString::fromStdString(moved.value->profile.profile)).canonicalFilePath(),
+             QFileInfo(f.file("a/ridge.csv")).canonicalFilePath());
+    QVERIFY(design::evaluate(*moved.value).value->profile);
+    QVERIFY(w.study() && w.study()->profile);
+    // Saved beside itself, a relative name stays relative.
+    QVERIFY(w.openDesign(f.file("a/hop.hop")));
+    QVERIFY(w.saveDesign(f.file("a/again.hop")));
+    QCOMPARE(design::readDesignFile(f.file("a/again.hop").toStdString()).value->profile.profile,
+             std::string("ridge.csv"));
 }
 
 QTEST_MAIN(LinkWindowTest)
