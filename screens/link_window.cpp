@@ -854,6 +854,10 @@ void LinkWindow::pushToProfileWindow() {
     put(profileWindow_->antennaToBox(), d.sites[1].antennaHeight);
     put(profileWindow_->criteriaBox(),
         d.profile.criteria.empty() ? "north-american" : d.profile.criteria);
+    const int fixedEnd = d.profile.fixedEnd == "from" ? 1 : d.profile.fixedEnd == "to" ? 2 : 0;
+    if (profileWindow_->fixedEndBox()->currentIndex() != fixedEnd) {
+        profileWindow_->fixedEndBox()->setCurrentIndex(fixedEnd);
+    }
     updating_ = was;
 }
 

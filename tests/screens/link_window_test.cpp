@@ -682,6 +682,15 @@ void LinkWindowTest::designFilesOpenAndSave() {
              QString::fromStdString(example.conditions[ConditionInput::RainZone]));
     QCOMPARE(w.choiceBox("rain-source")->currentText(), QString("zone"));
     QVERIFY(w.study() && w.study()->twoWay);
+    // An open profile window follows the opened design too.
+    ProfileWindow& p = w.openProfile();
+    design::LinkDesign kept = f.screens->design();
+    kept.profile.fixedEnd = "to";
+    kept.sites[0].antennaHeight = "55";
+    f.screens->replaceDesign(kept);
+    QCOMPARE(p.fixedEndBox()->currentIndex(), 2);
+    QCOMPARE(p.antennaFromBox()->text(), QString("55"));
+    QCOMPARE(w.siteBox(design::End::From, "antenna-height")->text(), QString("55"));
 
     // Save As: a name without an extension gets ".hop"; the file holds what the window shows.
     w.siteBox(design::End::To, "power")->setText("33");
