@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "app_state.h"
+#include "design_inputs.h"
 #include "link_window.h"
 #include "path_run.h"
 #include "profile_window.h"
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
 
     Screens screens(state);
     screens.setQuietErrors(true);
+    design::takeInputScreen(screens.design(), in, state.dataDir);  // as CONTINUE leaves it
     LinkWindow& link = openLinkPerformance(screens, "Cleveland north hop");
     link.inputBox(ConditionInput::Threshold)->setText("-76");
     link.inputBox(ConditionInput::RainZone)->setText("K");

@@ -6,6 +6,7 @@
 #include "catalogue.h"
 #include "conversions.h"
 #include "data_dir.h"
+#include "design_inputs.h"
 #include "disp.h"
 #include "guide.h"
 #include "link_window.h"
@@ -228,7 +229,8 @@ void inputScreenLoad(Screens& s) {
 void continueToResults(Screens& s) {
     AppState& app = s.state();
     Path_Info& input = s.pathInfo();
-    const RunOutcome outcome = runPath(input.inputs(), app.path);
+    const PathInputs typed = input.inputs();
+    const RunOutcome outcome = runPath(typed, app.path);
     if (!outcome.ok()) {
         // Nothing the user typed changes and no result is shown; the message names the
         // field, and the keyboard focus goes to it.
@@ -244,6 +246,9 @@ void continueToResults(Screens& s) {
     if (s.exists(FormId::Results)) s.results().refill();
     s.show(FormId::Results);
     s.hide(FormId::Path_Info);
+    // The design's From-to-To budget is the hop just calculated; open windows follow it.
+    design::takeInputScreen(s.design(), typed, app.dataDir);
+    s.designEdited();
 }
 
 void endWithSave(Screens& s) {

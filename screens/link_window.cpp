@@ -3,231 +3,70 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
-#include <QFontMetrics>
-#include <QPainter>
-#include <QPdfWriter>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <cmath>
+#include <QVBoxLayout>
 
-#include "conversions.h"
-#include "form.h"
-#include "printing.h"
+#include "design_file.h"
+#include "design_inputs.h"
+#include "design_report.h"
+#include "path_info.h"
+#include "path_run.h"
 #include "profile_window.h"
+#include "result_rows.h"
+#include "results.h"
 
 namespace hopscale {
 
+using design::End;
 using propagation::ConditionInput;
-using propagation::kConditionInputCount;
 
 namespace {
-
-// ---- layout, in twips ----
-constexpr int kInputTop = 720;
-constexpr int kRowHeight = 330;
-constexpr int kCaptionLeft = 120, kCaptionWidth = 2520;
-constexpr int kBoxLeft = 2700, kBoxWidth = 1680, kBoxHeight = 285;
-constexpr int kUnitLeft = 4440, kUnitWidth = 1020;
-constexpr int kResultsLeft = 6000, kResultsWidth = 7200;
-constexpr int kBelowInputs = kInputTop + static_cast<int>(kConditionInputCount) * kRowHeight;
-
-// The result groups: object name, heading, top and height (twips).
-struct GroupSpec {
-    const char* name;
-    const char* heading;
-    int top, height;
-};
-constexpr std::array<GroupSpec, 6> kGroups{{
-    {"path", "Path", 720, 1080},
-    {"levels", "Levels", 1860, 1680},
-    {"rain", "Rain", 3600, 1380},
-    {"multipath", "Multipath", 5040, 900},
-    {"total", "Total", 6000, 1140},
-    {"models", "Models", 7200, 1500},
-}};
 
 const QString kMarkedStyle = QStringLiteral("QLineEdit { background: rgb(255, 210, 210); }");
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
-QString fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
-// A small percentage with four significant digits ("1.013e-05" rather than "0.0000").
-QString percent(double v) {
-    if (v == 0) return QStringLiteral("0");
-    return QString::number(v, std::fabs(v) < 1e-3 ? 'e' : 'g', std::fabs(v) < 1e-3 ? 3 : 4);
+
+std::string siteKey(End end, const std::string& key) {
+    return "sites[" + std::to_string(design::index(end)) + "]." + key;
 }
-// The availability with enough decimals for its outage to show: 99.99999731 rather than 100.00000.
-QString availabilityText(double availability, double outagePercent) {
-    int decimals = 5;
-    if (outagePercent > 0 && outagePercent < 1e-3) {
-        decimals = std::min(12, static_cast<int>(std::ceil(-std::log10(outagePercent))) + 2);
-    }
-    return fixed(availability, decimals);
-}
-QString minutesText(double minutes) {
-    return minutes < 10 ? QString::number(minutes, 'g', 3) : fixed(minutes, 1);
-}
-QString flagsText(const std::vector<std::string>& flags) {
-    QStringList out;
-    for (const std::string& f : flags) out << QStringLiteral("  note: ") + q(f);
-    return out.join(QLatin1Char('\n'));
-}
-void appendFlags(QStringList& lines, const std::vector<std::string>& flags) {
-    if (!flags.empty()) lines << flagsText(flags);
+std::string conditionKey(ConditionInput input) {
+    return std::string("conditions.") + propagation::conditionInputInfo(input).name;
 }
 
-// The input an error names: by caption, or the rain map by its file.
-std::optional<std::size_t> inputOf(const Error& e) {
-    for (const auto& info : propagation::allConditionInputs()) {
-        if (!e.input.empty() && e.input == info.caption)
-            return static_cast<std::size_t>(info.input);
-    }
-    if (!e.file.empty()) return static_cast<std::size_t>(ConditionInput::RainMap);
-    return std::nullopt;
+// The rain sources in the order of the rain source box.
+constexpr std::array<ConditionInput, 3> kRainInputs{
+    ConditionInput::RainRate, ConditionInput::RainZone, ConditionInput::RainMap};
+enum RainSourceIndex { kRainNone = 0 };
+
+// A design value's default text (the value of a fresh design).
+std::string defaultText(const std::string& key) {
+    static const design::LinkDesign fresh;
+    return design::keyText(fresh, key);
 }
 
-// ---- the result groups' lines ----
+bool isCsv(const QString& file) { return file.trimmed().endsWith(".csv", Qt::CaseInsensitive); }
 
-QStringList pathLines(const propagation::LinkPerformance& p) {
-    QStringList path;
-    path << QStringLiteral("Path length %1 km (the budget's)").arg(fixed(p.pathKm, 3));
-    if (p.geodesic) {
-        const propagation::GeodesicResult& g = *p.geodesic;
-        path
-            << QStringLiteral("Geodesic length %1 km  [%2]")
-                   .arg(fixed(g.km, 4), QString::fromLatin1(propagation::kGeodesicModelName))
-            << QStringLiteral("Azimuth at the From end %1 degrees true")
-                   .arg(fixed(g.azimuthFromDeg, 4))
-            << QStringLiteral("Azimuth at the To end %1 degrees true").arg(fixed(g.azimuthToDeg, 4))
-            << QStringLiteral("Flat method differs by %1 m").arg(fixed(g.flatDifferenceM, 1));
-    } else {
-        path << QStringLiteral("Geodesic and azimuths: need the end coordinates");
-    }
-    return path;
-}
-
-// `budgetRslDbm` is the received level of the budget; `diffractionUsedDb` the part of the
-// extra loss that came from the profile.
-QStringList levelLines(const propagation::LinkPerformance& p, double budgetRslDbm,
-                       double diffractionUsedDb) {
-    QStringList levels;
-    levels << QStringLiteral("Received level of the budget %1 dBm").arg(fixed(budgetRslDbm, 2))
-           << QStringLiteral("Gases %1 dB (%2 dB/km)  [%3]")
-                  .arg(fixed(p.gasDb, 3), QString::number(p.gasDbPerKm, 'g', 6),
-                       QString::fromLatin1(propagation::kGasModelName));
-    if (diffractionUsedDb != 0) {
-        levels << QStringLiteral("Diffraction loss from the profile %1 dB  [%2]")
-                      .arg(fixed(diffractionUsedDb, 2),
-                           QString::fromLatin1(terrain::kDiffractionModel));
-    }
-    if (const double typed = p.extraLossDb - diffractionUsedDb; typed != 0) {
-        levels << QStringLiteral("Extra path loss %1 dB").arg(fixed(typed, 2));
-    }
-    levels << QStringLiteral("RSL %1 dBm").arg(fixed(p.rslDbm, 2))
-           << QStringLiteral("Threshold %1 dBm").arg(fixed(p.thresholdDbm, 2))
-           << QStringLiteral("Flat fade margin %1 dB").arg(fixed(p.flatFadeMarginDb, 2));
-    return levels;
-}
-
-QStringList rainLines(const propagation::LinkPerformance& p) {
-    QStringList rain;
-    if (!p.rain) {
-        rain << QStringLiteral("No rain source: type a rain rate, a zone or a map file");
-        return rain;
-    }
-    const propagation::RainResult& r = *p.rain;
-    rain << QStringLiteral("%1  [%2, %3]")
-                .arg(q(r.source), QString::fromLatin1(propagation::kRainCoefficientModelName),
-                     QString::fromLatin1(propagation::kRainPathModelName))
-         << QStringLiteral("k %1, alpha %2, gamma %3 dB/km, r %4")
-                .arg(QString::number(r.k, 'g', 6), QString::number(r.alpha, 'g', 6),
-                     QString::number(r.dbPerKm, 'g', 6), QString::number(r.r, 'g', 4))
-         << QStringLiteral("A0.01 %1 dB").arg(fixed(r.a001Db, 2))
-         << (r.outagePercent ? QStringLiteral("Rain outage %1 %").arg(percent(*r.outagePercent))
-                             : QStringLiteral("Rain outage not computed: the hop does not close"));
-    appendFlags(rain, r.flags);
-    return rain;
-}
-
-QStringList multipathLines(const propagation::LinkPerformance& p) {
-    const propagation::MultipathResult& m = p.multipath;
-    QStringList multipath;
-    multipath << QStringLiteral("[%1]").arg(q(m.method));
-    if (m.worstMonthPercent) {
-        multipath << QStringLiteral("Worst month %1 %").arg(percent(*m.worstMonthPercent));
-    }
-    if (m.annualPercent)
-        multipath << QStringLiteral("Average year %1 %").arg(percent(*m.annualPercent));
-    appendFlags(multipath, m.flags);
-    return multipath;
-}
-
-QStringList totalLines(const propagation::LinkPerformance& p) {
-    QStringList total;
-    total << QStringLiteral("Availability %1 %")
-                 .arg(availabilityText(p.availabilityPercent, p.outagePercent))
-          << QStringLiteral("Outage %1 %, %2 minutes a year")
-                 .arg(percent(p.outagePercent), minutesText(p.outageMinutesPerYear));
-    if (p.target.met) {
-        total << QStringLiteral("Target %1 %: met (a fade margin of %2 dB would do)")
-                     .arg(QString::number(p.target.percent, 'g', 8),
-                          fixed(p.target.requiredMarginDb, 2));
-    } else if (std::isfinite(p.target.requiredMarginDb)) {
-        total << QStringLiteral("Target %1 %: not met; needs a fade margin of %2 dB (%3 dB more)")
-                     .arg(QString::number(p.target.percent, 'g', 8),
-                          fixed(p.target.requiredMarginDb, 2),
-                          fixed(p.target.requiredMarginDb - p.flatFadeMarginDb, 2));
-    } else {
-        total << QStringLiteral("Target %1 %: not met by any fade margin")
-                     .arg(QString::number(p.target.percent, 'g', 8));
-    }
-    appendFlags(total, p.flags);
-    return total;
-}
-
-QStringList modelLines(const propagation::LinkPerformance& p, double diffractionUsedDb) {
-    QStringList models;
-    for (const std::string& model : p.models) models << q(model);
-    if (diffractionUsedDb != 0) models << QString::fromLatin1(terrain::kDiffractionModel);
-    return models;
-}
-
-// A page of text lines painted as text, so that a PDF of it stays searchable. A line starting
-// with "# " is a heading.
-class PageSheet : public QWidget {
-  public:
-    explicit PageSheet(QStringList lines) : lines_(std::move(lines)) {
-        QFont face(QStringLiteral("Sans Serif"));
-        face.setStyleHint(QFont::SansSerif);
-        face.setPointSizeF(9);
-        setFont(face);
-        const QFontMetrics metrics(face);
-        setAttribute(Qt::WA_DontShowOnScreen);
-        resize(760, std::max(1000, 40 + static_cast<int>(lines_.size()) * (metrics.height() + 2)));
-    }
-
-  protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::white);
-        painter.setPen(Qt::black);
-        const int step = fontMetrics().height() + 2;
-        int y = 30;
-        for (const QString& line : lines_) {
-            QFont face = font();
-            QString text = line;
-            if (line.startsWith(QLatin1String("# "))) {
-                face.setBold(true);
-                text = line.mid(2);
-            }
-            painter.setFont(face);
-            painter.drawText(QPoint(30, y), text);
-            y += step;
-        }
-    }
-
-  private:
-    QStringList lines_;
+// The site inputs of the window: key, caption, unit, and which ends have it.
+struct SiteRow {
+    const char* key;
+    const char* caption;
+    const char* unit;
+    bool from, to;
 };
+constexpr std::array<SiteRow, 7> kSiteRows{{
+    {"name", "Site name", "", true, true},
+    {"ground-elevation", "Ground elevation", "m", true, true},
+    {"antenna-height", "Antenna height", "m", true, true},
+    {"threshold", "Receiver threshold", "dBm", true, true},
+    {"power", "Transmitter power (To to From)", "", false, true},
+    {"amp-gain", "Amplifier gain (To to From)", "dB", false, true},
+    {"preamp-gain", "Preamplifier gain (To to From)", "dB", true, false},
+}};
 
 // Keeps the one link window of a screen manager and ends it with the program.
 class LinkWindows : public QObject {
@@ -255,374 +94,383 @@ LinkWindows& windowsOf(Screens& screens) {
     return *holder;
 }
 
+// Splits "a,b" into its two parts (the second empty when there is no comma).
+std::pair<std::string, std::string> pairOf(const std::string& text) {
+    const auto comma = text.find(',');
+    if (comma == std::string::npos) return {text, {}};
+    return {text.substr(0, comma), text.substr(comma + 1)};
+}
+
 }  // namespace
 
 // ---- construction ----
 
 LinkWindow::LinkWindow(Screens& screens, const QString& pathName)
-    : QWidget(nullptr), screens_(screens), pathName_(pathName) {
+    : QWidget(nullptr), screens_(screens) {
     setObjectName(QStringLiteral("LinkPerformance"));
-    setWindowTitle(QString::fromLatin1(kLinkWindowCaption));
     QFont face(QStringLiteral("Sans Serif"));
     face.setStyleHint(QFont::SansSerif);
     face.setPointSizeF(8.25);
     setFont(face);
-
-    LoadedLinkInputs loaded;
-    if (!screens_.state().dataDir.empty()) loaded = loadLinkInputs(screens_.state().dataDir);
-    inputs_ = loaded.inputs;
     build();
-    if (loaded.problem) screens_.reportError(*loaded.problem, this);
+    takeLinkJson();
+    connect(&screens_, &Screens::designChanged, this,
+            [this] { screens_.guarded(this, [this] { setHop(); }); });
     setHop(pathName);
 }
 
 LinkWindow::~LinkWindow() {
     // The children outlive this body; their last signals must not reach a window half gone.
     for (QObject* child : children()) child->blockSignals(true);
+    // Nor may the profile window's last edits (its boxes lose the focus as it goes).
+    if (profileWindow_) profileWindow_->disconnect(this);
     delete profileWindow_.data();
 }
 
 void LinkWindow::build() {
-    buildTitle();
-    buildInputRows();
-    buildInputCommands();
-    buildResultGroups();
-    setMinimumSize(twipsToPixels(kResultsLeft + kResultsWidth + 120),
-                   twipsToPixels(std::max(kBelowInputs + 1900, 8800)));
-    resize(minimumSize());
-}
+    auto* outer = new QHBoxLayout(this);
+    auto* inputs = new QVBoxLayout;
+    outer->addLayout(inputs, 0);
 
-// The window's title and the line naming the hop.
-void LinkWindow::buildTitle() {
     auto* title = new QLabel(QStringLiteral("LINK PERFORMANCE"), this);
     title->setObjectName(QStringLiteral("title"));
-    title->setGeometry(twipsRect(120, 60, 4000, 330));
     QFont bold = font();
     bold.setBold(true);
     bold.setPointSizeF(11);
     title->setFont(bold);
-
+    inputs->addWidget(title);
     hop_ = new QLabel(this);
     hop_->setObjectName(QStringLiteral("hop"));
-    hop_->setGeometry(twipsRect(120, 390, 12120, 285));
-}
+    hop_->setWordWrap(true);
+    inputs->addWidget(hop_);
 
-// One row per input: caption, box at its remembered text (else its default) and unit.
-void LinkWindow::buildInputRows() {
-    for (const auto& info : propagation::allConditionInputs()) {
-        const auto i = static_cast<std::size_t>(info.input);
-        const int top = kInputTop + static_cast<int>(i) * kRowHeight;
-        auto* caption = new QLabel(QString::fromUtf8(info.caption), this);
-        caption->setObjectName(QStringLiteral("caption_") + QString::fromLatin1(info.name));
-        caption->setGeometry(twipsRect(kCaptionLeft, top, kCaptionWidth, kBoxHeight));
-        auto* box = new QLineEdit(this);
-        box->setObjectName(QString::fromLatin1(info.name));
-        box->setGeometry(twipsRect(kBoxLeft, top, kBoxWidth, kBoxHeight));
-        box->setToolTip(QString::fromUtf8(info.help));
-        const auto remembered = inputs_.conditions.find(info.name);
-        box->setText(remembered != inputs_.conditions.end() ? q(remembered->second)
-                                                            : QString::fromUtf8(info.defaultText));
-        auto* unit = new QLabel(QString::fromUtf8(info.unit), this);
-        unit->setObjectName(QStringLiteral("unit_") + QString::fromLatin1(info.name));
-        unit->setGeometry(twipsRect(kUnitLeft, top, kUnitWidth, kBoxHeight));
-        boxes_[i] = box;
-        captions_[i] = caption;
-        lastGood_[info.input] = info.defaultText;
-        connect(box, &QLineEdit::textChanged, this, [this] { recompute(); });
-        connect(box, &QLineEdit::editingFinished, this, [this] { saveInputs(); });
-    }
-    meanTerrainNote_ = new QLabel(QStringLiteral("from the profile"), this);
-    meanTerrainNote_->setObjectName(QStringLiteral("meanTerrainNote"));
-    const int top = kInputTop + static_cast<int>(ConditionInput::MeanTerrain) * kRowHeight;
-    meanTerrainNote_->setGeometry(twipsRect(kUnitLeft + 300, top, 1440, kBoxHeight));
-    meanTerrainNote_->hide();
-}
+    auto* grid = new QGridLayout;
+    grid->setVerticalSpacing(2);
+    int row = 0;
+    buildSites(grid, row);
+    buildConditions(grid, row);
+    buildProfileInputs(grid, row);
+    inputs->addLayout(grid);
 
-// Under the inputs: the diffraction check box, the error lines, PRINT and Path Profile.
-void LinkWindow::buildInputCommands() {
     subtractDiffraction_ =
         new QCheckBox(QStringLiteral("subtract the diffraction loss from the fade margin"), this);
     subtractDiffraction_->setObjectName(QStringLiteral("subtractDiffraction"));
-    subtractDiffraction_->setGeometry(twipsRect(kCaptionLeft, kBelowInputs + 60, 5400, 285));
-    subtractDiffraction_->setChecked(inputs_.subtractDiffraction);
-    connect(subtractDiffraction_, &QCheckBox::toggled, this, [this] {
+    connect(subtractDiffraction_, &QCheckBox::toggled, this, [this](bool on) {
+        if (updating_) return;
+        screens_.design().profile.subtractDiffraction = on;
         recompute();
         saveInputs();
     });
+    inputs->addWidget(subtractDiffraction_);
 
     errors_ = new QLabel(this);
     errors_->setObjectName(QStringLiteral("inputErrors"));
-    errors_->setGeometry(twipsRect(kCaptionLeft, kBelowInputs + 420, 5400, 900));
     errors_->setWordWrap(true);
     errors_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     errors_->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
+    inputs->addWidget(errors_);
+    notes_ = new QLabel(this);
+    notes_->setObjectName(QStringLiteral("notes"));
+    notes_->setWordWrap(true);
+    inputs->addWidget(notes_);
+    buildCommands(inputs);
+    inputs->addStretch(1);
 
-    print_ = new QPushButton(QStringLiteral("PRINT"), this);
-    print_->setObjectName(QStringLiteral("printCommand"));
-    print_->setGeometry(twipsRect(kCaptionLeft, kBelowInputs + 1380, 1095, 375));
+    results_ = new QTreeWidget(this);
+    results_->setObjectName(QStringLiteral("results"));
+    results_->setColumnCount(3);
+    results_->setHeaderLabels(
+        {QStringLiteral("Result"), QStringLiteral("Value"), QStringLiteral("Notes")});
+    results_->setRootIsDecorated(true);
+    results_->setUniformRowHeights(true);
+    results_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    results_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    results_->setMinimumWidth(560);
+    outer->addWidget(results_, 1);
+    resize(1320, 860);
+}
+
+void LinkWindow::buildSites(QGridLayout* grid, int& row) {
+    auto* from = new QLabel(QStringLiteral("From"), this);
+    auto* to = new QLabel(QStringLiteral("To"), this);
+    QFont bold = font();
+    bold.setBold(true);
+    from->setFont(bold);
+    to->setFont(bold);
+    grid->addWidget(new QLabel(QStringLiteral("Sites"), this), row, 0);
+    grid->addWidget(from, row, 1);
+    grid->addWidget(to, row, 2);
+    ++row;
+    for (const SiteRow& s : kSiteRows) {
+        auto* caption = new QLabel(QString::fromLatin1(s.caption), this);
+        caption->setObjectName(QStringLiteral("caption_") + QString::fromLatin1(s.key));
+        grid->addWidget(caption, row, 0);
+        for (End end : {End::From, End::To}) {
+            if ((end == End::From && !s.from) || (end == End::To && !s.to)) continue;
+            const std::string key = siteKey(end, s.key);
+            auto* box = new QLineEdit(this);
+            box->setObjectName(q(key));
+            grid->addWidget(box, row, end == End::From ? 1 : 2);
+            keyed_[key] = box;
+            captions_[key] = caption;
+            connect(box, &QLineEdit::textChanged, this,
+                    [this, key](const QString& text) { edited(key, text); });
+            connect(box, &QLineEdit::editingFinished, this, [this] { saveInputs(); });
+        }
+        if (std::string_view(s.key) == "power") {
+            auto* unit = new QComboBox(this);
+            unit->setObjectName(QStringLiteral("power-unit"));
+            unit->addItems({QStringLiteral("dBm"), QStringLiteral("W")});
+            choices_["power-unit"] = unit;
+            connect(unit, &QComboBox::currentIndexChanged, this, [this](int i) {
+                if (updating_) return;
+                screens_.design().site(End::To).watts = i == 1;
+                recompute();
+            });
+            grid->addWidget(unit, row, 3);
+        } else {
+            auto* unit = new QLabel(QString::fromLatin1(s.unit), this);
+            unit->setObjectName(QStringLiteral("unit_") + QString::fromLatin1(s.key));
+            grid->addWidget(unit, row, 3);
+        }
+        ++row;
+    }
+}
+
+void LinkWindow::buildConditions(QGridLayout* grid, int& row) {
+    auto* heading = new QLabel(QStringLiteral("Conditions"), this);
+    QFont bold = font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    grid->addWidget(heading, row++, 0);
+    for (const auto& info : propagation::allConditionInputs()) {
+        if (!design::isDesignCondition(info.input)) continue;
+        const std::string key = conditionKey(info.input);
+        if (info.input == ConditionInput::RainRate) {
+            auto* source = new QComboBox(this);
+            source->setObjectName(QStringLiteral("rain-source"));
+            source->addItems({QStringLiteral("none"), QStringLiteral("rate"),
+                              QStringLiteral("zone"), QStringLiteral("map")});
+            source->setToolTip(QStringLiteral("Which rain input counts; typing in one chooses it"));
+            choices_["rain-source"] = source;
+            connect(source, &QComboBox::currentIndexChanged, this, [this](int i) {
+                if (updating_) return;
+                rainEdited(i);
+                saveInputs();
+            });
+            grid->addWidget(new QLabel(QStringLiteral("Rain source"), this), row, 0);
+            grid->addWidget(source, row, 1, 1, 2);
+            ++row;
+        }
+        auto* caption = new QLabel(QString::fromUtf8(info.caption), this);
+        caption->setObjectName(QStringLiteral("caption_") + QString::fromLatin1(info.name));
+        grid->addWidget(caption, row, 0);
+        QLineEdit* box = nullptr;
+        QStringList items;
+        if (info.input == ConditionInput::Polarisation) {
+            items = {QStringLiteral("v"), QStringLiteral("h"), QStringLiteral("c")};
+        } else if (info.input == ConditionInput::Multipath) {
+            items = {QStringLiteral("vigants"), QStringLiteral("p530")};
+        } else if (info.input == ConditionInput::RainZone) {
+            items << QString();
+            for (char zone = 'A'; zone <= 'Q'; ++zone) {
+                if (zone != 'I' && zone != 'O') items << QString(QLatin1Char(zone));
+            }
+        }
+        if (!items.isEmpty()) {
+            // Offered choices; the box still takes a typed text (a polarisation tilt).
+            auto* combo = new QComboBox(this);
+            combo->setObjectName(QStringLiteral("combo_") + QString::fromLatin1(info.name));
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            combo->addItems(items);
+            box = combo->lineEdit();
+            choices_[info.name] = combo;
+            grid->addWidget(combo, row, 1, 1, 2);
+        } else {
+            box = new QLineEdit(this);
+            grid->addWidget(box, row, 1, 1, 2);
+        }
+        box->setObjectName(QString::fromLatin1(info.name));
+        box->setToolTip(QString::fromUtf8(info.help));
+        keyed_[key] = box;
+        captions_[key] = caption;
+        connect(box, &QLineEdit::textChanged, this,
+                [this, key](const QString& text) { edited(key, text); });
+        connect(box, &QLineEdit::editingFinished, this, [this] { saveInputs(); });
+        if (info.input == ConditionInput::RainMap) {
+            auto* browse = new QPushButton(QStringLiteral("Browse..."), this);
+            browse->setObjectName(QStringLiteral("browse_rain-map"));
+            browse_["rain-map"] = browse;
+            connect(browse, &QPushButton::clicked, this,
+                    [this] { screens_.guarded(this, [this] { this->browse("rain-map"); }); });
+            grid->addWidget(browse, row, 3);
+        } else {
+            auto* unit = new QLabel(QString::fromUtf8(info.unit), this);
+            unit->setObjectName(QStringLiteral("unit_") + QString::fromLatin1(info.name));
+            grid->addWidget(unit, row, 3);
+        }
+        if (info.input == ConditionInput::MeanTerrain) {
+            meanTerrainNote_ = new QLabel(this);
+            meanTerrainNote_->setObjectName(QStringLiteral("meanTerrainNote"));
+            grid->addWidget(meanTerrainNote_, row, 4);
+            meanTerrainNote_->hide();
+        }
+        ++row;
+    }
+}
+
+void LinkWindow::buildProfileInputs(QGridLayout* grid, int& row) {
+    auto* heading = new QLabel(QStringLiteral("Profile"), this);
+    QFont bold = font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    grid->addWidget(heading, row++, 0);
+    for (auto [key, caption] :
+         {std::pair{"profile", "Profile file (CSV)"}, std::pair{"dem", "Elevation rasters"}}) {
+        const std::string designKey = std::string("profile.") + key;
+        auto* label = new QLabel(QString::fromLatin1(caption), this);
+        grid->addWidget(label, row, 0);
+        auto* box = new QLineEdit(this);
+        box->setObjectName(q(designKey));
+        keyed_[designKey] = box;
+        captions_[designKey] = label;
+        grid->addWidget(box, row, 1, 1, 2);
+        connect(box, &QLineEdit::textChanged, this,
+                [this, designKey](const QString& text) { edited(designKey, text); });
+        connect(box, &QLineEdit::editingFinished, this, [this] { saveInputs(); });
+        auto* browse = new QPushButton(QStringLiteral("Browse..."), this);
+        browse->setObjectName(QStringLiteral("browse_") + QString::fromLatin1(key));
+        browse_[key] = browse;
+        const std::string which = key;
+        connect(browse, &QPushButton::clicked, this,
+                [this, which] { screens_.guarded(this, [this, which] { this->browse(which); }); });
+        grid->addWidget(browse, row, 3);
+        ++row;
+    }
+    auto* label = new QLabel(QStringLiteral("Clearance criteria"), this);
+    grid->addWidget(label, row, 0);
+    auto* preset = new QComboBox(this);
+    preset->setObjectName(QStringLiteral("criteria"));
+    preset->addItems(
+        {QStringLiteral("north-american"), QStringLiteral("sixty"), QStringLiteral("custom")});
+    choices_["criteria"] = preset;
+    grid->addWidget(preset, row, 1);
+    auto* custom = new QLineEdit(this);
+    custom->setObjectName(QStringLiteral("profile.criteria"));
+    custom->setToolTip(QStringLiteral("k:fraction pairs such as 4/3:1,1:0.6"));
+    keyed_["profile.criteria"] = custom;
+    captions_["profile.criteria"] = label;
+    grid->addWidget(custom, row, 2);
+    connect(preset, &QComboBox::currentIndexChanged, this, [this] {
+        if (updating_) return;
+        criteriaEdited();
+        saveInputs();
+    });
+    connect(custom, &QLineEdit::textChanged, this, [this] {
+        if (!updating_) criteriaEdited();
+    });
+    connect(custom, &QLineEdit::editingFinished, this, [this] { saveInputs(); });
+    ++row;
+}
+
+void LinkWindow::buildCommands(QBoxLayout* column) {
+    auto* files = new QHBoxLayout;
+    auto command = [this](const char* name, const QString& text) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    open_ = command("openCommand", QStringLiteral("Open..."));
+    save_ = command("saveCommand", QStringLiteral("Save"));
+    saveAs_ = command("saveAsCommand", QStringLiteral("Save As..."));
+    print_ = command("printCommand", QStringLiteral("PRINT"));
+    profile_ = command("profileCommand", QStringLiteral("Path Profile"));
+    for (QPushButton* b : {open_, save_, saveAs_, print_, profile_}) files->addWidget(b);
+    column->addLayout(files);
+    connect(open_, &QPushButton::clicked, this,
+            [this] { screens_.guarded(this, [this] { openCommandClicked(); }); });
+    connect(save_, &QPushButton::clicked, this,
+            [this] { screens_.guarded(this, [this] { saveCommandClicked(false); }); });
+    connect(saveAs_, &QPushButton::clicked, this,
+            [this] { screens_.guarded(this, [this] { saveCommandClicked(true); }); });
     connect(print_, &QPushButton::clicked, this,
             [this] { screens_.guarded(this, [this] { print(); }); });
-    profile_ = new QPushButton(QStringLiteral("Path Profile"), this);
-    profile_->setObjectName(QStringLiteral("profileCommand"));
-    profile_->setGeometry(twipsRect(kCaptionLeft + 1335, kBelowInputs + 1380, 1335, 375));
     connect(profile_, &QPushButton::clicked, this,
             [this] { screens_.guarded(this, [this] { openProfile(); }); });
 }
 
-// A bold heading and a selectable body per result group.
-void LinkWindow::buildResultGroups() {
-    for (std::size_t g = 0; g < kGroups.size(); ++g) {
-        const GroupSpec& group = kGroups[g];
-        auto* heading = new QLabel(QString::fromLatin1(group.heading), this);
-        heading->setObjectName(QStringLiteral("heading_") + QString::fromLatin1(group.name));
-        QFont headingFont = font();
-        headingFont.setBold(true);
-        heading->setFont(headingFont);
-        heading->setGeometry(twipsRect(kResultsLeft, group.top, kResultsWidth, 240));
-        auto* body = new QLabel(this);
-        body->setObjectName(QString::fromLatin1(group.name));
-        body->setGeometry(twipsRect(kResultsLeft + 120, group.top + 240, kResultsWidth - 120,
-                                    group.height - 240));
-        body->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        body->setWordWrap(true);
-        body->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        groups_[g] = body;
-    }
-}
+// ---- link.json, read into the design once ----
 
-// ---- the hop ----
-
-void LinkWindow::setHop(const QString& pathName) {
-    pathName_ = pathName;
-    facts_.reset();
-    const PathState& path = screens_.state().path;
-    hop_->setText(QStringLiteral("Path \"%1\", %2 GHz, %3 miles, received level %4 dBm")
-                      .arg(pathName_, q(singleToText(path.values.frequencyGHz)),
-                           q(singleToText(path.results.pathLengthMiles)),
-                           q(singleToText(path.results.receiveSignalLevel))));
-    if (profileWindow_) profileWindow_->reload();
-    recompute();
-}
-
-QLineEdit* LinkWindow::inputBox(ConditionInput input) const {
-    return boxes_[static_cast<std::size_t>(input)];
-}
-
-QStringList LinkWindow::markedInputs() const {
-    QStringList out;
-    for (const auto& info : propagation::allConditionInputs()) {
-        if (marked_[static_cast<std::size_t>(info.input)]) out << QString::fromUtf8(info.caption);
-    }
-    return out;
-}
-
-QString LinkWindow::groupText(const char* group) const {
-    for (std::size_t g = 0; g < kGroups.size(); ++g) {
-        if (qstrcmp(kGroups[g].name, group) == 0) return groups_[g]->text();
-    }
-    return {};
-}
-
-// ---- recomputation ----
-
-void LinkWindow::recompute() {
-    if (updating_) return;
-    propagation::LinkConditionTexts candidate;
-    for (std::size_t i = 0; i < kConditionInputCount; ++i) {
-        candidate.texts[i] = boxes_[i]->text().toStdString();
-    }
-    MarkedInputs marked{};
-    QStringList problems;
-    Result<propagation::LinkConditions> read = readConditions(candidate, marked, problems);
-
-    result_.reset();
-    diffractionUsedDb_ = 0;
-    if (read) {
-        lastGood_ = candidate;
-        computePerformance(*read.value, marked, problems);
-    }
-    markInputs(marked);
-    showProblems(problems, static_cast<bool>(read));
-    showPerformance();
-}
-
-// Each input that cannot be read is named and falls back to its last good text (or its
-// default), so that one bad field does not stop the others from counting.
-Result<propagation::LinkConditions> LinkWindow::readConditions(
-    propagation::LinkConditionTexts& candidate, MarkedInputs& marked, QStringList& problems) const {
-    Result<propagation::LinkConditions> read = propagation::readLinkConditions(candidate);
-    for (std::size_t tries = 0; !read && tries <= kConditionInputCount; ++tries) {
-        const Error& e = *read.error;
-        std::optional<std::size_t> which = inputOf(e);
-        if (!which) {
-            // An error between inputs ("only one of a rain rate, a zone or a map"): it is the
-            // input changed since the last good reading that brought it on.
-            for (std::size_t i = 0; i < kConditionInputCount && !which; ++i) {
-                if (!marked[i] && candidate.texts[i] != lastGood_.texts[i]) which = i;
-            }
+void LinkWindow::takeLinkJson() {
+    if (screens_.linkInputsTaken()) return;
+    screens_.markLinkInputsTaken();
+    const AppState& state = screens_.state();
+    if (state.dataDir.empty()) return;
+    const LoadedLinkInputs loaded = loadLinkInputs(state.dataDir);
+    if (loaded.problem) screens_.reportError(*loaded.problem, this);
+    if (loaded.problem) return;  // the defaults stand
+    const LinkInputs& in = loaded.inputs;
+    design::LinkDesign& d = screens_.design();
+    bool heightsGiven = false;
+    for (const auto& [name, text] : in.conditions) {
+        const auto input = propagation::conditionInputByName(name);
+        if (!input) continue;
+        if (design::isDesignCondition(*input)) {
+            d.conditions[*input] = text;
+        } else if (*input == ConditionInput::Threshold) {
+            d.site(End::To).threshold = text;
+        } else if (*input == ConditionInput::GroundElevations) {
+            std::tie(d.sites[0].groundElevation, d.sites[1].groundElevation) = pairOf(text);
+        } else if (*input == ConditionInput::AntennaHeights) {
+            std::tie(d.sites[0].antennaHeight, d.sites[1].antennaHeight) = pairOf(text);
+            heightsGiven = true;
         }
-        if (!which || marked[*which]) {
-            problems << q(e.message());
-            break;
-        }
-        marked[*which] = true;
-        problems << q(e.message());
-        const auto& info = propagation::allConditionInputs()[*which];
-        if (candidate.texts[*which] != lastGood_.texts[*which]) {
-            candidate.texts[*which] = lastGood_.texts[*which];
-        } else if (candidate.texts[*which] != info.defaultText) {
-            candidate.texts[*which] = info.defaultText;
-        } else {
-            break;  // nothing to fall back on (the threshold has no default)
-        }
-        read = propagation::readLinkConditions(candidate);
     }
-    return read;
-}
-
-// The performance of the hop under `conditions`, with the profile's diffraction loss added
-// when asked for; an input the models reject is marked.
-void LinkWindow::computePerformance(propagation::LinkConditions conditions, MarkedInputs& marked,
-                                    QStringList& problems) {
-    if (subtractDiffraction_->isChecked() && profileDiffractionDb_) {
-        diffractionUsedDb_ = *profileDiffractionDb_;
-        conditions.extraLossDb += diffractionUsedDb_;
+    d.profile.subtractDiffraction = in.subtractDiffraction;
+    const QString source = q(in.profile.source).trimmed();
+    if (isCsv(source)) {
+        d.profile.profile = source.toStdString();
+    } else if (!source.isEmpty()) {
+        design::setProfileKey(d.profile, "dem", source.toStdString());
     }
-    if (!facts_) {
-        Result<propagation::LinkBudgetFacts> facts =
-            propagation::budgetFacts(screens_.state().path);
-        if (facts)
-            facts_ = *facts.value;
-        else
-            problems << q(facts.error->message());
-    }
-    if (!facts_) return;
-    Result<propagation::LinkPerformance> computed =
-        propagation::computeLinkPerformance(*facts_, conditions);
-    if (computed) {
-        result_ = *computed.value;
-    } else {
-        if (const auto which = inputOf(*computed.error)) marked[*which] = true;
-        problems << q(computed.error->message());
+    d.profile.criteria = in.profile.criteria == "north-american" ? "" : in.profile.criteria;
+    if (!heightsGiven) {
+        d.sites[0].antennaHeight = in.profile.antennaFromM;
+        d.sites[1].antennaHeight = in.profile.antennaToM;
     }
 }
-
-void LinkWindow::markInputs(const MarkedInputs& marked) {
-    marked_ = marked;
-    for (std::size_t i = 0; i < kConditionInputCount; ++i) {
-        boxes_[i]->setStyleSheet(marked_[i] ? kMarkedStyle : QString());
-        boxes_[i]->setProperty("unreadable", marked_[i]);
-    }
-}
-
-// The problems, closed by what the window does about them.
-void LinkWindow::showProblems(QStringList problems, bool conditionsRead) {
-    if (!problems.isEmpty() && conditionsRead) {
-        problems << QStringLiteral("The other inputs keep their last good values.");
-    } else if (!problems.isEmpty()) {
-        problems << QStringLiteral("Nothing can be computed until this is corrected.");
-    }
-    errors_->setText(problems.join(QLatin1Char('\n')));
-}
-
-void LinkWindow::showPerformance() {
-    if (!result_) {
-        for (QLabel* g : groups_) g->setText(QStringLiteral("-"));
-        layoutGroups();
-        return;
-    }
-    const propagation::LinkPerformance& p = *result_;
-    const std::array<QStringList, 6> texts{
-        pathLines(p),
-        levelLines(p, facts_ ? facts_->receiveSignalLevelDbm : 0, diffractionUsedDb_),
-        rainLines(p),
-        multipathLines(p),
-        totalLines(p),
-        modelLines(p, diffractionUsedDb_),
-    };
-    for (std::size_t g = 0; g < groups_.size(); ++g)
-        groups_[g]->setText(texts[g].join(QLatin1Char('\n')));
-    layoutGroups();
-}
-
-void LinkWindow::layoutGroups() {
-    // The groups stand one under the other, each as tall as its text, so that no line is cut.
-    int y = twipsToPixels(kInputTop);
-    const int gap = twipsToPixels(120);
-    for (std::size_t g = 0; g < groups_.size(); ++g) {
-        QLabel* heading =
-            findChild<QLabel*>(QStringLiteral("heading_") + QString::fromLatin1(kGroups[g].name));
-        heading->move(heading->x(), y);
-        y += heading->height();
-        QLabel* body = groups_[g];
-        const int height =
-            std::max(body->heightForWidth(body->width()), body->fontMetrics().height());
-        body->setGeometry(body->x(), y, body->width(), height);
-        y += height + gap;
-    }
-    const int needed = std::max(y, twipsToPixels(kBelowInputs + 1900));
-    if (minimumHeight() < needed) {
-        setMinimumHeight(needed);
-        if (height() < needed) resize(width(), needed);
-    }
-}
-
-// ---- the profile ----
-
-ProfileWindow& LinkWindow::openProfile() {
-    if (!profileWindow_) {
-        profileWindow_ = new ProfileWindow(screens_, inputs_.profile);
-        connect(profileWindow_, &ProfileWindow::reportChanged, this, [this] { takeProfile(); });
-        connect(profileWindow_, &ProfileWindow::inputsEdited, this, [this] { saveInputs(); });
-        takeProfile();
-    }
-    profileWindow_->show();
-    profileWindow_->raise();
-    profileWindow_->activateWindow();
-    return *profileWindow_;
-}
-
-ProfileWindow* LinkWindow::profileWindow() const { return profileWindow_.data(); }
-
-void LinkWindow::takeProfile() {
-    profileDiffractionDb_.reset();
-    if (!profileWindow_ || !profileWindow_->report()) {
-        meanTerrainNote_->hide();
-        recompute();
-        return;
-    }
-    const terrain::ClearanceReport& report = *profileWindow_->report();
-    if (report.diffractionLossApplies) profileDiffractionDb_ = report.diffractionLossDb;
-    // The profile's mean terrain height feeds the P.530-18 multipath.
-    QLineEdit* mean = inputBox(ConditionInput::MeanTerrain);
-    const QString text = fixed(report.meanTerrainM, 1);
-    meanTerrainNote_->show();
-    if (mean->text() != text) {
-        mean->setText(text);  // recomputes
-    } else {
-        recompute();
-    }
-}
-
-// ---- remembering ----
 
 LinkInputs LinkWindow::rememberedInputs() const {
-    LinkInputs out = inputs_;
-    out.conditions.clear();
+    const design::LinkDesign& d = screens_.design();
+    LinkInputs out;
     for (const auto& info : propagation::allConditionInputs()) {
-        const std::string text = inputBox(info.input)->text().toStdString();
+        if (!design::isDesignCondition(info.input)) continue;
+        const std::string& text = d.conditions[info.input];
         if (text != info.defaultText) out.conditions[info.name] = text;
     }
-    out.subtractDiffraction = subtractDiffraction_->isChecked();
-    if (profileWindow_) out.profile = profileWindow_->inputs();
+    if (!d.sites[1].threshold.empty()) out.conditions["threshold"] = d.sites[1].threshold;
+    if (!d.sites[0].groundElevation.empty() || !d.sites[1].groundElevation.empty()) {
+        out.conditions["ground-elevations"] =
+            d.sites[0].groundElevation + "," + d.sites[1].groundElevation;
+    }
+    if (!d.sites[0].antennaHeight.empty() || !d.sites[1].antennaHeight.empty()) {
+        out.conditions["antenna-heights"] =
+            d.sites[0].antennaHeight + "," + d.sites[1].antennaHeight;
+        out.profile.antennaFromM = d.sites[0].antennaHeight;
+        out.profile.antennaToM = d.sites[1].antennaHeight;
+    }
+    out.subtractDiffraction = d.profile.subtractDiffraction;
+    out.profile.source = !d.profile.profile.empty() ? design::resolvePath(d, d.profile.profile)
+                                                    : design::profileKeyText(d.profile, "dem");
+    if (!d.profile.criteria.empty()) out.profile.criteria = d.profile.criteria;
     return out;
 }
 
 void LinkWindow::saveInputs() {
     const AppState& state = screens_.state();
     if (state.dataDir.empty()) return;
-    inputs_ = rememberedInputs();
-    if (std::optional<Error> failed = saveLinkInputs(state.dataDir, inputs_)) {
+    if (std::optional<Error> failed = saveLinkInputs(state.dataDir, rememberedInputs())) {
         const QString message = q(failed->message());
         if (message != lastSaveProblem_) {
             lastSaveProblem_ = message;
@@ -634,85 +482,559 @@ void LinkWindow::saveInputs() {
 }
 
 void LinkWindow::closeEvent(QCloseEvent* event) {
-    // Closing from the frame hides the window; it keeps its inputs until the program ends.
+    // Closing from the frame hides the window; the design stays with the screen manager.
     saveInputs();
     if (profileWindow_) profileWindow_->hide();
     event->accept();
 }
 
-// ---- the printed page ----
+// ---- showing the design ----
+
+void LinkWindow::setHop(const QString& pathName) {
+    // The input screen's path name is the design's name.
+    if (!pathName.isEmpty()) screens_.design().name = pathName.toStdString();
+    showDesign();
+    if (profileWindow_) {
+        // The path may have moved: the profile is read again for it.
+        const bool was = updating_;
+        updating_ = true;
+        profileWindow_->reload();
+        updating_ = was;
+    }
+    recompute();
+}
+
+void LinkWindow::updateTitle() {
+    const QString file = screens_.designFile();
+    setWindowTitle(file.isEmpty()
+                       ? QString::fromLatin1(kLinkWindowCaption)
+                       : QStringLiteral("%1 - %2").arg(QString::fromLatin1(kLinkWindowCaption),
+                                                       QFileInfo(file).fileName()));
+}
+
+void LinkWindow::showDesign() {
+    const design::LinkDesign& d = screens_.design();
+    const bool was = updating_;
+    updating_ = true;
+    auto show = [](QLineEdit* box, const QString& text) {
+        if (box->text() != text) box->setText(text);
+    };
+    for (const auto& [key, box] : keyed_) {
+        if (key == "profile.criteria") continue;
+        bool rain = false;
+        for (ConditionInput r : kRainInputs) rain |= key == conditionKey(r);
+        const QString text = q(design::keyText(d, key));
+        // A rain input not in use keeps what was typed in it, to come back to.
+        if (rain && text.isEmpty()) continue;
+        show(box, text);
+    }
+    int source = kRainNone;
+    for (std::size_t i = 0; i < kRainInputs.size() && source == kRainNone; ++i) {
+        if (!d.conditions[kRainInputs[i]].empty()) source = static_cast<int>(i) + 1;
+    }
+    choices_["rain-source"]->setCurrentIndex(source);
+    const std::string& criteria = d.profile.criteria;
+    const int preset = criteria.empty() || criteria == "north-american" ? 0
+                       : criteria == "sixty"                            ? 1
+                                                                        : 2;
+    choices_["criteria"]->setCurrentIndex(preset);
+    if (preset == 2) show(keyed_["profile.criteria"], q(criteria));
+    keyed_["profile.criteria"]->setEnabled(preset == 2);
+    choices_["power-unit"]->setCurrentIndex(d.site(End::To).watts ? 1 : 0);
+    subtractDiffraction_->setChecked(d.profile.subtractDiffraction);
+    hop_->setText(QStringLiteral("Path \"%1\": %2 to %3, %4 GHz")
+                      .arg(q(d.name), q(d.sites[0].name), q(d.sites[1].name), q(d.path.freq)));
+    updateTitle();
+    updating_ = was;
+    pushToProfileWindow();
+}
+
+// ---- edits ----
+
+void LinkWindow::edited(const std::string& key, const QString& text) {
+    if (updating_) return;
+    for (std::size_t i = 0; i < kRainInputs.size(); ++i) {
+        if (key != conditionKey(kRainInputs[i])) continue;
+        // Typing in a rain input makes it the source; the others keep their texts aside.
+        const int source =
+            text.trimmed().isEmpty() ? choices_["rain-source"]->currentIndex() : int(i) + 1;
+        const bool was = updating_;
+        updating_ = true;
+        choices_["rain-source"]->setCurrentIndex(source);
+        updating_ = was;
+        rainEdited(source);
+        return;
+    }
+    design::setKeyText(screens_.design(), key, text.toStdString());
+    if (key.find("antenna-height") != std::string::npos || key.rfind("profile.", 0) == 0) {
+        pushToProfileWindow();
+    }
+    if (key == "sites[0].name" || key == "sites[1].name") showDesign();
+    recompute();
+}
+
+void LinkWindow::rainEdited(int source) {
+    design::LinkDesign& d = screens_.design();
+    for (std::size_t i = 0; i < kRainInputs.size(); ++i) {
+        d.conditions[kRainInputs[i]] =
+            source == static_cast<int>(i) + 1
+                ? keyed_[conditionKey(kRainInputs[i])]->text().toStdString()
+                : std::string();
+    }
+    recompute();
+}
+
+void LinkWindow::criteriaEdited() {
+    const int preset = choices_["criteria"]->currentIndex();
+    QLineEdit* custom = keyed_["profile.criteria"];
+    custom->setEnabled(preset == 2);
+    std::string& criteria = screens_.design().profile.criteria;
+    criteria = preset == 0   ? std::string()
+               : preset == 1 ? std::string("sixty")
+                             : custom->text().toStdString();
+    pushToProfileWindow();
+    recompute();
+}
+
+// ---- recomputation ----
+
+std::vector<QWidget*> LinkWindow::boxesOf(const std::string& key) const {
+    std::vector<QWidget*> out;
+    auto add = [&](const std::string& k) {
+        if (auto it = keyed_.find(k); it != keyed_.end()) out.push_back(it->second);
+    };
+    if (key == "sites.ground-elevation" || key == "sites.antenna-height") {
+        add("sites[0]." + key.substr(6));
+        add("sites[1]." + key.substr(6));
+    } else {
+        add(key);
+    }
+    return out;
+}
+
+// Each input that cannot be read is found by the key its error names, marked, and falls back
+// to its last good text (or its default), so that one bad input does not stop the others
+// from counting. An error that names no input of this window stops the computation.
+void LinkWindow::recompute() {
+    if (updating_) return;
+    design::LinkDesign candidate = screens_.design();
+    design::Environment environment;
+    if (!screens_.state().dataDirError) environment.dataDir = screens_.state().dataDir;
+    std::map<std::string, bool> marked;
+    QStringList problems;
+    Result<design::LinkStudy> study = design::evaluate(candidate, environment);
+    for (std::size_t tries = 0; !study && tries < keyed_.size(); ++tries) {
+        const Error& e = *study.error;
+        std::vector<std::string> keys;
+        for (const auto& [k, box] : keyed_) {
+            for (QWidget* w : boxesOf(e.key)) {
+                if (w == box) keys.push_back(k);
+            }
+        }
+        // A site's input is named with its end, as both ends have one of that caption.
+        QString message = q(e.message());
+        if (!keys.empty() && captions_.count(keys.front())) {
+            const std::string& k = keys.front();
+            const QString end = k.rfind("sites[0]", 0) == 0   ? QStringLiteral("From site, ")
+                                : k.rfind("sites[1]", 0) == 0 ? QStringLiteral("To site, ")
+                                                              : QString();
+            if (!end.isEmpty() || e.input.empty()) {
+                message = end + captions_.at(k)->text() + QStringLiteral(": ") + message;
+            }
+        }
+        problems << message;
+        bool changed = false;
+        for (const std::string& k : keys) {
+            if (marked[k]) continue;
+            marked[k] = true;
+            const std::string current = design::keyText(candidate, k);
+            const auto good = lastGood_.find(k);
+            const std::string fallback = good != lastGood_.end() ? good->second : defaultText(k);
+            if (current != fallback) {
+                design::setKeyText(candidate, k, fallback);
+                changed = true;
+            } else if (current != defaultText(k)) {
+                design::setKeyText(candidate, k, defaultText(k));
+                changed = true;
+            }
+        }
+        if (!changed) break;
+        study = design::evaluate(candidate, environment);
+    }
+
+    result_.reset();
+    study_.reset();
+    if (study) {
+        study_ = std::move(*study.value);
+        studied_ = candidate;
+        result_ = study_->directions[0].performance;
+        for (const auto& [k, box] : keyed_) lastGood_[k] = design::keyText(candidate, k);
+    }
+    markKeys(marked);
+    showNotes(problems, static_cast<bool>(study_));
+    showResults(candidate);
+}
+
+void LinkWindow::markKeys(const std::map<std::string, bool>& marked) {
+    marked_ = marked;
+    for (const auto& [k, box] : keyed_) {
+        const auto it = marked_.find(k);
+        const bool on = it != marked_.end() && it->second;
+        box->setStyleSheet(on ? kMarkedStyle : QString());
+        box->setProperty("unreadable", on);
+    }
+}
+
+// The problems, closed by what the window does about them, and what is missing.
+void LinkWindow::showNotes(QStringList problems, bool computed) {
+    if (!problems.isEmpty() && computed) {
+        problems << QStringLiteral("The other inputs keep their last good values.");
+    } else if (!problems.isEmpty()) {
+        problems << QStringLiteral("Nothing can be computed until this is corrected.");
+    }
+    errors_->setText(problems.join(QLatin1Char('\n')));
+    const design::LinkDesign& d = screens_.design();
+    QStringList notes;
+    if (computed) {
+        for (End end : {End::To, End::From}) {
+            if (!d.site(end).threshold.empty()) continue;
+            notes << QStringLiteral(
+                         "Receiver threshold at %1 not given: %2 to %1 has its budget only.")
+                         .arg(q(d.site(end).name), q(d.site(design::other(end)).name));
+        }
+    }
+    notes_->setText(notes.join(QLatin1Char('\n')));
+}
+
+void LinkWindow::showResults(const design::LinkDesign& shown) {
+    results_->clear();
+    meanTerrainNote_->hide();
+    if (!study_) return;
+    const std::vector<design::ResultRow> rows = design::resultRows(shown, *study_);
+    QTreeWidgetItem* group = nullptr;
+    for (const design::ResultRow& row : rows) {
+        if (!group || group->text(0) != q(row.group)) {
+            group = new QTreeWidgetItem(results_, {q(row.group)});
+            QFont bold = font();
+            bold.setBold(true);
+            group->setFont(0, bold);
+            group->setFirstColumnSpanned(true);
+            group->setExpanded(true);
+        }
+        QString caption = q(row.caption);
+        if (!row.unit.empty()) caption += QStringLiteral(" (%1)").arg(q(row.unit));
+        QStringList notes;
+        for (const std::string& f : row.flags) notes << q(f);
+        auto* item = new QTreeWidgetItem(
+            group, {caption, q(design::rowText(row)), notes.join(QStringLiteral("; "))});
+        item->setData(0, Qt::UserRole, q(row.key));
+        if (row.key == "profile.meanTerrainM" &&
+            screens_.design().conditions[ConditionInput::MeanTerrain].empty()) {
+            meanTerrainNote_->setText(
+                QStringLiteral("from the profile: %1 m").arg(q(design::rowText(row))));
+            meanTerrainNote_->show();
+        }
+    }
+    results_->expandAll();
+}
+
+QLineEdit* LinkWindow::inputBox(ConditionInput input) const {
+    if (input == ConditionInput::Threshold) return siteBox(End::To, "threshold");
+    const auto it = keyed_.find(conditionKey(input));
+    return it != keyed_.end() ? it->second : nullptr;
+}
+
+QLineEdit* LinkWindow::siteBox(End end, const std::string& key) const {
+    const auto it = keyed_.find(siteKey(end, key));
+    return it != keyed_.end() ? it->second : nullptr;
+}
+
+QComboBox* LinkWindow::choiceBox(const std::string& name) const {
+    const auto it = choices_.find(name);
+    return it != choices_.end() ? it->second : nullptr;
+}
+
+QLineEdit* LinkWindow::profileBox(const std::string& key) const {
+    const auto it = keyed_.find("profile." + key);
+    return it != keyed_.end() ? it->second : nullptr;
+}
+
+QPushButton* LinkWindow::browseCommand(const std::string& key) const {
+    const auto it = browse_.find(key);
+    return it != browse_.end() ? it->second : nullptr;
+}
+
+QStringList LinkWindow::markedInputs() const {
+    QStringList out;
+    // The window's order: the sites (From, To), the conditions, the profile.
+    std::vector<std::string> order;
+    for (const SiteRow& s : kSiteRows) {
+        order.push_back(siteKey(End::From, s.key));
+        order.push_back(siteKey(End::To, s.key));
+    }
+    for (const auto& info : propagation::allConditionInputs()) {
+        order.push_back(conditionKey(info.input));
+    }
+    for (const char* k : {"profile.profile", "profile.dem", "profile.criteria"}) order.push_back(k);
+    for (const std::string& k : order) {
+        const auto it = marked_.find(k);
+        if (it != marked_.end() && it->second) out << q(k);
+    }
+    return out;
+}
+
+QString LinkWindow::resultText(const QString& key) const {
+    for (int g = 0; g < results_->topLevelItemCount(); ++g) {
+        const QTreeWidgetItem* group = results_->topLevelItem(g);
+        for (int i = 0; i < group->childCount(); ++i) {
+            if (group->child(i)->data(0, Qt::UserRole).toString() == key) {
+                return group->child(i)->text(1);
+            }
+        }
+    }
+    return {};
+}
+
+QStringList LinkWindow::resultLines() const {
+    QStringList out;
+    for (int g = 0; g < results_->topLevelItemCount(); ++g) {
+        const QTreeWidgetItem* group = results_->topLevelItem(g);
+        for (int i = 0; i < group->childCount(); ++i) {
+            out << QStringLiteral("%1: %2: %3")
+                       .arg(group->text(0), group->child(i)->text(0), group->child(i)->text(1));
+        }
+    }
+    return out;
+}
+
+double LinkWindow::diffractionLossUsedDb() const {
+    return study_ ? study_->diffractionSubtractedDb : 0.0;
+}
+
+// ---- the profile window, sharing the heights and the profile ----
+
+ProfileWindow& LinkWindow::openProfile() {
+    if (!profileWindow_) {
+        const design::LinkDesign& d = screens_.design();
+        ProfileInputs in;
+        in.source = rememberedInputs().profile.source;
+        if (!d.sites[0].antennaHeight.empty()) in.antennaFromM = d.sites[0].antennaHeight;
+        if (!d.sites[1].antennaHeight.empty()) in.antennaToM = d.sites[1].antennaHeight;
+        in.criteria = d.profile.criteria.empty() ? "north-american" : d.profile.criteria;
+        profileWindow_ = new ProfileWindow(screens_, in);
+        const int fixedEnd = d.profile.fixedEnd == "from" ? 1 : d.profile.fixedEnd == "to" ? 2 : 0;
+        profileWindow_->fixedEndBox()->setCurrentIndex(fixedEnd);
+        connect(profileWindow_, &ProfileWindow::reportChanged, this,
+                [this] { takeFromProfileWindow(); });
+        connect(profileWindow_, &ProfileWindow::inputsEdited, this, [this] {
+            takeFromProfileWindow();
+            saveInputs();
+        });
+        takeFromProfileWindow();
+    }
+    profileWindow_->show();
+    profileWindow_->raise();
+    profileWindow_->activateWindow();
+    return *profileWindow_;
+}
+
+ProfileWindow* LinkWindow::profileWindow() const { return profileWindow_.data(); }
+
+// The heights and profile of the design into the profile window's boxes.
+void LinkWindow::pushToProfileWindow() {
+    if (!profileWindow_) return;
+    const design::LinkDesign& d = screens_.design();
+    const bool was = updating_;
+    updating_ = true;
+    auto put = [](QLineEdit* box, const std::string& text) {
+        if (box->text().toStdString() != text) box->setText(QString::fromStdString(text));
+    };
+    put(profileWindow_->sourceBox(), rememberedInputs().profile.source);
+    put(profileWindow_->antennaFromBox(), d.sites[0].antennaHeight);
+    put(profileWindow_->antennaToBox(), d.sites[1].antennaHeight);
+    put(profileWindow_->criteriaBox(),
+        d.profile.criteria.empty() ? "north-american" : d.profile.criteria);
+    const int fixedEnd = d.profile.fixedEnd == "from" ? 1 : d.profile.fixedEnd == "to" ? 2 : 0;
+    if (profileWindow_->fixedEndBox()->currentIndex() != fixedEnd) {
+        profileWindow_->fixedEndBox()->setCurrentIndex(fixedEnd);
+    }
+    updating_ = was;
+}
+
+// What was typed in the profile window into the design, and the design shown again.
+void LinkWindow::takeFromProfileWindow() {
+    if (updating_ || !profileWindow_) return;
+    design::LinkDesign& d = screens_.design();
+    const ProfileInputs in = profileWindow_->inputs();
+    d.sites[0].antennaHeight = in.antennaFromM;
+    d.sites[1].antennaHeight = in.antennaToM;
+    const QString source = q(in.source).trimmed();
+    if (source.toStdString() != rememberedInputs().profile.source) {
+        d.profile.profile.clear();
+        d.profile.dem.clear();
+        if (isCsv(source)) {
+            d.profile.profile = source.toStdString();
+        } else {
+            design::setProfileKey(d.profile, "dem", source.toStdString());
+        }
+    }
+    d.profile.criteria = in.criteria == "north-american" ? "" : in.criteria;
+    const int fixedEnd = profileWindow_->fixedEndBox()->currentIndex();
+    d.profile.fixedEnd = fixedEnd == 1 ? "from" : fixedEnd == 2 ? "to" : "";
+    showDesign();
+    recompute();
+}
+
+// ---- design files ----
+
+QString LinkWindow::chooseDesignFile(bool save, const QString& proposed) {
+    if (chooseDesignFile_) return chooseDesignFile_(save, proposed);
+    const QString filter = QStringLiteral("Link designs (*.hop);;All files (*)");
+    return save ? QFileDialog::getSaveFileName(this, QStringLiteral("Save the link design"),
+                                               proposed, filter)
+                : QFileDialog::getOpenFileName(this, QStringLiteral("Open a link design"), proposed,
+                                               filter);
+}
+
+bool LinkWindow::openDesign(const QString& file) {
+    Result<design::LinkDesign> read = design::readDesignFile(file.toStdString());
+    if (!read) {
+        screens_.reportError(*read.error, this);
+        return false;
+    }
+    const design::LinkDesign& d = *read.value;
+    AppState& state = screens_.state();
+    // The input screen's fields as CONTINUE reads them, and its budget calculated, so the
+    // windows that work on the calculated path (results, profile) show this hop.
+    const std::filesystem::path dataDir = state.dataDir;
+    const PathInputs fields = design::inputScreenFields(d, dataDir);
+    Path_Info& input = screens_.pathInfo();
+    input.setInputs(fields);
+    input.Text13->setText(q(d.sites[0].lineType));
+    input.Text14->setText(q(d.sites[1].lineType));
+    if (runPath(fields, state.path).ok() && screens_.exists(FormId::Results)) {
+        screens_.results().refill();
+    }
+    screens_.setDesignFile(file);
+    lastGood_.clear();
+    screens_.replaceDesign(d);  // every open window shows it
+    saveInputs();
+    return true;
+}
+
+bool LinkWindow::saveDesign(const QString& file) {
+    design::LinkDesign d = screens_.design();
+    // Relative file names are relative to the design's own folder: written elsewhere, they
+    // are written as the full names they stand for.
+    const std::filesystem::path folder =
+        std::filesystem::absolute(file.toStdString()).parent_path();
+    if (!d.baseDir.empty() && std::filesystem::absolute(d.baseDir) != folder) {
+        if (!d.profile.profile.empty())
+            d.profile.profile = design::resolvePath(d, d.profile.profile);
+        for (std::string& dem : d.profile.dem) dem = design::resolvePath(d, dem);
+    }
+    d.baseDir = folder;
+    if (std::optional<Error> failed = design::writeDesignFile(file.toStdString(), d)) {
+        screens_.reportError(*failed, this);
+        return false;
+    }
+    screens_.design().profile = d.profile;
+    screens_.design().baseDir = d.baseDir;
+    screens_.setDesignFile(file);
+    showDesign();
+    return true;
+}
+
+void LinkWindow::openCommandClicked() {
+    const QString current = screens_.designFile();
+    const QString file =
+        chooseDesignFile(false, current.isEmpty() ? QDir::homePath() : QFileInfo(current).path());
+    if (!file.isEmpty()) openDesign(file);
+}
+
+void LinkWindow::saveCommandClicked(bool askName) {
+    QString file = screens_.designFile();
+    if (askName || file.isEmpty()) {
+        QString proposed = file;
+        if (proposed.isEmpty()) {
+            QString name = q(screens_.design().name).trimmed();
+            if (name.isEmpty()) name = QStringLiteral("link");
+            name.replace(QLatin1Char('/'), QLatin1Char('_'));
+            proposed = QDir::home().filePath(name + QString::fromLatin1(design::kDesignExtension));
+        }
+        file = chooseDesignFile(true, proposed);
+        if (file.isEmpty()) return;
+        if (QFileInfo(file).suffix().isEmpty())
+            file += QString::fromLatin1(design::kDesignExtension);
+    }
+    saveDesign(file);
+}
+
+void LinkWindow::browse(const std::string& key) {
+    QString chosen;
+    if (chooseBrowse_) {
+        chosen = chooseBrowse_(q(key));
+    } else if (key == "dem") {
+        chosen = QFileDialog::getOpenFileNames(
+                     this, QStringLiteral("Choose the elevation rasters"), QDir::homePath(),
+                     QStringLiteral("Elevation rasters (*.hgt *.tif *.tiff *.dem *.vrt *.img "
+                                    "*.asc *.dt0 *.dt1 *.dt2 *.bil *.flt);;All files (*)"))
+                     .join(QLatin1Char(';'));
+    } else {
+        const QString filter = key == "profile"
+                                   ? QStringLiteral("Profiles (*.csv);;All files (*)")
+                                   : QStringLiteral("Rain maps (*.txt *.TXT);;All files (*)");
+        chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Choose the file"),
+                                              QDir::homePath(), filter);
+    }
+    if (chosen.isEmpty()) return;
+    QLineEdit* box = key == "rain-map" ? inputBox(ConditionInput::RainMap) : profileBox(key);
+    box->setText(chosen);
+    saveInputs();
+}
+
+// ---- the printed report ----
 
 QStringList LinkWindow::pageLines() const {
-    const PathState& path = screens_.state().path;
-    const PathValues& v = path.values;
-    const PathResults& r = path.results;
-    const CapturedValues& c = path.captured;
-    auto n = [](float value) { return q(singleToText(value)); };
+    if (!study_) {
+        return {QStringLiteral("# Link design report: %1").arg(q(screens_.design().name)),
+                errors_->text()};
+    }
+    return reportLines(designReport(studied_, *study_));
+}
 
-    QStringList lines;
-    lines << QStringLiteral("# Link performance of \"%1\"").arg(pathName_) << QString()
-          << QStringLiteral("# The hop") << QStringLiteral("Path name: %1").arg(pathName_)
-          << QStringLiteral("Frequency: %1 GHz").arg(n(v.frequencyGHz))
-          << QStringLiteral("Transmit dish diameter: %1 ft").arg(n(v.txDishDiameter))
-          << QStringLiteral("Receive dish diameter: %1 ft").arg(n(v.rxDishDiameter))
-          << QStringLiteral("Transmit line: %1 dB per 100 ft, %2 ft long, loss %3 dB")
-                 .arg(n(v.txLineLossPer100Ft), n(v.txLineLength), n(r.txLineLoss))
-          << QStringLiteral("Receive line: %1 dB per 100 ft, %2 ft long, loss %3 dB")
-                 .arg(n(path.results.rxLineLossPerFt * 100.0f), n(v.rxLineLength), n(r.rxLineLoss))
-          << QStringLiteral("Transmitter power: %1 dBm").arg(n(r.txPowerDbm))
-          << QStringLiteral("Amplifier gain: %1 dB, preamplifier gain: %2 dB")
-                 .arg(QString::number(v.ampGain), n(v.preampGain))
-          << QStringLiteral("Earth factor k: %1, fade margin asked: %2 dB")
-                 .arg(n(v.earthFactor), n(v.fadeMargin));
-    if (c.fromLatitudePacked != 0) {
-        lines << QStringLiteral("Coordinates: from %1 %2, to %3 %4 (latitude, longitude west)")
-                     .arg(q(c.fromLatitudeText), q(c.fromLongitudeText), q(c.toLatitudeText),
-                          q(c.toLongitudeText))
-              << QStringLiteral("Path length from the coordinates: %1 miles")
-                     .arg(n(r.coordinateDistance));
-    } else {
-        lines << QStringLiteral("Path length: %1 miles (typed \"%2\")")
-                     .arg(n(r.pathLengthMiles), q(c.pathLengthText));
+// A page handed over must show what was typed: with an input that cannot be read (and is
+// computed with its last good value) nothing is printed.
+std::optional<QString> LinkWindow::printProblem() const {
+    if (!study_) return QStringLiteral("There is nothing to print: %1").arg(errors_->text());
+    if (!markedInputs().isEmpty()) {
+        return QStringLiteral("Correct the marked inputs before printing: %1").arg(errors_->text());
     }
-    lines << QStringLiteral("Received signal level of the budget: %1 dBm")
-                 .arg(n(r.receiveSignalLevel))
-          << QString() << QStringLiteral("# Conditions");
-    for (const auto& info : propagation::allConditionInputs()) {
-        const std::size_t i = static_cast<std::size_t>(info.input);
-        QString text = boxes_[i]->text();
-        if (text.trimmed().isEmpty()) text = QStringLiteral("(none)");
-        lines << QStringLiteral("%1: %2 %3%4")
-                     .arg(QString::fromUtf8(info.caption), text, QString::fromUtf8(info.unit),
-                          marked_[i] ? QStringLiteral("  (cannot be read)") : QString());
-    }
-    lines << QStringLiteral("Subtract the diffraction loss from the fade margin: %1")
-                 .arg(subtractDiffraction_->isChecked() ? QStringLiteral("yes")
-                                                        : QStringLiteral("no"));
-    if (!errors_->text().isEmpty()) {
-        for (const QString& line : errors_->text().split(QLatin1Char('\n'))) lines << line;
-    }
-    for (std::size_t g = 0; g < kGroups.size(); ++g) {
-        lines << QString() << QStringLiteral("# ") + QString::fromLatin1(kGroups[g].heading);
-        for (const QString& line : groups_[g]->text().split(QLatin1Char('\n'))) lines << line;
-    }
-    return lines;
+    return std::nullopt;
 }
 
 std::optional<QString> LinkWindow::printToPdf(const QString& path) {
-    PageSheet page(pageLines());
-    return printWindowToPdf(page, path);
+    if (std::optional<QString> problem = printProblem()) return problem;
+    if (std::optional<Error> failed =
+            writeDesignReportPdf(path.toStdString(), designReport(studied_, *study_))) {
+        return q(failed->message());
+    }
+    return std::nullopt;
 }
 
 void LinkWindow::print() {
     saveInputs();
-    PageSheet page(pageLines());
+    if (std::optional<QString> problem = printProblem()) {
+        screens_.reportError(*problem, this);
+        return;
+    }
     const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
     std::optional<QString> failed;
     if (!printer.isNull()) {
         QPrinter device(printer, QPrinter::HighResolution);
-        failed = renderWindowPage(page, device);
+        failed = paintDesignReport(designReport(studied_, *study_), device);
     } else {
-        QString proposed = pathName_.trimmed();
+        QString proposed = q(screens_.design().name).trimmed();
         if (proposed.isEmpty()) proposed = QStringLiteral("link performance");
         proposed.replace(QLatin1Char('/'), QLatin1Char('_'));
         proposed = QDir::home().filePath(proposed + QStringLiteral(" link performance.pdf"));
@@ -722,7 +1044,7 @@ void LinkWindow::print() {
                               this, QStringLiteral("No printer: save the link performance as PDF"),
                               proposed, QStringLiteral("PDF files (*.pdf)"));
         if (file.isEmpty()) return;
-        failed = printWindowToPdf(page, file);
+        failed = printToPdf(file);
     }
     if (failed) screens_.reportError(*failed, this);
 }

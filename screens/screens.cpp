@@ -17,6 +17,10 @@ namespace hopscale {
 Screens::Screens(AppState& state) : state_(state) {}
 
 Screens::~Screens() {
+    // The windows kept as children (the link window) go first, while the design they work
+    // on is still here.
+    const QObjectList kept = children();
+    qDeleteAll(kept);
     // Forms are top-level widgets without a parent: they go with their manager.
     delete disp_.data();
     delete results_.data();
@@ -168,6 +172,11 @@ SaveFailureChoice Screens::askAfterFailedSave(const Error& error) {
     if (box.clickedButton() == again) return SaveFailureChoice::TryAgain;
     if (box.clickedButton() == end) return SaveFailureChoice::EndWithoutSaving;
     return SaveFailureChoice::BackToResults;
+}
+
+void Screens::replaceDesign(design::LinkDesign replacement) {
+    design_ = std::move(replacement);
+    emit designChanged();
 }
 
 QStringList Screens::takeReportedErrors() {

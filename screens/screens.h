@@ -12,6 +12,7 @@
 
 #include "app_state.h"
 #include "errors.h"
+#include "link_design.h"
 
 class QWidget;
 
@@ -83,8 +84,25 @@ class Screens : public QObject {
     }
     QStringList takeReportedErrors();
 
+    // ---- the link design ----
+    // The one design of the running program: CONTINUE fills its From-to-To budget from the
+    // input screen, the link window its sites and conditions, and an opened design file the
+    // whole of it. Whoever changes it says so with designEdited, and every open window then
+    // shows it.
+    design::LinkDesign& design() { return design_; }
+    // The design file it was opened from or saved to; empty when none.
+    const QString& designFile() const { return designFile_; }
+    void setDesignFile(const QString& file) { designFile_ = file; }
+    // Replaces the design (an opened file) and says so.
+    void replaceDesign(design::LinkDesign replacement);
+    void designEdited() { emit designChanged(); }
+    // Whether link.json has been read into the design (it is read once).
+    bool linkInputsTaken() const { return linkInputsTaken_; }
+    void markLinkInputsTaken() { linkInputsTaken_ = true; }
+
   signals:
     void programEnded();
+    void designChanged();
 
   private:
     template <class T>
@@ -100,6 +118,9 @@ class Screens : public QObject {
     bool quietErrors_ = false;
     QStringList reported_;
     QList<SaveFailureChoice> saveAnswers_;
+    design::LinkDesign design_;
+    QString designFile_;
+    bool linkInputsTaken_ = false;
 };
 
 }  // namespace hopscale

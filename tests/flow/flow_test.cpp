@@ -10,6 +10,9 @@ using namespace hopscale::flowtest;
 
 int runStartGuideTests(int argc, char** argv);
 int runMendedTests(int argc, char** argv);
+namespace hopscale::flowtest {
+int runDesignFlowTests(int argc, char** argv);
+}
 
 namespace {
 
@@ -382,6 +385,7 @@ int main(int argc, char** argv) {
     int failures = QTest::qExec(&flow, argc, argv);
     failures += runStartGuideTests(argc, argv);
     failures += runMendedTests(argc, argv);
+    failures += hopscale::flowtest::runDesignFlowTests(argc, argv);
     return failures;
 }
 

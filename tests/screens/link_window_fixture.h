@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app_state.h"
+#include "design_inputs.h"
 #include "example_paths.h"
 #include "path_run.h"
 #include "screens.h"
@@ -41,6 +42,8 @@ struct LinkFixture {
         QVERIFY2(run.ok(), run.error ? run.error->message().c_str() : "");
         screens = std::make_unique<Screens>(state);
         screens->setQuietErrors(true);
+        // The design's budget is the calculated path, as CONTINUE leaves it.
+        design::takeInputScreen(screens->design(), examples::kmWattsPath(), state.dataDir);
     }
 
     QString file(const QString& name) const { return dir->filePath(name); }

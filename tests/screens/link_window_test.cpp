@@ -4,7 +4,10 @@
 // printed page, and the profile's diffraction loss and mean terrain taken in.
 #include "link_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinterInfo>
@@ -12,6 +15,9 @@
 #include <QRadioButton>
 #include <cmath>
 
+#include "conversions.h"
+#include "design_file.h"
+#include "link_design.h"
 #include "link_window_fixture.h"
 #include "path_info.h"
 #include "profile_window.h"
@@ -54,6 +60,14 @@ class LinkWindowTest : public QObject {
     void printWithoutPrinterWritesTheChosenPdf();
     void profileCommandOpensThePathProfile();
     void profileFeedsDiffractionLossAndMeanTerrain();
+    void secondContinueShowsTheNewHopAtOnce();
+    void sitesGiveTheReverseDirectionItsTransmitter();
+    void errorsMarkTheInputTheirKeyNames();
+    void choicesOfferOnlyWhatTheModelsRead();
+    void designFilesOpenAndSave();
+    void unreadableDesignFileChangesNothing();
+    void endingWithTheProfileBeingEditedIsSafe();
+    void savingElsewhereKeepsRelativeFilesFound();
 };
 
 void LinkWindowTest::resultsScreenCommandOpensTheWindow() {
@@ -102,20 +116,37 @@ void LinkWindowTest::opensOverTheCurrentPathWithEveryInput() {
     QCOMPARE(w.windowTitle(), QString("Link Performance"));
     QVERIFY(w.isVisible());
     for (const auto& info : propagation::allConditionInputs()) {
+        if (!design::isDesignCondition(info.input)) continue;  // per site, below
         auto* box = w.findChild<QLineEdit*>(info.name);
         QVERIFY2(box, info.name);
         QCOMPARE(box->text(), QString::fromUtf8(info.defaultText));
+        if (info.input == ConditionInput::RainMap) {
+            QVERIFY(w.browseCommand("rain-map"));  // a file: browsed for, no unit
+            continue;
+        }
         auto* unit = w.findChild<QLabel*>(QString("unit_") + info.name);
         QVERIFY(unit);
         QCOMPARE(unit->text(), QString::fromUtf8(info.unit));
     }
+    // The per-site inputs: one box per end.
+    for (design::End end : {design::End::From, design::End::To}) {
+        for (const char* key : {"name", "ground-elevation", "antenna-height", "threshold"}) {
+            QVERIFY2(w.siteBox(end, key), key);
+        }
+    }
+    QCOMPARE(w.siteBox(design::End::To, "threshold"), w.inputBox(ConditionInput::Threshold));
+    QVERIFY(!w.inputBox(ConditionInput::GroundElevations));
+    QVERIFY(!w.inputBox(ConditionInput::AntennaHeights));
     QCOMPARE(w.inputBox(ConditionInput::Target)->text(), QString("99.999"));
     QCOMPARE(w.inputBox(ConditionInput::Multipath)->text(), QString("vigants"));
-    // The threshold has no default: it is named as missing and nothing is computed yet.
-    QCOMPARE(w.markedInputs(), QStringList{"Receiver threshold"});
-    QVERIFY2(w.errorText().contains("Receiver threshold"), qPrintable(w.errorText()));
+    // Without a threshold the budget shows and the window says what the performance needs;
+    // nothing is marked, as nothing typed is wrong.
+    QVERIFY(w.markedInputs().isEmpty());
+    QVERIFY(w.errorText().isEmpty());
+    QVERIFY2(w.noteText().contains("Receiver threshold"), qPrintable(w.noteText()));
     QVERIFY(!w.performance());
-    QCOMPARE(w.groupText("total"), QString("-"));
+    QVERIFY(w.resultText("ab.availabilityPercent").isNull());
+    QVERIFY(!w.resultText("ab.receiveSignalLevel").isEmpty());
     // A second open is the same window.
     QCOMPARE(&openLinkPerformance(*f.screens, "Test hop"), &w);
     QVERIFY(f.screens->takeReportedErrors().isEmpty());
@@ -137,8 +168,7 @@ void LinkWindowTest::recomputesAsTheUserTypes() {
     const double rsl = budget.receiveSignalLevel - gasDb;
     QVERIFY(std::fabs(first.rslDbm - rsl) < 1e-9);
     QVERIFY(std::fabs(first.flatFadeMarginDb - (rsl + 70.0)) < 1e-9);
-    QVERIFY(w.groupText("levels").contains(
-        QString("Flat fade margin %1 dB").arg(rsl + 70.0, 0, 'f', 2)));
+    QCOMPARE(w.resultText("ab.flatFadeMarginDb"), QString::number(rsl + 70.0, 'f', 2));
 
     // Multipath by the default Vigants-Barnett (a 1, b 1/4); no rain source, so the total is it.
     const double vb =
@@ -147,17 +177,16 @@ void LinkWindowTest::recomputesAsTheUserTypes() {
     QVERIFY(std::fabs(first.availabilityPercent - (100 - vb)) < 1e-9);
     QVERIFY(std::fabs(first.outageMinutesPerYear - vb / 100 * 525960) < 1e-6);
     // The availability is written with enough decimals for the outage to show.
-    const QString totalText = w.groupText("total");
-    QVERIFY2(totalText.startsWith("Availability 99.99"), qPrintable(totalText));
-    const QString shown = totalText.section(' ', 1, 1);
+    const QString shown = w.resultText("ab.availabilityPercent");
+    QVERIFY2(shown.startsWith("99.99"), qPrintable(shown));
     const int decimals = static_cast<int>(shown.size() - shown.indexOf('.') - 1);
     QVERIFY2(std::fabs(shown.toDouble() - (100 - vb)) <= 0.5 * std::pow(10.0, -decimals),
              qPrintable(shown));
     QVERIFY2(std::fabs(100 - shown.toDouble()) >= 0.5 * vb,
              qPrintable(shown));  // not rounded to 100
-    QVERIFY(w.groupText("multipath").contains("Vigants-Barnett"));
-    QVERIFY(w.groupText("levels").contains("ITU-R P.676-13"));
-    QVERIFY(w.groupText("rain").contains("No rain source"));
+    QVERIFY(w.resultText("ab.multipathMethod").contains("Vigants-Barnett"));
+    QVERIFY(w.resultLines().join('\n').contains("ITU-R P.676-13"));
+    QVERIFY(w.resultText("ab.rainSource").isNull());  // no rain source
 
     // Ten dB lower threshold: the Vigants-Barnett outage falls tenfold.
     type(w.inputBox(ConditionInput::Threshold), "-80");
@@ -167,8 +196,10 @@ void LinkWindowTest::recomputesAsTheUserTypes() {
     type(w.inputBox(ConditionInput::RainZone), "K");
     QVERIFY(w.performance()->rain);
     QCOMPARE(w.performance()->rain->rainRateMmH, 42.0);
-    QVERIFY2(w.groupText("rain").contains("42 mm/h"), qPrintable(w.groupText("rain")));
-    QVERIFY(w.groupText("rain").contains("ITU-R P.838-3"));
+    QVERIFY2(w.resultText("ab.rainSource").contains("42 mm/h"),
+             qPrintable(w.resultText("ab.rainSource")));
+    QVERIFY(w.resultLines().join('\n').contains("ITU-R P.838-3"));
+    QCOMPARE(w.choiceBox("rain-source")->currentText(), QString("zone"));
     // The total adds the rain outage (here tiny or 0 against this margin) to the multipath's.
     QVERIFY(w.performance()->rain->outagePercent);
     QVERIFY(std::fabs(w.performance()->outagePercent - *w.performance()->rain->outagePercent -
@@ -177,11 +208,12 @@ void LinkWindowTest::recomputesAsTheUserTypes() {
     // The target: stated as met or with the margin it needs.
     type(w.inputBox(ConditionInput::Target), "99.9999999");
     QVERIFY(!w.performance()->target.met);
-    QVERIFY2(w.groupText("total").contains("not met; needs a fade margin of"),
-             qPrintable(w.groupText("total")));
+    QCOMPARE(w.resultText("ab.targetMet"), QString("no"));
+    QVERIFY(w.resultText("ab.requiredMarginDb").toDouble() > w.performance()->flatFadeMarginDb);
     type(w.inputBox(ConditionInput::Target), "50");
     QVERIFY(w.performance()->target.met);
-    QVERIFY(w.groupText("total").contains("Target 50 %: met"));
+    QCOMPARE(w.resultText("ab.targetMet"), QString("yes"));
+    QCOMPARE(w.resultText("ab.targetPercent"), QString("50.0000"));
 }
 
 void LinkWindowTest::unreadableInputsAreMarkedAndTheRestKeepsItsLastGoodValue() {
@@ -192,7 +224,7 @@ void LinkWindowTest::unreadableInputsAreMarkedAndTheRestKeepsItsLastGoodValue() 
 
     // A letter outside A..Q: marked and named, the hop computed as before without rain.
     type(w.inputBox(ConditionInput::RainZone), "Z");
-    QCOMPARE(w.markedInputs(), QStringList{"Rain zone"});
+    QCOMPARE(w.markedInputs(), QStringList{"conditions.rain-zone"});
     QVERIFY2(w.errorText().contains("Rain zone"), qPrintable(w.errorText()));
     QVERIFY(w.errorText().contains("last good"));
     QVERIFY(w.inputBox(ConditionInput::RainZone)->property("unreadable").toBool());
@@ -204,8 +236,9 @@ void LinkWindowTest::unreadableInputsAreMarkedAndTheRestKeepsItsLastGoodValue() 
 
     // A second unreadable input while the first is still wrong: both named.
     type(w.inputBox(ConditionInput::Threshold), "-8o");
-    QCOMPARE(w.markedInputs(), (QStringList{"Receiver threshold", "Rain zone"}));
+    QCOMPARE(w.markedInputs(), (QStringList{"sites[1].threshold", "conditions.rain-zone"}));
     QVERIFY(w.errorText().contains("Receiver threshold"));
+    QVERIFY2(w.errorText().contains("To site, Receiver threshold"), qPrintable(w.errorText()));
     // ... and the threshold keeps its last good value, -80 (each of its prefixes "-8" was good
     // too while typing, so the last good one is "-8").
     QVERIFY(std::fabs(w.performance()->flatFadeMarginDb - (margin - 72)) < 1e-9);
@@ -218,14 +251,22 @@ void LinkWindowTest::unreadableInputsAreMarkedAndTheRestKeepsItsLastGoodValue() 
     QVERIFY(!w.inputBox(ConditionInput::RainZone)->property("unreadable").toBool());
     QVERIFY(w.performance()->rain);
 
-    // Two rain sources at once: the one typed last is named, the zone keeps counting.
+    // The rain source is one of rate, zone or map: typing a rate chooses the rate, and the
+    // zone's text waits aside until the zone is chosen again.
     type(w.inputBox(ConditionInput::RainRate), "42");
-    QCOMPARE(w.markedInputs(), QStringList{"Rain rate R0.01"});
-    QVERIFY2(w.errorText().contains("only one of"), qPrintable(w.errorText()));
-    QVERIFY(w.performance()->rain);
-    QVERIFY(w.groupText("rain").contains("zone K"));
-    w.inputBox(ConditionInput::RainRate)->clear();
+    QCOMPARE(w.choiceBox("rain-source")->currentText(), QString("rate"));
     QVERIFY(w.markedInputs().isEmpty());
+    QVERIFY(w.performance()->rain);
+    QVERIFY2(w.resultText("ab.rainSource").contains("typed"),
+             qPrintable(w.resultText("ab.rainSource")));
+    QCOMPARE(w.inputBox(ConditionInput::RainZone)->text(), QString("K"));
+    QVERIFY(f.screens->design().conditions[ConditionInput::RainZone].empty());
+    w.choiceBox("rain-source")->setCurrentIndex(2);  // zone
+    QVERIFY(w.resultText("ab.rainSource").contains("zone K"));
+    QVERIFY(f.screens->design().conditions[ConditionInput::RainRate].empty());
+    w.choiceBox("rain-source")->setCurrentIndex(0);  // none
+    QVERIFY(!w.performance()->rain);
+    w.choiceBox("rain-source")->setCurrentIndex(2);
 
     // Out of range values are marked too: a tilt above 90, a temperature below absolute zero,
     // a target of 100 %.
@@ -236,7 +277,8 @@ void LinkWindowTest::unreadableInputsAreMarkedAndTheRestKeepsItsLastGoodValue() 
         QLineEdit* box = w.inputBox(input);
         const QString before = box->text();
         box->setText(text);
-        QVERIFY2(w.markedInputs() == QStringList{propagation::conditionInputInfo(input).caption},
+        QVERIFY2(w.markedInputs() == QStringList{QString("conditions.") +
+                                                 propagation::conditionInputInfo(input).name},
                  qPrintable(text + QString(": ") + w.errorText()));
         QVERIFY(w.performance());
         box->setText(before);
@@ -252,16 +294,18 @@ void LinkWindowTest::computationErrorsNameTheirInput() {
     w.inputBox(ConditionInput::Multipath)->setText("p530");
     w.inputBox(ConditionInput::GeoclimaticK)->setText("1e-4");
     w.inputBox(ConditionInput::DN75)->setText("40");
-    w.inputBox(ConditionInput::GroundElevations)->setText("100,120");
-    w.inputBox(ConditionInput::AntennaHeights)->setText("30,30");
+    w.siteBox(design::End::From, "ground-elevation")->setText("100");
+    w.siteBox(design::End::To, "ground-elevation")->setText("120");
+    w.siteBox(design::End::From, "antenna-height")->setText("30");
+    w.siteBox(design::End::To, "antenna-height")->setText("30");
     w.inputBox(ConditionInput::MeanTerrain)->setText("90");
     QVERIFY(!w.performance());
-    QCOMPARE(w.markedInputs(), QStringList{"Path-centre latitude"});
+    QCOMPARE(w.markedInputs(), QStringList{"conditions.latitude"});
     QVERIFY2(w.errorText().contains("Path-centre latitude"), qPrintable(w.errorText()));
     w.inputBox(ConditionInput::CentreLatitude)->setText("41.5");
     QVERIFY(w.markedInputs().isEmpty());
     QVERIFY(w.performance());
-    QVERIFY(w.groupText("multipath").contains("ITU-R P.530-18"));
+    QVERIFY(w.resultText("ab.multipathMethod").contains("ITU-R P.530-18"));
     QVERIFY(w.performance()->multipath.worstMonthPercent);
 }
 
@@ -285,7 +329,7 @@ void LinkWindowTest::inputsAreRememberedBetweenRuns() {
     QCOMPARE(again.inputBox(ConditionInput::Target)->text(), QString("oops"));
     QCOMPARE(again.inputBox(ConditionInput::Pressure)->text(), QString("1013.25"));
     QVERIFY(again.subtractDiffraction()->isChecked());
-    QCOMPARE(again.markedInputs(), QStringList{"Target availability"});
+    QCOMPARE(again.markedInputs(), QStringList{"conditions.target"});
     QVERIFY(again.performance());  // with the default target
     QCOMPARE(again.performance()->target.percent, 99.999);
     QVERIFY(f.screens->takeReportedErrors().isEmpty());
@@ -300,6 +344,8 @@ void LinkWindowTest::unreadableLinkJsonIsReportedAndReplacedByDefaults() {
     QVERIFY2(reported.front().contains("link.json") && reported.front().contains("defaults"),
              qPrintable(reported.front()));
     for (const auto& info : propagation::allConditionInputs()) {
+        if (!design::isDesignCondition(info.input) && info.input != ConditionInput::Threshold)
+            continue;  // per site, empty
         QCOMPARE(w.inputBox(info.input)->text(), QString::fromUtf8(info.defaultText));
     }
     // The unreadable bytes are kept aside; the window carries on and saves afresh.
@@ -326,14 +372,13 @@ void LinkWindowTest::printedPageOpensWithTheHopThenThePerformance() {
         }
         return qsizetype(-1);
     };
-    // Every input of the hop, before the performance.
-    const qsizetype availability = indexOf("Availability ");
+    // The sites and the hop first, then both directions' performance.
+    const qsizetype availability = indexOf("Availability (%): ");
     QVERIFY(availability > 0);
     for (const char* start :
-         {"Path name: North ridge", "Frequency: 6 GHz", "Transmit dish diameter: 6 ft",
-          "Receive dish diameter: 8 ft", "Transmit line: 1.5 dB per 100 ft, 150 ft",
-          "Receive line: 2.25 dB per 100 ft, 200 ft", "Transmitter power: 40 dBm",
-          "Path length: ", "Receiver threshold: -80 dBm", "Rain zone: K"}) {
+         {"Path name: North ridge", "Frequency: 6 GHz", "Dish diameter (ft): 6 | 8",
+          "Feeder: 1.5 dB/100 ft, 150 ft | 2.25 dB/100 ft, 200 ft", "Transmitter power: 10 (W)",
+          "Path length (typed): 20 km", "Receiver threshold (dBm):  | -80", "Rain zone: K"}) {
         const qsizetype at = indexOf(start);
         QVERIFY2(at >= 0, start);
         QVERIFY2(at < availability, start);
@@ -344,8 +389,8 @@ void LinkWindowTest::printedPageOpensWithTheHopThenThePerformance() {
     QVERIFY2(!failed, failed ? qPrintable(*failed) : "");
     const QString text = pdfText(pdf);
     if (text.isNull()) QSKIP("pdftotext (poppler-utils) is not installed");
-    const QString expected = w.groupText("total").section('\n', 0, 0);
-    QVERIFY(expected.startsWith("Availability "));
+    const QString expected = w.resultText("ab.availabilityPercent");
+    QVERIFY2(expected.startsWith("99.") || expected.startsWith("100."), qPrintable(expected));
     QVERIFY2(text.contains(expected), qPrintable(text));
     QVERIFY(text.contains("Path name: North ridge"));
     QVERIFY(text.indexOf("Frequency: 6 GHz") < text.indexOf(expected));
@@ -372,6 +417,14 @@ void LinkWindowTest::printWithoutPrinterWritesTheChosenPdf() {
     w.printCommand()->click();
     QVERIFY(!QFile::exists(pdf));
     QVERIFY(f.screens->takeReportedErrors().isEmpty());
+    // An input that cannot be read: nothing is printed, and the message says why.
+    w.setPdfFileChooser([&](const QString&) { return pdf; });
+    w.inputBox(ConditionInput::Target)->setText("oops");
+    w.printCommand()->click();
+    QVERIFY(!QFile::exists(pdf));
+    const QStringList reported = f.screens->takeReportedErrors();
+    QCOMPARE(reported.size(), 1);
+    QVERIFY2(reported.front().contains("Target availability"), qPrintable(reported.front()));
 }
 
 void LinkWindowTest::profileCommandOpensThePathProfile() {
@@ -407,17 +460,28 @@ void LinkWindowTest::profileFeedsDiffractionLossAndMeanTerrain() {
     QVERIFY(std::fabs(w.performance()->flatFadeMarginDb - before) < 1e-9);
     w.subtractDiffraction()->setChecked(true);
     QVERIFY(std::fabs(w.performance()->flatFadeMarginDb - (before - 30.1194)) < 1e-3);
-    QVERIFY(w.groupText("levels").contains("Diffraction loss from the profile 30.12 dB"));
-    QVERIFY(w.groupText("models").contains("P.530-18 section 2.2.1"));
+    QCOMPARE(w.resultText("profile.diffractionSubtractedDb"), QString("30.1"));
+    QVERIFY(w.resultLines().join('\n').contains("P.530-18 section 2.2.1"));
     // Antennas raised to 80 m: the ridge clears, no diffraction loss is left to subtract.
     p.antennaFromBox()->setText("80");
     p.antennaToBox()->setText("80");
     QVERIFY(!p.report()->diffractionLossApplies);
+    // One holder: the heights typed in the profile window are the link window's.
+    QCOMPARE(w.siteBox(design::End::From, "antenna-height")->text(), QString("80"));
+    QCOMPARE(f.screens->design().sites[1].antennaHeight, std::string("80"));
     QVERIFY(std::fabs(w.performance()->flatFadeMarginDb - before) < 1e-9);
 
     // Mean ground, distance weighted: (0 + 20 + 20 + 0) * 5 km / 20 km = 10 m.
-    QCOMPARE(w.inputBox(ConditionInput::MeanTerrain)->text(), QString("10.0"));
+    // The box stays empty (nothing typed) and says what the profile gives it.
+    QCOMPARE(w.inputBox(ConditionInput::MeanTerrain)->text(), QString());
+    QCOMPARE(w.resultText("profile.meanTerrainM"), QString("10.0"));
     QVERIFY(w.findChild<QLabel*>("meanTerrainNote")->isVisibleTo(&w));
+    QVERIFY(w.findChild<QLabel*>("meanTerrainNote")->text().contains("10.0"));
+    // ... and the heights typed here are the profile window's.
+    w.siteBox(design::End::To, "antenna-height")->setText("85");
+    QCOMPARE(p.antennaToBox()->text(), QString("85"));
+    QCOMPARE(p.report()->antennas.toM, 85.0);
+    w.siteBox(design::End::To, "antenna-height")->setText("80");
 
     // The profile's inputs are remembered with the link's.
     w.saveInputs();
@@ -427,6 +491,286 @@ void LinkWindowTest::profileFeedsDiffractionLossAndMeanTerrain() {
     QCOMPARE(p2.sourceBox()->text(), csv);
     QCOMPARE(p2.antennaFromBox()->text(), QString("80"));
     QVERIFY(p2.report());
+}
+
+namespace {
+
+// Types a whole path into the input screen and presses CONTINUE.
+void continueWith(Screens& screens, const PathInputs& path) {
+    Path_Info& input = screens.pathInfo();
+    input.setInputs(path);
+    input.Command1->click();
+}
+
+}  // namespace
+
+void LinkWindowTest::secondContinueShowsTheNewHopAtOnce() {
+    LinkFixture f;
+    f.state.path = PathState{};
+    PathInputs path = examples::kmWattsPath();
+    path[Field::Text11] = "Ridge hop";
+    continueWith(*f.screens, path);
+    QVERIFY2(f.screens->exists(FormId::Results),
+             qPrintable(f.screens->takeReportedErrors().join("; ")));
+    f.screens->results().findChild<QPushButton*>("Command4")->click();
+    LinkWindow* w = linkPerformanceWindow(*f.screens);
+    QVERIFY(w);
+    w->inputBox(ConditionInput::Threshold)->setText("-80");
+    const QString freeSpace6 = w->resultText("ab.freeSpaceLoss");
+    QCOMPARE(freeSpace6, QString::fromStdString(singleToText(f.state.path.results.freeSpaceLoss)));
+    const double margin6 = w->performance()->flatFadeMarginDb;
+
+    // Back to the input screen, another frequency, CONTINUE: the open window follows at once,
+    // without its command being pressed again.
+    f.screens->show(FormId::Path_Info);
+    path[Field::Text10] = "11";
+    continueWith(*f.screens, path);
+    QVERIFY(f.screens->takeReportedErrors().isEmpty());
+    QVERIFY2(w->hopText().contains("11 GHz"), qPrintable(w->hopText()));
+    QCOMPARE(w->resultText("ab.freeSpaceLoss"),
+             QString::fromStdString(singleToText(f.state.path.results.freeSpaceLoss)));
+    QVERIFY(w->resultText("ab.freeSpaceLoss") != freeSpace6);
+    QVERIFY(w->performance());
+    QVERIFY(w->performance()->flatFadeMarginDb != margin6);
+    // What the window holds beyond the budget stays.
+    QCOMPARE(w->inputBox(ConditionInput::Threshold)->text(), QString("-80"));
+    QCOMPARE(f.screens->design().path.freq, std::string("11"));
+    QCOMPARE(f.screens->design().name, std::string("Ridge hop"));
+}
+
+void LinkWindowTest::sitesGiveTheReverseDirectionItsTransmitter() {
+    LinkFixture f;
+    LinkWindow& w = openLinkPerformance(*f.screens, "Two ways");
+    w.siteBox(design::End::From, "name")->setText("Hill");
+    w.siteBox(design::End::To, "name")->setText("Vale");
+    w.siteBox(design::End::To, "threshold")->setText("-80");
+    w.siteBox(design::End::From, "threshold")->setText("-80");
+    QVERIFY2(w.markedInputs().isEmpty(), qPrintable(w.errorText()));
+    QVERIFY(w.study() && w.study()->twoWay);
+    QVERIFY(!w.resultText("twoWay.availabilityPercent").isEmpty());
+    QVERIFY(w.hopText().contains("Hill to Vale"));
+
+    // The To end's transmitter: 3 dB more power and 2 dB of amplifier raise the Vale-to-Hill
+    // level by 5 dB and leave Hill-to-Vale as it was.
+    const auto rsl = [&](int direction) {
+        return *w.study()->directions[static_cast<std::size_t>(direction)].performance;
+    };
+    const double ab = rsl(0).rslDbm, ba = rsl(1).rslDbm;
+    w.choiceBox("power-unit")->setCurrentIndex(0);  // dBm
+    const double power = f.screens->design().sites[1].power.empty()
+                             ? 0
+                             : std::stod(f.screens->design().sites[1].power);
+    w.siteBox(design::End::To, "power")->setText(QString::number(power + 3));
+    w.siteBox(design::End::To, "amp-gain")
+        ->setText(QString::number(std::stoi(f.screens->design().sites[1].ampGain) + 2));
+    QVERIFY(std::fabs(rsl(1).rslDbm - (ba + 5)) < 1e-3);
+    QVERIFY(std::fabs(rsl(0).rslDbm - ab) < 1e-9);
+    // The From end's preamplifier counts on the Vale-to-Hill reception only.
+    w.siteBox(design::End::From, "preamp-gain")
+        ->setText(QString::number(std::stod(f.screens->design().sites[0].preampGain) + 4));
+    QVERIFY(std::fabs(rsl(1).rslDbm - (ba + 9)) < 1e-3);
+    QVERIFY(std::fabs(rsl(0).rslDbm - ab) < 1e-9);
+    // The results are the design layer's rows: both directions under the sites' names.
+    QVERIFY(w.resultLines().join('\n').contains("Vale to Hill: Received signal level (dBm)"));
+}
+
+void LinkWindowTest::errorsMarkTheInputTheirKeyNames() {
+    LinkFixture f;
+    LinkWindow& w = openLinkPerformance(*f.screens, "Test hop");
+    w.siteBox(design::End::To, "threshold")->setText("-80");
+    const double margin = w.performance()->flatFadeMarginDb;
+    // A reverse transmitter power that is no number: its box is marked by the error's key,
+    // the message names the site, and the other direction is computed on.
+    w.siteBox(design::End::To, "power")->setText("3o");
+    QCOMPARE(w.markedInputs(), QStringList{"sites[1].power"});
+    QVERIFY2(w.errorText().contains("To site, Transmitter power"), qPrintable(w.errorText()));
+    QVERIFY(w.performance());
+    QVERIFY(std::fabs(w.performance()->flatFadeMarginDb - margin) < 1e-9);
+    // The design keeps the text as typed (it is saved so), only the computation falls back.
+    QCOMPARE(f.screens->design().sites[1].power, std::string("3o"));
+    w.siteBox(design::End::To, "power")->setText("30");
+    QVERIFY(w.markedInputs().isEmpty());
+
+    // A ground elevation that is no number: its site's box.
+    w.siteBox(design::End::From, "ground-elevation")->setText("1oo");
+    QCOMPARE(w.markedInputs(), QStringList{"sites[0].ground-elevation"});
+    w.siteBox(design::End::From, "ground-elevation")->clear();
+
+    // A profile file that cannot be read marks the profile box; the hop is computed without.
+    w.profileBox("profile")->setText(f.file("missing.csv"));
+    QCOMPARE(w.markedInputs(), QStringList{"profile.profile"});
+    QVERIFY(w.performance());
+    QVERIFY(!w.study()->profile);
+}
+
+void LinkWindowTest::choicesOfferOnlyWhatTheModelsRead() {
+    LinkFixture f;
+    LinkWindow& w = openLinkPerformance(*f.screens, "Test hop");
+    w.siteBox(design::End::To, "threshold")->setText("-80");
+    const auto items = [](QComboBox* box) {
+        QStringList out;
+        for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
+        return out;
+    };
+    QCOMPARE(items(w.choiceBox("polarisation")), (QStringList{"v", "h", "c"}));
+    QCOMPARE(items(w.choiceBox("multipath")), (QStringList{"vigants", "p530"}));
+    QCOMPARE(items(w.choiceBox("rain-source")), (QStringList{"none", "rate", "zone", "map"}));
+    QCOMPARE(items(w.choiceBox("criteria")), (QStringList{"north-american", "sixty", "custom"}));
+    const QStringList zones = items(w.choiceBox("rain-zone"));
+    QCOMPARE(zones.size(), 16);  // empty, then A..Q without I and O
+    QVERIFY(!zones.contains("I") && !zones.contains("O"));
+    // Every offered zone reads.
+    for (const QString& zone : zones.mid(1)) {
+        w.choiceBox("rain-zone")->setCurrentText(zone);
+        QVERIFY2(w.markedInputs().isEmpty(), qPrintable(zone + ": " + w.errorText()));
+        QVERIFY(w.performance()->rain);
+    }
+    // A polarisation tilt can still be typed.
+    w.inputBox(ConditionInput::Polarisation)->setText("30");
+    QVERIFY(w.markedInputs().isEmpty());
+    QVERIFY(w.resultLines().join('\n').contains("tilt 30"));
+
+    // Custom criteria are typed only when chosen.
+    QLineEdit* custom = w.profileBox("criteria");
+    QVERIFY(!custom->isEnabled());
+    w.choiceBox("criteria")->setCurrentIndex(1);
+    QCOMPARE(f.screens->design().profile.criteria, std::string("sixty"));
+    w.choiceBox("criteria")->setCurrentIndex(2);
+    QVERIFY(custom->isEnabled());
+    custom->setText("4/3:1");
+    QCOMPARE(f.screens->design().profile.criteria, std::string("4/3:1"));
+
+    // The file boxes are browsed for.
+    const QString csv = f.write("ridge.csv", kKnifeEdgeCsv);
+    w.setBrowseChooser([&](const QString& key) { return key == "profile" ? csv : QString(); });
+    w.browseCommand("profile")->click();
+    QCOMPARE(w.profileBox("profile")->text(), csv);
+    QCOMPARE(f.screens->design().profile.profile, csv.toStdString());
+    w.browseCommand("rain-map")->click();  // declined: nothing changes
+    QCOMPARE(w.inputBox(ConditionInput::RainMap)->text(), QString());
+    QVERIFY(f.screens->takeReportedErrors().isEmpty());
+}
+
+void LinkWindowTest::designFilesOpenAndSave() {
+    LinkFixture f;
+    const QString file = f.file("hill.hop");
+    QVERIFY(!design::writeDesignFile(file.toStdString(), design::exampleDesign()));
+    // The input screen exists, as after a CONTINUE.
+    f.screens->pathInfo();
+    f.screens->takeReportedErrors();
+    LinkWindow& w = openLinkPerformance(*f.screens);
+    w.setDesignFileChooser([&](bool save, const QString&) { return save ? f.file("copy") : file; });
+    w.openCommand()->click();
+    QVERIFY2(f.screens->takeReportedErrors().isEmpty(), "open");
+    QCOMPARE(w.windowTitle(), QString("Link Performance - hill.hop"));
+    const design::LinkDesign example = design::exampleDesign();
+    // The input screen holds the From-to-To budget as CONTINUE reads it ...
+    Path_Info& input = f.screens->pathInfo();
+    QCOMPARE(input.field(Field::Text10)->text(), QString::fromStdString(example.path.freq));
+    QCOMPARE(input.field(Field::Text11)->text(), QString::fromStdString(example.name));
+    QCOMPARE(input.field(Field::Text5)->text(), QString::fromStdString(example.sites[0].lat));
+    QCOMPARE(input.field(Field::Text3)->text(), QString::fromStdString(example.sites[1].dish));
+    // ... the calculated path is the design's, and the window its sites and conditions.
+    QCOMPARE(f.state.path.values.frequencyGHz, std::stof(example.path.freq));
+    QCOMPARE(w.siteBox(design::End::From, "name")->text(),
+             QString::fromStdString(example.sites[0].name));
+    QCOMPARE(w.siteBox(design::End::To, "antenna-height")->text(),
+             QString::fromStdString(example.sites[1].antennaHeight));
+    QCOMPARE(w.siteBox(design::End::From, "threshold")->text(),
+             QString::fromStdString(example.sites[0].threshold));
+    QCOMPARE(w.inputBox(ConditionInput::RainZone)->text(),
+             QString::fromStdString(example.conditions[ConditionInput::RainZone]));
+    QCOMPARE(w.choiceBox("rain-source")->currentText(), QString("zone"));
+    QVERIFY(w.study() && w.study()->twoWay);
+    // An open profile window follows the opened design too.
+    ProfileWindow& p = w.openProfile();
+    design::LinkDesign kept = f.screens->design();
+    kept.profile.fixedEnd = "to";
+    kept.sites[0].antennaHeight = "55";
+    f.screens->replaceDesign(kept);
+    QCOMPARE(p.fixedEndBox()->currentIndex(), 2);
+    QCOMPARE(p.antennaFromBox()->text(), QString("55"));
+    QCOMPARE(w.siteBox(design::End::From, "antenna-height")->text(), QString("55"));
+
+    // Save As: a name without an extension gets ".hop"; the file holds what the window shows.
+    w.siteBox(design::End::To, "power")->setText("33");
+    w.saveAsCommand()->click();
+    QVERIFY(f.screens->takeReportedErrors().isEmpty());
+    QCOMPARE(w.windowTitle(), QString("Link Performance - copy.hop"));
+    Result<design::LinkDesign> saved = design::readDesignFile(f.file("copy.hop").toStdString());
+    QVERIFY(saved);
+    QCOMPARE(saved.value->sites[1].power, std::string("33"));
+    QCOMPARE(saved.value->name, example.name);
+    QCOMPARE(saved.value->conditions.texts, example.conditions.texts);
+    // Save writes the same file again without asking.
+    w.setDesignFileChooser([](bool, const QString&) { return QString(); });
+    w.siteBox(design::End::To, "power")->setText("34");
+    w.saveCommand()->click();
+    QCOMPARE(design::readDesignFile(f.file("copy.hop").toStdString()).value->sites[1].power,
+             std::string("34"));
+    // Declining Open changes nothing.
+    w.openCommand()->click();
+    QCOMPARE(w.windowTitle(), QString("Link Performance - copy.hop"));
+}
+
+void LinkWindowTest::unreadableDesignFileChangesNothing() {
+    LinkFixture f;
+    LinkWindow& w = openLinkPerformance(*f.screens, "Kept");
+    w.siteBox(design::End::To, "threshold")->setText("-80");
+    const QString bad = f.write("bad.hop", "{\"format\": \"hopscale-design\", \"sights\": []}");
+    QVERIFY(!w.openDesign(bad));
+    const QStringList reported = f.screens->takeReportedErrors();
+    QCOMPARE(reported.size(), 1);
+    QVERIFY2(reported.front().contains("bad.hop"), qPrintable(reported.front()));
+    QCOMPARE(f.screens->design().name, std::string("Kept"));
+    QCOMPARE(w.windowTitle(), QString("Link Performance"));
+    QVERIFY(w.performance());
+    // A design that cannot be written is reported, and the window keeps no file name.
+    QVERIFY(!w.saveDesign(f.file("no/such/folder/x.hop")));
+    QCOMPARE(f.screens->takeReportedErrors().size(), 1);
+    QCOMPARE(w.windowTitle(), QString("Link Performance"));
+}
+
+void LinkWindowTest::endingWithTheProfileBeingEditedIsSafe() {
+    LinkFixture f;
+    const QString csv = f.write("ridge.csv", kKnifeEdgeCsv);
+    LinkWindow& w = openLinkPerformance(*f.screens, "Test hop");
+    ProfileWindow& p = w.openProfile();
+    p.sourceBox()->setText(csv);
+    p.antennaFromBox()->setText("72");
+    w.show();
+    p.show();
+    for (int i = 0; i < 10; ++i) QApplication::processEvents();
+    // The manager goes while a profile box may hold the focus: the box's last edit, sent as
+    // the windows are taken down, must reach no window that has gone (run under valgrind).
+    f.screens.reset();
+    QVERIFY(!f.screens);
+}
+
+void LinkWindowTest::savingElsewhereKeepsRelativeFilesFound() {
+    LinkFixture f;
+    QVERIFY(QDir(f.dir->path()).mkpath("a") && QDir(f.dir->path()).mkpath("b"));
+    f.write("a/ridge.csv", kKnifeEdgeCsv);
+    design::LinkDesign d = design::exampleDesign();
+    d.profile.profile = "ridge.csv";  // beside the design
+    QVERIFY(!design::writeDesignFile(f.file("a/hop.hop").toStdString(), d));
+    f.screens->pathInfo();
+    LinkWindow& w = openLinkPerformance(*f.screens);
+    QVERIFY(w.openDesign(f.file("a/hop.hop")));
+    QVERIFY2(w.study() && w.study()->profile, qPrintable(w.errorText()));
+    QVERIFY(w.saveDesign(f.file("b/moved.hop")));
+    // Written into another folder, the name stands for the same file.
+    Result<design::LinkDesign> moved = design::readDesignFile(f.file("b/moved.hop").toStdString());
+    QVERIFY(moved);
+    QCOMPARE(QFileInfo(QString::fromStdString(moved.value->profile.profile)).canonicalFilePath(),
+             QFileInfo(f.file("a/ridge.csv")).canonicalFilePath());
+    QVERIFY(design::evaluate(*moved.value).value->profile);
+    QVERIFY(w.study() && w.study()->profile);
+    // Saved beside itself, a relative name stays relative.
+    QVERIFY(w.openDesign(f.file("a/hop.hop")));
+    QVERIFY(w.saveDesign(f.file("a/again.hop")));
+    QCOMPARE(design::readDesignFile(f.file("a/again.hop").toStdString()).value->profile.profile,
+             std::string("ridge.csv"));
 }
 
 QTEST_MAIN(LinkWindowTest)
