@@ -213,6 +213,9 @@ propagation::LinkConditionTexts directionConditions(const LinkDesign& design, En
         texts[ConditionInput::AntennaHeights] =
             design.site(from).antennaHeight + "," + design.site(to).antennaHeight;
     }
+    // A rain map named relative to the design is read from the design's folder.
+    std::string& rainMap = texts[ConditionInput::RainMap];
+    if (!rainMap.empty()) rainMap = resolvePath(design, rainMap);
     if (study.meanTerrainM && texts[ConditionInput::MeanTerrain].empty()) {
         texts[ConditionInput::MeanTerrain] = numberText(*study.meanTerrainM);
     }

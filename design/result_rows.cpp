@@ -1,5 +1,6 @@
 #include "result_rows.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -40,6 +41,14 @@ class RowWriter {
     std::string prefix_;
     std::string group_;
 };
+
+// Decimals of an availability that show its outage (at least two significant digits of it):
+// 99.999356 for 0.000644 %, 99.99999987 for 1.3e-7 %.
+int availabilityDecimals(double outagePercent) {
+    if (!(outagePercent > 0)) return 6;
+    const int needed = static_cast<int>(std::ceil(-std::log10(outagePercent))) + 2;
+    return std::clamp(needed, 6, 12);
+}
 
 std::string directionPrefix(End from) { return from == End::From ? "ab." : "ba."; }
 
@@ -109,7 +118,8 @@ void performanceRows(RowWriter& w, const propagation::LinkPerformance& p) {
              p.multipath.worstMonthPercent, 6);
     w.number("multipathAnnualPercent", "Multipath average year", "%", p.multipath.annualPercent, 6);
     w.number("outagePercent", "Outage", "%", p.outagePercent, 6);
-    w.number("availabilityPercent", "Availability", "%", p.availabilityPercent, 6);
+    w.number("availabilityPercent", "Availability", "%", p.availabilityPercent,
+             availabilityDecimals(p.outagePercent));
     w.number("outageMinutesPerYear", "Outage a year", "min", p.outageMinutesPerYear, 1);
     w.number("targetPercent", "Target availability", "%", p.target.percent, 4);
     w.add("targetMet", "Target met", "", p.target.met);
@@ -127,7 +137,8 @@ void directionRows(std::vector<ResultRow>& rows, const DirectionStudy& d) {
 void twoWayRows(std::vector<ResultRow>& rows, const LinkDesign& design, const TwoWay& t) {
     RowWriter w(rows, "twoWay.", "Both directions");
     w.number("outagePercent", "Two-way outage (sum of both directions)", "%", t.outagePercent, 6);
-    w.number("availabilityPercent", "Two-way availability", "%", t.availabilityPercent, 6);
+    w.number("availabilityPercent", "Two-way availability", "%", t.availabilityPercent,
+             availabilityDecimals(t.outagePercent));
     w.number("outageMinutesPerYear", "Two-way outage a year", "min", t.outageMinutesPerYear, 1);
     const SiteDesign& x = design.site(t.worse);
     const SiteDesign& y = design.site(other(t.worse));

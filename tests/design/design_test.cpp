@@ -329,3 +329,39 @@ TEST(ResultRows, EveryRowKeyIsUniqueAndTheCsvQuotesWhatNeedsIt) {
 
 }  // namespace
 }  // namespace hopscale::design
+
+namespace hopscale::design {
+namespace {
+
+TEST(LinkRules, ARainMapNamedRelativeToTheDesignIsReadFromItsFolder) {
+    testing_files::ScratchDir dir;
+    LinkDesign d = symmetricDesign();
+    d.conditions[propagation::ConditionInput::RainZone] = "";
+    d.conditions[propagation::ConditionInput::RainMap] = "R001.TXT";
+    d.baseDir = dir.path();
+    Result<LinkStudy> s = evaluate(d);
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error->key, "conditions.rain-map");
+    EXPECT_NE(s.error->message().find((dir / "R001.TXT").string()), std::string::npos)
+        << s.error->message();
+}
+
+TEST(ResultRows, AvailabilityShowsItsOutageHoweverSmall) {
+    LinkDesign d = symmetricDesign();
+    d.path.length = "2";  // a short hop: an outage of a few parts in 10^9
+    d.conditions[propagation::ConditionInput::RainZone] = "";
+    Result<LinkStudy> s = evaluate(d);
+    ASSERT_TRUE(s.ok()) << s.error->message();
+    const double outage = s.value->directions[0].performance->outagePercent;
+    ASSERT_GT(outage, 0);
+    ASSERT_LT(outage, 1e-6);
+    for (const ResultRow& row : resultRows(d, *s.value)) {
+        if (row.key != "ab.availabilityPercent") continue;
+        const std::string text = rowText(row);
+        EXPECT_NE(text.substr(0, 3), "100") << text;
+        EXPECT_EQ(text.substr(0, 9), "99.999999") << text;
+    }
+}
+
+}  // namespace
+}  // namespace hopscale::design
