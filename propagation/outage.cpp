@@ -99,8 +99,8 @@ DiversityOutage diversityOutage(double eta, double pns, double improvement, doub
     }
     out.pdns = pns / improvement;
     out.pds = ps * ps / (eta * (1.0 - out.ks2));
-    out.fraction = std::min(
-        std::pow(std::pow(out.pds, 0.75) + std::pow(out.pdns, 0.75), 4.0 / 3.0), 1.0);
+    out.fraction =
+        std::min(std::pow(std::pow(out.pds, 0.75) + std::pow(out.pdns, 0.75), 4.0 / 3.0), 1.0);
     return out;
 }
 
@@ -152,10 +152,10 @@ OutageParts OutageModel::parts(double margin, const RadioMode& mode,
                            : "the multipath method is not assessed on this path";
 
     // Selective.
-    const std::optional<Signature>& sm = o.signatureMinimum ? o.signatureMinimum
-                                                            : mode.signatureMinimum;
-    const std::optional<Signature>& snm = o.signatureNonMinimum ? o.signatureNonMinimum
-                                                                : mode.signatureNonMinimum;
+    const std::optional<Signature>& sm =
+        o.signatureMinimum ? o.signatureMinimum : mode.signatureMinimum;
+    const std::optional<Signature>& snm =
+        o.signatureNonMinimum ? o.signatureNonMinimum : mode.signatureNonMinimum;
     if (sm || snm) {
         if (!clearAirStatistics_) {
             flag(flags, std::string("selective outage not assessed: ") + noP0);
@@ -242,7 +242,8 @@ OutageParts OutageModel::parts(double margin, const RadioMode& mode,
 
     // Totals: the clear air of the worst month and of the year, the rain of the year.
     const double xp = p.xpd ? p.xpd->fraction : 0.0;
-    const double yearFactor = f.method == MultipathMethod::P530 ? std::pow(10.0, -f.dG / 10.0) : 1.0;
+    const double yearFactor =
+        f.method == MultipathMethod::P530 ? std::pow(10.0, -f.dG / 10.0) : 1.0;
     if (p.diversity) {
         p.clearAirWorstMonthPercent = 100.0 * (p.diversity->fraction + xp);
         p.clearAirYearPercent = 100.0 * (p.diversity->fraction + xp) * yearFactor;
@@ -274,8 +275,7 @@ double OutageModel::ownMargin(double percent) const {
     if (f.method == MultipathMethod::VigantsBarnett && f.vbScale > 0) {
         m = std::max(m, 10.0 * std::log10(100.0 * f.vbScale / percent));
     } else if (f.method == MultipathMethod::P530 && f.p0Percent > 0) {
-        const double deep =
-            10.0 * std::log10(std::pow(10.0, -f.dG / 10.0) * f.p0Percent / percent);
+        const double deep = 10.0 * std::log10(std::pow(10.0, -f.dG / 10.0) * f.p0Percent / percent);
         if (deep >= 25.0 + 1.2 * std::log10(f.p0Percent)) m = std::max(m, deep);
     }
     return m;

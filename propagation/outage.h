@@ -26,10 +26,10 @@ double multipathActivity(double p0Fraction);
 
 // Clear-air cross-polar outage (section 4.1).
 struct ClearAirXpdInputs {
-    double xpdgDb = 0;   // guaranteed boresight XPD, the smaller of the two antennas'
-    double c0iDb = 0;    // the mode's co-channel C0/I
-    double xpifDb = 0;   // cross-polar interference canceller improvement; 0 without one
-    int txAntennas = 1;  // 1 or 2
+    double xpdgDb = 0;         // guaranteed boresight XPD, the smaller of the two antennas'
+    double c0iDb = 0;          // the mode's co-channel C0/I
+    double xpifDb = 0;         // cross-polar interference canceller improvement; 0 without one
+    int txAntennas = 1;        // 1 or 2
     double txSeparationM = 0;  // vertical separation st of two transmit antennas
     double frequencyGHz = 0;
     double p0Fraction = 0;  // P0 = pw(A = 0) / 100, worst month
@@ -43,10 +43,10 @@ ClearAirXpd clearAirXpdOutage(const ClearAirXpdInputs& in);
 // Precipitation cross-polar outage (section 4.2.2).
 struct PrecipitationXpd {
     double uDb = 0, v = 0, apDb = 0, m = 0, n = 0;
-    double fraction = 0;             // P_XPR, of the year
-    bool frequencyOutside = false;   // f outside 8..35 GHz: V taken at the nearer end
-    bool nBelowRange = false;        // n < -3: outage below 1e-5, kept as computed
-    bool nAboveRange = false;        // n > 0
+    double fraction = 0;            // P_XPR, of the year
+    bool frequencyOutside = false;  // f outside 8..35 GHz: V taken at the nearer end
+    bool nBelowRange = false;       // n < -3: outage below 1e-5, kept as computed
+    bool nAboveRange = false;       // n > 0
 };
 PrecipitationXpd precipitationXpdOutage(double a001Db, double frequencyGHz, double c0iDb,
                                         double xpifDb, double u0Db);

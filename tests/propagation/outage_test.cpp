@@ -154,7 +154,8 @@ TEST(OutageDecisions, DiversityRegionsOfTheCorrelation) {
     const DiversityOutage middle = diversityOutage(kEta, 5e-3, 1.5, 1e-5);
     EXPECT_GT(middle.rw, 0.5);
     EXPECT_LE(middle.rw, 0.9628);
-    EXPECT_NEAR(middle.ks2, 1 - 0.195 * std::pow(1 - middle.rw, 0.109 - 0.13 * std::log10(1 - middle.rw)),
+    EXPECT_NEAR(middle.ks2,
+                1 - 0.195 * std::pow(1 - middle.rw, 0.109 - 0.13 * std::log10(1 - middle.rw)),
                 1e-12);
 }
 
@@ -253,13 +254,12 @@ TEST(OutageDecisions, ImprovementBelowOneIsUsedAsItIsAndFlagged) {
     o.diversity = DiversityKind::Space;
     o.diversitySeparationM = 3;
     FadingStatistics f = checkPath(false);
-    f.p0Percent = 400;  // heavy multipath
+    f.p0Percent = 400;                                             // heavy multipath
     const OutageResult r = computeOutage(f, -40, -45, o, 99.999);  // F 5 dB
     const OutageParts& p = r.modes[0].parts;
     ASSERT_TRUE(p.diversity);
     EXPECT_LT(p.diversity->improvement, 1);
-    EXPECT_DOUBLE_EQ(p.diversity->improvement,
-                     spaceDiversityImprovement(3, 0, 6, 40, 400, 5));
+    EXPECT_DOUBLE_EQ(p.diversity->improvement, spaceDiversityImprovement(3, 0, 6, 40, 400, 5));
     EXPECT_TRUE(hasFlag(r.modes[0].flags, "improvement below 1"));
 }
 
