@@ -206,6 +206,10 @@ class BatchRun {
             std::fprintf(err_, "hopscale batch: %s\n", problem->c_str());
             return cli::kExitUsage;
         }
+        if (const auto problem = performance_.prepare(columnNames_, options_.dataDir)) {
+            std::fprintf(err_, "hopscale batch: %s\n", printableText(problem->first).c_str());
+            return problem->second;
+        }
         return std::nullopt;
     }
 
@@ -282,6 +286,7 @@ class BatchRun {
         }
 
         PathState state;  // every row starts from a fresh state
+        performance_.prepareInputs(fields_, inputs_);
         const RunOutcome outcome = runPath(inputs_, state);
         writer_.field(inputs_[Field::Text11]);
         for (const ResultInfo& info : allResults()) {
@@ -351,7 +356,7 @@ class BatchRun {
 };
 
 // The batch over FILE (or stdin); stdio's own streams, for speed.
-int runBatchFile(const std::string& file, bool crlf) {
+int runBatchFile(const std::string& file, bool crlf, const std::optional<std::string>& dataDir) {
     std::FILE* in = stdin;
     if (file != "-") {
         in = std::fopen(file.c_str(), "rb");
@@ -364,6 +369,7 @@ int runBatchFile(const std::string& file, bool crlf) {
     BatchOptions options;
     options.progress = isatty(fileno(stderr)) != 0;
     options.crlf = crlf;
+    options.dataDir = dataDir;
     const int status = runBatch(in, stdout, stderr, options);
     if (in != stdin) std::fclose(in);
     // A failed write is reported by the batch itself, once.
@@ -395,8 +401,8 @@ cli::CommandDefinition batchCommand() {
                 app.add_option("file", request->file, "CSV file of paths; - or nothing reads stdin")
                     ->type_name("FILE|-");
                 app.add_flag("--crlf", request->crlf, "End output lines with CR LF");
-                return [request](const cli::CommandContext&) {
-                    return runBatchFile(request->file, request->crlf);
+                return [request](const cli::CommandContext& context) {
+                    return runBatchFile(request->file, request->crlf, context.global.dataDir);
                 };
             }};
 }

@@ -17,6 +17,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "front_door.h"
 
@@ -31,6 +33,8 @@ struct BatchOptions {
     bool crlf = false;      // end output lines with CR LF instead of LF
     // Size of the input buffer and of the output written at once; at least 16.
     std::size_t bufferBytes = std::size_t{1} << 20;
+    // The data directory (--data-dir) whose equipment library radio and antenna columns name.
+    std::optional<std::string> dataDir;
 };
 
 // The batch itself over open streams; returns the exit status.

@@ -2,6 +2,7 @@
 #include "batch_command.h"
 #include "calc_command.h"
 #include "catalogue_command.h"
+#include "equipment_command.h"
 #include "front_door.h"
 #include "profile_command.h"
 
@@ -11,6 +12,7 @@ void addAllCommands(FrontDoor& door) {
     door.add(calcCommand());
     door.add(batchCommand());
     door.add(catalogueCommand());
+    door.add(equipmentCommand());
     door.add(profileCommand());
 }
 

@@ -209,6 +209,7 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
             }
             m.geoclimaticK = mp.geoclimaticK;
             m.dN75 = mp.dN75;
+            m.fromMaps = c.logKMap || c.dN75Map;
             const MultipathGeometry g = multipathGeometry(mp);
             fading.p0Percent = multipathOccurrencePercent(mp);
             fading.dG = worstMonthToYearDb(centreLatitude, d, g.inclinationMrad);

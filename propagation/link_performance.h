@@ -58,6 +58,7 @@ struct MultipathResult {
     std::optional<double> annualPercent;
     std::optional<double> occurrenceP0Percent;  // P.530: p0 (worst month at 0 dB)
     std::optional<double> geoclimaticK, dN75;   // P.530: as used (typed or from the maps)
+    bool fromMaps = false;                      // K or dN75 read from the maps
     std::vector<std::string> flags;
 };
 

@@ -352,6 +352,7 @@ double OutageModel::roundedUp(double fails, double meets, double allowed,
 OutageResult computeOutage(const FadingStatistics& fading, double rslDbm, double thresholdDbm,
                            const OutageOptions& options, double targetPercent) {
     OutageResult out;
+    out.extended = options.extended();
     std::vector<RadioMode> modes = options.modes;
     if (modes.empty()) modes.push_back(RadioMode{"threshold", 0, thresholdDbm, {}, {}, {}});
     std::stable_sort(modes.begin(), modes.end(), [](const RadioMode& a, const RadioMode& b) {

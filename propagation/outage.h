@@ -174,6 +174,7 @@ struct OutageResult {
     std::vector<ModeOutage> modes;  // by threshold, lowest (most robust) first
     double meanCapacityMbps = 0;
     std::optional<std::size_t> targetMode;  // the highest mode that reaches the target
+    bool extended = false;  // anything beyond today's single threshold was asked for
     std::vector<std::string> flags;
     std::vector<std::string> models;
 };
