@@ -81,7 +81,7 @@ std::string quotedCell(std::string_view text) { return "\"" + printableText(text
 struct Table {
     struct Row {
         std::size_t line = 0;
-        std::vector<std::string> cells;  // by specification column
+        std::vector<std::string> cells;       // by specification column
         std::vector<std::size_t> fileColumn;  // the file's 1-based column of each, 0 if absent
     };
     std::vector<Row> rows;
@@ -125,8 +125,8 @@ Table readTable(std::string_view text, const std::string& fileName,
             if (reader.quoted(i)) {
                 const std::size_t end = reader.quotedEnd(i);
                 if (!trim(std::string_view(fields[i]).substr(end)).empty()) {
-                    problems.push_back({fileName, where(line, i + 1, nullptr),
-                                        "text after the closing quote"});
+                    problems.push_back(
+                        {fileName, where(line, i + 1, nullptr), "text after the closing quote"});
                     bad = true;
                 }
                 cells.push_back(fields[i].substr(0, end));
@@ -146,10 +146,11 @@ Table readTable(std::string_view text, const std::string& fileName,
                 }
                 if (found == kNone) {
                     std::string known;
-                    for (const ColumnSpec& s : specs) known += (known.empty() ? "" : ", ") + std::string(s.name);
-                    problems.push_back({fileName, where(line, i + 1, nullptr),
-                                        "unknown column " + quotedCell(cells[i]) + " (known: " +
-                                            known + ")"});
+                    for (const ColumnSpec& s : specs)
+                        known += (known.empty() ? "" : ", ") + std::string(s.name);
+                    problems.push_back(
+                        {fileName, where(line, i + 1, nullptr),
+                         "unknown column " + quotedCell(cells[i]) + " (known: " + known + ")"});
                 } else if (seen[found]) {
                     problems.push_back({fileName, where(line, i + 1, nullptr),
                                         "column " + quotedCell(cells[i]) + " is named twice"});
@@ -161,9 +162,9 @@ Table readTable(std::string_view text, const std::string& fileName,
             }
             for (std::size_t s = 0; s < specs.size(); ++s) {
                 if (specs[s].required && !seen[s]) {
-                    problems.push_back({fileName, where(line, 0, nullptr),
-                                        "the header lacks the column \"" +
-                                            std::string(specs[s].name) + "\""});
+                    problems.push_back(
+                        {fileName, where(line, 0, nullptr),
+                         "the header lacks the column \"" + std::string(specs[s].name) + "\""});
                 }
             }
             if (!problems.empty()) return table;
@@ -197,14 +198,14 @@ Table readTable(std::string_view text, const std::string& fileName,
                 continue;
             }
             if (specs[s].check == Check::Name) {
-                const bool control =
-                    std::any_of(cell.begin(), cell.end(), [](char c) {
-                        return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-                    });
+                const bool control = std::any_of(cell.begin(), cell.end(), [](char c) {
+                    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+                });
                 if (control || cell.size() > kMaxNameBytes) {
-                    problems.push_back({fileName, w,
-                                        quotedCell(cell) + (control ? " holds a control character"
-                                                                : " is longer than 200 bytes")});
+                    problems.push_back(
+                        {fileName, w,
+                         quotedCell(cell) + (control ? " holds a control character"
+                                                     : " is longer than 200 bytes")});
                     rowBad = true;
                 }
                 continue;
@@ -274,7 +275,8 @@ Error problemError(const FileProblem& p) {
 
 bool fileExists(const std::filesystem::path& file) {
     std::error_code ec;
-    return std::filesystem::symlink_status(file, ec).type() != std::filesystem::file_type::not_found &&
+    return std::filesystem::symlink_status(file, ec).type() !=
+               std::filesystem::file_type::not_found &&
            !ec;
 }
 
@@ -346,11 +348,10 @@ RadiosRead parseRadiosCsv(std::string_view text, const std::string& fileName) {
         }
         const auto key = std::make_pair(c[kRadio], c[kMode]);
         if (const auto seen = modeLines.find(key); seen != modeLines.end()) {
-            out.problems.push_back({fileName,
-                                    where(row.line, row.fileColumn[kMode], &kRadioSpecs[kMode]),
-                                    "mode " + quotedCell(c[kMode]) + " of radio " + quotedCell(c[kRadio]) +
-                                        " is given on line " + std::to_string(seen->second) +
-                                        " already"});
+            out.problems.push_back(
+                {fileName, where(row.line, row.fileColumn[kMode], &kRadioSpecs[kMode]),
+                 "mode " + quotedCell(c[kMode]) + " of radio " + quotedCell(c[kRadio]) +
+                     " is given on line " + std::to_string(seen->second) + " already"});
             bad = true;
         }
         if (bad) continue;
@@ -452,9 +453,9 @@ std::vector<FileProblem> checkEquipment(const std::filesystem::path& dataDir) {
         const std::filesystem::path file = dataDir / name;
         Result<std::optional<std::string>> text = libraryText(file);
         if (!text) {
-            problems.push_back({displayPath(file), "",
-                                text.error->detail.empty() ? kindName(text.error->kind)
-                                                           : text.error->detail});
+            problems.push_back(
+                {displayPath(file), "",
+                 text.error->detail.empty() ? kindName(text.error->kind) : text.error->detail});
             continue;
         }
         if (!*text.value) continue;
@@ -556,8 +557,8 @@ EquipmentImport importEquipmentCsv(std::string_view csvText, const std::string& 
         bytes = encodeAntennasCsv(merged);
     }
     if (auto error = writeFileAtomically(file, bytes)) {
-        out.problems.push_back({displayPath(file), "",
-                                error->detail.empty() ? kindName(error->kind) : error->detail});
+        out.problems.push_back(
+            {displayPath(file), "", error->detail.empty() ? kindName(error->kind) : error->detail});
         return out;
     }
     out.written = displayPath(file);

@@ -94,7 +94,7 @@ std::vector<FileProblem> checkEquipment(const std::filesystem::path& dataDir);
 struct EquipmentImport {
     // Non-empty: the import failed and nothing was written.
     std::vector<FileProblem> problems;
-    std::string written;  // the file written
+    std::string written;      // the file written
     std::size_t records = 0;  // radios or antennas in the file written
     bool radios = true;       // which file the CSV held
 };

@@ -120,7 +120,8 @@ cli::CommandAction defineEquipment(CLI::App& app) {
     importCmd->add_option("FILE", options->csvFile, "CSV file with a header line")->required();
     importCmd->add_flag("--replace", options->replace,
                         "Write only the imported records (default: merge by name)");
-    CLI::App* listCmd = app.add_subcommand("list", "Print the radios with their modes, and the antennas");
+    CLI::App* listCmd =
+        app.add_subcommand("list", "Print the radios with their modes, and the antennas");
     app.add_subcommand("check", "Report every problem of radios.csv and antennas.csv");
     return [options, importCmd, listCmd](const cli::CommandContext& context) {
         if (importCmd->parsed()) return import(*options, context);

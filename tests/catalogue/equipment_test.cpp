@@ -60,14 +60,14 @@ TEST(equipment_radios, every_problem_names_line_and_column) {
     const RadiosRead r = parseRadiosCsv(
         "radio,mode,capacity_mbps,threshold_dbm,signature_w_mhz,signature_b_db,"
         "signature_tau_ns,signature_min_w_mhz,signature_min_b_db,signature_min_tau_ns\n"
-        "A,BPSK,abc,-80,,,,,,\n"                // line 2: capacity not a number
-        "A,16QAM,100,-75,30,,6.3,,,\n"          // line 3: signature incomplete
-        "A,32QAM,100,-72,30,20,6.3,30,20,6.3\n" // line 4: both forms
-        "A,16QAM,100,-70,,,,,,\n"               // line 5: first 16QAM that is sound
-        "A,64QAM,0,-70,,,,,,\n"                 // line 6: capacity not above 0
-        "A,128QAM,10,-70,30,20,0,,,\n"          // line 7: reference delay 0
-        "A,256QAM,10\n"                         // line 8: cells missing
-        "A,16QAM,100,-70,,,,,,\n",              // line 9: mode repeated
+        "A,BPSK,abc,-80,,,,,,\n"                 // line 2: capacity not a number
+        "A,16QAM,100,-75,30,,6.3,,,\n"           // line 3: signature incomplete
+        "A,32QAM,100,-72,30,20,6.3,30,20,6.3\n"  // line 4: both forms
+        "A,16QAM,100,-70,,,,,,\n"                // line 5: first 16QAM that is sound
+        "A,64QAM,0,-70,,,,,,\n"                  // line 6: capacity not above 0
+        "A,128QAM,10,-70,30,20,0,,,\n"           // line 7: reference delay 0
+        "A,256QAM,10\n"                          // line 8: cells missing
+        "A,16QAM,100,-70,,,,,,\n",               // line 9: mode repeated
         "radios.csv");
     const std::string text = problemsText(r.problems);
     EXPECT_NE(text.find("radios.csv: line 2, column 3 (capacity_mbps): \"abc\" is not a number"),
@@ -77,8 +77,9 @@ TEST(equipment_radios, every_problem_names_line_and_column) {
     EXPECT_NE(text.find("line 4, column 5 (signature_w_mhz): a signature of both phases"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("line 9, column 2 (mode): mode \"16QAM\" of radio \"A\" is given on line 5"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("line 9, column 2 (mode): mode \"16QAM\" of radio \"A\" is given on line 5"),
+        std::string::npos)
         << text;
     EXPECT_NE(text.find("line 6, column 3 (capacity_mbps): 0 must be more than 0"),
               std::string::npos)
@@ -126,12 +127,12 @@ TEST(equipment_import, writes_merges_and_reads_back) {
     ASSERT_TRUE(importEquipmentCsv("radio,mode,capacity_mbps,threshold_dbm\nOther,BPSK,20,-95\n",
                                    "b.csv", dir.path(), false)
                     .problems.empty());
-    ASSERT_TRUE(importEquipmentCsv(
-                    "radio,mode,capacity_mbps,threshold_dbm\nExample 6,QPSK,100,-87\n", "c.csv",
-                    dir.path(), false)
-                    .problems.empty());
-    ASSERT_TRUE(importEquipmentCsv("antenna,diameter_ft,gain_dbi,xpd_db\nHP6,6,39.1,30\n",
-                                   "a.csv", dir.path(), false)
+    ASSERT_TRUE(
+        importEquipmentCsv("radio,mode,capacity_mbps,threshold_dbm\nExample 6,QPSK,100,-87\n",
+                           "c.csv", dir.path(), false)
+            .problems.empty());
+    ASSERT_TRUE(importEquipmentCsv("antenna,diameter_ft,gain_dbi,xpd_db\nHP6,6,39.1,30\n", "a.csv",
+                                   dir.path(), false)
                     .problems.empty());
     const Result<EquipmentLibrary> library = loadEquipment(dir.path());
     ASSERT_TRUE(library) << library.error->message();
