@@ -31,9 +31,8 @@ LinkBudgetFacts factsFor(double f, double km) {
     LinkBudgetFacts facts;
     facts.frequencyGHz = f;
     facts.pathLengthMiles = km / kKmPerMile;
-    facts.receiveSignalLevelDbm =
-        -40 + gasSpecificAttenuation(f, Atmosphere{}).totalDbPerKm * facts.pathLengthMiles *
-                  kKmPerMile;
+    facts.receiveSignalLevelDbm = -40 + gasSpecificAttenuation(f, Atmosphere{}).totalDbPerKm *
+                                            facts.pathLengthMiles * kKmPerMile;
     return facts;
 }
 
@@ -156,8 +155,8 @@ std::string planeMapText(double a, double b, double c) {
 }
 
 TEST(ClimateMaps, BilinearAtAnyPointAndTheGridCorners) {
-    const Result<QuarterDegreeMap> m = QuarterDegreeMap::parse(planeMapText(-4, 0.01, 0.001),
-                                                               "LogK.csv", "LogK map file");
+    const Result<QuarterDegreeMap> m =
+        QuarterDegreeMap::parse(planeMapText(-4, 0.01, 0.001), "LogK.csv", "LogK map file");
     ASSERT_TRUE(m) << m.error->message();
     EXPECT_NEAR(*m.value->valueAt(41.4625, -81.64), -4 + 0.01 * 41.4625 - 0.08164, 1e-6);
     EXPECT_NEAR(*m.value->valueAt(90, -180), -4 + 0.9 - 0.18, 1e-6);
@@ -190,7 +189,8 @@ TEST(ClimateMaps, AFileOfAnotherShapeIsRefusedNamingLineAndFile) {
         {good.substr(0, good.find('\n') + 1), "holds 1 lines of numbers, not 721"},
     };
     for (const Case& c : cases) {
-        const Result<QuarterDegreeMap> m = QuarterDegreeMap::parse(c.text, "dN75.csv", "dN75 map file");
+        const Result<QuarterDegreeMap> m =
+            QuarterDegreeMap::parse(c.text, "dN75.csv", "dN75 map file");
         ASSERT_FALSE(m) << c.says;
         EXPECT_EQ(m.error->kind, ErrorKind::BadFile);
         EXPECT_EQ(m.error->file, "dN75.csv");
@@ -220,8 +220,8 @@ TEST(ClimateMaps, KAndDN75FromTheMapsEqualTheSameValuesTyped) {
     t[I::DN75] = "0";
     LinkConditions c = read(t);
     // Constant maps: every point reads the same.
-    c.logKMap = std::make_shared<const QuarterDegreeMap>(*QuarterDegreeMap::parse(
-        planeMapText(logK, 0, 0), "LogK.csv", "LogK map file").value);
+    c.logKMap = std::make_shared<const QuarterDegreeMap>(
+        *QuarterDegreeMap::parse(planeMapText(logK, 0, 0), "LogK.csv", "LogK map file").value);
     c.dN75Map = std::make_shared<const QuarterDegreeMap>(
         *QuarterDegreeMap::parse(planeMapText(35, 0, 0), "dN75.csv", "dN75 map file").value);
     nameModels(c);
@@ -294,7 +294,8 @@ TEST(OutageCap, ASumAboveAHundredPercentIsAHundredWithItsFlag) {
     EXPECT_EQ(p.value->availabilityPercent, 0);
     EXPECT_EQ(p.value->outageMinutesPerYear, 525960);
     bool flagged = false;
-    for (const std::string& f : p.value->flags) flagged |= f.find("above 100 %") != std::string::npos;
+    for (const std::string& f : p.value->flags)
+        flagged |= f.find("above 100 %") != std::string::npos;
     EXPECT_TRUE(flagged);
     // The rain alone below 100 % and the multipath below 100 %, whose sum exceeds it, is capped
     // the same way.
@@ -306,9 +307,9 @@ TEST(RainDistanceFactor, JustBelowTheCapOnAShortLowRateHop) {
     // 1 km at 14 GHz in 1 mm/h: the denominator lies between 0.4 and 1/2.4, so r lies between
     // 2.4 and 2.5 and is 1/denominator, not the cap.
     const RainCoefficients k = rainCoefficients(14, 90);
-    const double denominator = 0.477 * std::pow(1.0, 0.633) * std::pow(1.0, 0.073 * k.alpha) *
-                                   std::pow(14.0, 0.123) -
-                               10.579 * (1 - std::exp(-0.024));
+    const double denominator =
+        0.477 * std::pow(1.0, 0.633) * std::pow(1.0, 0.073 * k.alpha) * std::pow(14.0, 0.123) -
+        10.579 * (1 - std::exp(-0.024));
     ASSERT_GT(denominator, 0.4);
     ASSERT_LT(denominator, 1 / 2.4);
     const double r = rainDistanceFactor(1, 1, k.alpha, 14);
