@@ -44,14 +44,22 @@ struct Library {
 
 // The README's worked example: a 2-mode radio with space diversity on 45 km at 6 GHz.
 std::vector<std::string> readmeExample(const std::string& dataDir) {
-    return {"--data-dir",        dataDir,   "--freq",         "6",
-            "--length",          "45",      "--km",           "--power",
-            "30",                "--radio", "Example 6",      "--antenna",
-            "Example 6ft",       "--multipath", "p530",       "--geoclimatic-k",
-            "1e-5",              "--dn75",  "40",             "--ground-elevations",
-            "200,150",           "--antenna-heights", "60,60", "--mean-terrain",
-            "120",               "--latitude", "45",          "--rain-rate",
-            "42",                "--diversity", "space",      "--diversity-separation",
+    return {"--data-dir",  dataDir,
+            "--freq",      "6",
+            "--length",    "45",
+            "--km",        "--power",
+            "30",          "--radio",
+            "Example 6",   "--antenna",
+            "Example 6ft", "--multipath",
+            "p530",        "--geoclimatic-k",
+            "1e-5",        "--dn75",
+            "40",          "--ground-elevations",
+            "200,150",     "--antenna-heights",
+            "60,60",       "--mean-terrain",
+            "120",         "--latitude",
+            "45",          "--rain-rate",
+            "42",          "--diversity",
+            "space",       "--diversity-separation",
             "10"};
 }
 
@@ -89,8 +97,8 @@ TEST(calc_outage, the_readme_example) {
 
 TEST(calc_outage, a_one_mode_radio_gives_todays_figures_for_its_threshold) {
     Library library;
-    const std::vector<std::string> hop = {"--data-dir", library.path(), "--rain-zone", "K",
-                                          "--freq", "18"};
+    const std::vector<std::string> hop = {"--data-dir", library.path(), "--rain-zone",
+                                          "K",          "--freq",       "18"};
     std::vector<std::string> typed = hop;
     typed.insert(typed.end(), {"--threshold", "-80"});
     std::vector<std::string> radio = hop;
@@ -116,11 +124,21 @@ TEST(calc_outage, a_threshold_alone_keeps_the_json_as_it_was) {
 
 TEST(calc_outage, cross_polar_parts_and_their_flags) {
     int status = -1;
-    const Json p = calcJson({"--threshold", "-75", "--freq", "6", "--length", "40", "--km",
-                             "--multipath", "p530", "--geoclimatic-k", "1e-5", "--dn75", "40",
-                             "--ground-elevations", "200,150", "--antenna-heights", "60,60",
-                             "--mean-terrain", "120", "--latitude", "45", "--rain-rate", "42",
-                             "--xpd-antenna", "28", "--c0-i", "15", "--xpif", "20"},
+    const Json p = calcJson({"--threshold", "-75",
+                             "--freq",      "6",
+                             "--length",    "40",
+                             "--km",        "--multipath",
+                             "p530",        "--geoclimatic-k",
+                             "1e-5",        "--dn75",
+                             "40",          "--ground-elevations",
+                             "200,150",     "--antenna-heights",
+                             "60,60",       "--mean-terrain",
+                             "120",         "--latitude",
+                             "45",          "--rain-rate",
+                             "42",          "--xpd-antenna",
+                             "28",          "--c0-i",
+                             "15",          "--xpif",
+                             "20"},
                             &status)
                        .at("performance");
     ASSERT_EQ(status, 0);
@@ -167,14 +185,18 @@ TEST(calc_outage, bad_options_and_files_are_named) {
     };
     const std::vector<Case> cases = {
         {{"--data-dir", library.path(), "--radio", "Nope"}, 2, "\"Nope\" is not a radio"},
-        {{"--data-dir", library.path(), "--threshold", "-80", "--antenna", "Nope"}, 2,
+        {{"--data-dir", library.path(), "--threshold", "-80", "--antenna", "Nope"},
+         2,
          "\"Nope\" is not an antenna"},
-        {{"--data-dir", library.path(), "--radio", "One", "--threshold", "-80"}, 2,
+        {{"--data-dir", library.path(), "--radio", "One", "--threshold", "-80"},
+         2,
          "is given with a radio"},
         {{"--data-dir", library.path(), "--radio", "One", "--antenna", "Example 6ft", "--tx-dish",
           "4"},
-         2, "--tx-dish and --antenna both give the dish diameter"},
-        {{"--data-dir", broken.path().string(), "--radio", "A"}, 1,
+         2,
+         "--tx-dish and --antenna both give the dish diameter"},
+        {{"--data-dir", broken.path().string(), "--radio", "A"},
+         1,
          "radios.csv\": line 2, column 4 (threshold_dbm)"},
         {{"--threshold", "-80", "--signature", "30,20"}, 2, "\"Signature\""},
         {{"--threshold", "-80", "--diversity", "space"}, 2, "\"Diversity separation\""},
@@ -185,8 +207,10 @@ TEST(calc_outage, bad_options_and_files_are_named) {
         {{"--threshold", "-80", "--multipath", "p530", "--logk-map", "/nonexistent/LogK.csv",
           "--dn75", "40", "--ground-elevations", "1,1", "--antenna-heights", "1,1",
           "--mean-terrain", "0"},
-         1, "/nonexistent/LogK.csv"},
-        {{"--threshold", "-80", "--logk-map", "/nonexistent/LogK.csv"}, 2,
+         1,
+         "/nonexistent/LogK.csv"},
+        {{"--threshold", "-80", "--logk-map", "/nonexistent/LogK.csv"},
+         2,
          "read by the p530 multipath method only"},
     };
     for (const Case& c : cases) {
@@ -255,8 +279,8 @@ TEST(batch_outage, without_outage_columns_the_columns_are_those_of_before) {
 
 TEST(batch_outage, an_antenna_column_beside_a_dish_column_is_refused) {
     Library library;
-    const test::CommandRun run = test::runBatchIn(
-        "name,tx-dish,threshold,antenna\na,4,-80,Example 6ft\n", library.path());
+    const test::CommandRun run =
+        test::runBatchIn("name,tx-dish,threshold,antenna\na,4,-80,Example 6ft\n", library.path());
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("column \"tx-dish\" and an antenna column"), std::string::npos)
         << run.err;
