@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of the file readers (catalogue index, attenuation table,
-# saved inputs, catalogue import) with AddressSanitizer and UndefinedBehaviorSanitizer, and runs each for
-# SECONDS (default 60), two at a time, starting from the seed corpora in fuzz/corpus/.
+# saved inputs, catalogue import, equipment library, LogK/dN75 maps) with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs each for SECONDS (default 45, so that the six targets, two
+# at a time, take about two and a half minutes), starting from the seed corpora in fuzz/corpus/.
 # Exits non-zero on any crash, leak or sanitizer report; findings go to build-fuzz/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:-60}
+seconds=${1:-45}
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
 out=build-fuzz
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined
-       -fno-sanitize-recover=all -Iengine -Ifiles -Icatalogue -Istorage)
+       -fno-sanitize-recover=all -Iengine -Ifiles -Icatalogue -Istorage -Ipropagation)
 sources=(engine/conversions.cpp engine/errors.cpp engine/fields.cpp engine/path_record.cpp
          files/data_file.cpp catalogue/catalogue.cpp catalogue/catalogue_tools.cpp
-         storage/saved_inputs.cpp)
-targets=(catalogue_index attenuation_table saved_inputs catalogue_import)
+         catalogue/equipment.cpp storage/saved_inputs.cpp propagation/climate_maps.cpp)
+targets=(catalogue_index attenuation_table saved_inputs catalogue_import equipment climate_map)
 
 mkdir -p "$out/obj" "$out/artifacts"
 echo "== Building the fuzz targets with $cxx"
@@ -44,12 +45,13 @@ run() {
 
 echo "== Fuzzing each reader for ${seconds} s"
 status=0
-run catalogue_index & first=$!
-run attenuation_table & second=$!
-wait $first || status=1
-wait $second || status=1
-run saved_inputs & first=$!
-run catalogue_import & second=$!
-wait $first || status=1
-wait $second || status=1
+# Two at a time.
+for ((i = 0; i < ${#targets[@]}; i += 2)); do
+  run "${targets[$i]}" & first=$!
+  if ((i + 1 < ${#targets[@]})); then
+    run "${targets[$((i + 1))]}" & second=$!
+    wait $second || status=1
+  fi
+  wait $first || status=1
+done
 exit $status
