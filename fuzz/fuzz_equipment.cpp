@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (radios.problems.empty()) {
         const hopscale::RadiosRead again =
             hopscale::parseRadiosCsv(hopscale::encodeRadiosCsv(radios.radios), "again.csv");
-        if (!again.problems.empty() || again.radios.size() != radios.radios.size()) __builtin_trap();
+        if (!again.problems.empty() || again.radios.size() != radios.radios.size())
+            __builtin_trap();
     }
     for (const auto& p : radios.problems) (void)p.text();
     const hopscale::AntennasRead antennas = hopscale::parseAntennasCsv(csv, "antennas.csv");
