@@ -356,6 +356,8 @@ void appendOutageJson(nlohmann::ordered_json& j, const LinkPerformance& p) {
              {"annualPercent", x.clearAirYearPercent},
              {"flags", clearFlags}};
     if (!p.rain) rainFlags.push_back("no rain source given");
+    if (x.rainOutsideRange)
+        rainFlags.push_back("rain outage outside the method's range (0.001 to 1 %)");
     j["rainPart"] = Json{{"rainPercent", p.rain && x.closes ? Json(x.rainPercent) : Json(nullptr)},
                          {"xpdPercent", x.xpr ? Json(100.0 * x.xpr->fraction) : Json(nullptr)},
                          {"annualPercent", x.rainYearPercent},
