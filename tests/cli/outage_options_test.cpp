@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "calc_command.h"
 #include "cli_test_support.h"
 #include "equipment.h"
 #include "performance_options.h"
@@ -284,6 +287,59 @@ TEST(batch_outage, an_antenna_column_beside_a_dish_column_is_refused) {
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("column \"tx-dish\" and an antenna column"), std::string::npos)
         << run.err;
+}
+
+}  // namespace
+}  // namespace hopscale
+
+namespace hopscale {
+namespace {
+
+// `hopscale equipment ...` through the front door.
+test::CommandRun runEquipment(std::vector<std::string> args) {
+    args.insert(args.begin(), "equipment");
+    std::vector<char*> argv;
+    for (std::string& s : args) argv.push_back(s.data());
+    argv.push_back(nullptr);
+    std::ostringstream out, err;
+    test::CommandRun run;
+    run.status = runCalcCommand(static_cast<int>(args.size()), argv.data(), out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+TEST(equipment_command, import_list_and_check) {
+    ScratchDir data;
+    ScratchDir in;
+    writeBytes(in / "radios.csv", kRadios);
+    writeBytes(in / "bad.csv", "antenna,diameter_ft\nA,2\nB,-1\n");
+    const std::string dir = data.path().string();
+    const test::CommandRun imported =
+        runEquipment({"import", "--data-dir", dir, (in / "radios.csv").string()});
+    EXPECT_EQ(imported.status, 0) << imported.err;
+    EXPECT_NE(imported.out.find("it holds 2 radios"), std::string::npos) << imported.out;
+    const test::CommandRun bad =
+        runEquipment({"import", "--data-dir", dir, (in / "bad.csv").string()});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("bad.csv: line 3, column 2 (diameter_ft): -1 must be more than 0"),
+              std::string::npos)
+        << bad.err;
+    EXPECT_NE(bad.err.find("nothing was imported"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(data / kAntennasFileName));
+    const test::CommandRun list = runEquipment({"list", "--data-dir", dir});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("128QAM: 310 Mbit/s, threshold -71 dBm"), std::string::npos)
+        << list.out;
+    EXPECT_EQ(runEquipment({"check", "--data-dir", dir}).status, 0);
+    writeBytes(data / kAntennasFileName, "antenna,diameter_ft\nA,x\n");
+    const test::CommandRun check = runEquipment({"check", "--data-dir", dir});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.out.find("antennas.csv: line 2, column 2 (diameter_ft)"), std::string::npos)
+        << check.out;
+    EXPECT_EQ(runEquipment({"list", "--data-dir", dir}).status, 1);
+    EXPECT_EQ(runEquipment({"import", "--data-dir", dir, "/nonexistent/r.csv"}).status, 1);
+    EXPECT_EQ(runEquipment({"frobnicate"}).status, 2);
 }
 
 }  // namespace
