@@ -96,8 +96,17 @@ std::string tableNumber(double v) {
     return std::string(buffer, end.ptr);
 }
 
+// Whether a CSV field must be quoted (a comma, a quote or a line break in it). One pass over
+// the bytes: find_first_of would search the four characters for every byte.
+bool needsQuotes(std::string_view text) {
+    for (const char ch : text) {
+        if (ch == ',' || ch == '"' || ch == '\r' || ch == '\n') return true;
+    }
+    return false;
+}
+
 void appendCsvField(std::string& out, std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    if (!needsQuotes(text)) {
         out.append(text);
         return;
     }
@@ -114,7 +123,7 @@ void appendCsvList(std::string& out, const std::vector<std::string>& texts) {
     bool quote = false;
     bool quotes = false;
     for (const std::string& t : texts) {
-        quote |= t.find_first_of(",\"\r\n") != std::string::npos;
+        quote |= needsQuotes(t);
         quotes |= t.find('"') != std::string::npos;
     }
     if (quote) out.push_back('"');
@@ -735,17 +744,29 @@ std::optional<Error> PerformanceColumns::appendRow(std::string& out,
         }
         lastTexts_[ConditionInput::Threshold] = text;
     } else if (!same) {
-        for (const auto& [input, index] : columns_) lastTexts_[input] = fields[index];
-        lastConditions_ = propagation::readLinkConditions(lastTexts_);
-        if (*lastConditions_ && library_ && needsEquipment(*lastConditions_->value)) {
-            propagation::LinkConditions c = *lastConditions_->value;
-            if (auto e = applyEquipment(c, *library_, lastEquipment_)) {
-                lastConditions_ = Result<propagation::LinkConditions>(*e);
-            } else {
-                lastConditions_ = Result<propagation::LinkConditions>(std::move(c));
-            }
+        key_.clear();
+        for (const auto& [input, index] : columns_) {
+            lastTexts_[input] = fields[index];
+            key_ += std::to_string(fields[index].size());
+            key_.push_back(':');
+            key_ += fields[index];
+        }
+        if (const auto known = read_.find(key_); known != read_.end()) {
+            lastConditions_ = known->second.conditions;
+            lastEquipment_ = known->second.equipment;
         } else {
+            lastConditions_ = propagation::readLinkConditions(lastTexts_);
             lastEquipment_ = EquipmentUse{};
+            if (*lastConditions_ && library_ && needsEquipment(*lastConditions_->value)) {
+                propagation::LinkConditions c = *lastConditions_->value;
+                if (auto e = applyEquipment(c, *library_, lastEquipment_)) {
+                    lastConditions_ = Result<propagation::LinkConditions>(*e);
+                } else {
+                    lastConditions_ = Result<propagation::LinkConditions>(std::move(c));
+                }
+            }
+            if (read_.size() >= 64) read_.clear();
+            read_.emplace(key_, Read{*lastConditions_, lastEquipment_});
         }
     }
     std::optional<Error> error;

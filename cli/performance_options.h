@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "cli_common.h"
@@ -149,6 +150,14 @@ class PerformanceColumns {
     propagation::LinkConditionTexts lastTexts_;
     std::optional<Result<propagation::LinkConditions>> lastConditions_;
     EquipmentUse lastEquipment_;
+    // Conditions read before, by the texts of the claimed columns: rows often repeat a few
+    // combinations. Bounded, so that the memory stays flat over any number of rows.
+    struct Read {
+        Result<propagation::LinkConditions> conditions;
+        EquipmentUse equipment;
+    };
+    std::unordered_map<std::string, Read> read_;
+    std::string key_;
 };
 
 // The names of the outage columns `batch` adds when a column of the outage models is present.

@@ -11,8 +11,12 @@ namespace {
 constexpr double kSpeedOfLightMGHz = 0.299792458;  // lambda (m) = this / f (GHz)
 constexpr double kMinutesInYear = 525960.0;
 
-void flag(std::vector<std::string>* flags, std::string text) {
-    if (flags != nullptr) flags->push_back(std::move(text));
+// A flag costs nothing when nobody collects them (the margin search evaluates many times).
+void flag(std::vector<std::string>* flags, const char* text) {
+    if (flags != nullptr) flags->emplace_back(text);
+}
+void flag(std::vector<std::string>* flags, const char* text, const char* more) {
+    if (flags != nullptr) flags->push_back(std::string(text) + more);
 }
 
 }  // namespace
@@ -120,33 +124,34 @@ OutageModel::OutageModel(const FadingStatistics& fading, const OutageOptions& op
     clearAirStatistics_ = fading_.method == MultipathMethod::P530 && fading_.multipathAssessed &&
                           fading_.p0Percent > 0;
     if (clearAirStatistics_) eta_ = multipathActivity(fading_.p0Percent / 100.0);
+    if (fading_.method == MultipathMethod::P530) yearFactor_ = std::pow(10.0, -fading_.dG / 10.0);
+    if (options_.diversity == DiversityKind::Space && clearAirStatistics_) {
+        // The improvement at F is this times 10^((F - V) / 10).
+        spaceDiversityBase_ =
+            spaceDiversityImprovement(options_.diversitySeparationM, 0, fading_.frequencyGHz,
+                                      fading_.pathKm, fading_.p0Percent, 0);
+    }
 }
 
 OutageParts OutageModel::parts(double margin, const RadioMode& mode,
                                std::vector<std::string>* flags) const {
-    OutageParts p;
-    p.marginDb = margin;
-    p.closes = margin > 0;
-    if (!p.closes) {
+    if (!(margin > 0)) {
+        OutageParts p;
+        p.marginDb = margin;
+        p.closes = false;
         p.totalPercent = 100;
         p.clearAirYearPercent = 100;
         flag(flags, "the mode does not close: fade margin of 0 dB or less, no fading model run");
         return p;
     }
+    return partsWith(margin, constants(mode, flags), flags);
+}
+
+OutageModel::ModeConstants OutageModel::constants(const RadioMode& mode,
+                                                  std::vector<std::string>* flags) const {
+    ModeConstants k;
     const FadingStatistics& f = fading_;
     const OutageOptions& o = options_;
-    const double p0 = f.p0Percent / 100.0;
-
-    // Non-selective: the annual figure exactly as the multipath model gives it.
-    if (f.multipathAssessed) {
-        if (f.method == MultipathMethod::VigantsBarnett) {
-            p.nonSelectiveYearPercent =
-                std::min(100.0 * f.vbScale * std::pow(10.0, -margin / 10.0), 100.0);
-        } else {
-            p.nonSelectiveYearPercent = annualFadePercent(f.p0Percent, margin, f.dG);
-            p.nonSelective = worstMonthFadePercent(f.p0Percent, margin) / 100.0;
-        }
-    }
     const char* noP0 = f.method == MultipathMethod::VigantsBarnett
                            ? "Vigants-Barnett gives no multipath occurrence P0"
                            : "the multipath method is not assessed on this path";
@@ -158,10 +163,10 @@ OutageParts OutageModel::parts(double margin, const RadioMode& mode,
         o.signatureNonMinimum ? o.signatureNonMinimum : mode.signatureNonMinimum;
     if (sm || snm) {
         if (!clearAirStatistics_) {
-            flag(flags, std::string("selective outage not assessed: ") + noP0);
+            flag(flags, "selective outage not assessed: ", noP0);
         } else {
             const Signature none{};
-            p.selective = selectiveOutage(eta_, f.pathKm, sm ? *sm : none, snm ? *snm : none);
+            k.selective = selectiveOutage(eta_, f.pathKm, sm ? *sm : none, snm ? *snm : none);
         }
     } else {
         flag(flags, "selective outage not assessed: signature not given");
@@ -170,53 +175,78 @@ OutageParts OutageModel::parts(double margin, const RadioMode& mode,
     // Cross-polar discrimination, only in co-channel dual-polarised operation.
     const std::optional<double> c0i = o.c0iDb ? o.c0iDb : mode.c0iDb;
     const double xpif = o.xpifDb.value_or(0.0);
-    if (o.xpdgDb) {
-        if (!c0i) {
-            flag(flags, "cross-polar outage not assessed: C0/I not given");
+    if (!o.xpdgDb) return k;
+    if (!c0i) {
+        flag(flags, "cross-polar outage not assessed: C0/I not given");
+        return k;
+    }
+    if (!clearAirStatistics_) {
+        flag(flags, "clear-air cross-polar outage not assessed: ", noP0);
+    } else {
+        ClearAirXpdInputs in;
+        in.xpdgDb = *o.xpdgDb;
+        in.c0iDb = *c0i;
+        in.xpifDb = xpif;
+        in.txAntennas = o.txAntennas;
+        in.txSeparationM = o.txSeparationM;
+        in.frequencyGHz = f.frequencyGHz;
+        in.p0Fraction = f.p0Percent / 100.0;
+        k.xpd = clearAirXpdOutage(in);
+    }
+    if (!f.rain || !(f.a001Db > 0)) {
+        flag(flags, "rain cross-polar outage not assessed: no rain attenuation");
+        return k;
+    }
+    k.xpr = precipitationXpdOutage(f.a001Db, f.frequencyGHz, *c0i, xpif, o.u0Db);
+    if (k.xpr->frequencyOutside) {
+        flag(flags,
+             "rain cross-polar outage: frequency outside the method's range (8 to 35 GHz), V "
+             "taken at the nearer end");
+    }
+    if (k.xpr->nBelowRange) {
+        flag(flags, "rain cross-polar outage: n below -3, outage below 1e-5 kept");
+    }
+    if (k.xpr->nAboveRange) {
+        flag(flags, "rain cross-polar outage: n above 0, outside the method's range");
+    }
+    return k;
+}
+
+OutageParts OutageModel::partsWith(double margin, const ModeConstants& k,
+                                   std::vector<std::string>* flags) const {
+    OutageParts p;
+    p.marginDb = margin;
+    p.selective = k.selective;
+    p.xpd = k.xpd;
+    p.xpr = k.xpr;
+    const FadingStatistics& f = fading_;
+    const OutageOptions& o = options_;
+
+    // Non-selective: the annual figure exactly as the multipath model gives it.
+    if (f.multipathAssessed) {
+        if (f.method == MultipathMethod::VigantsBarnett) {
+            p.nonSelectiveYearPercent =
+                std::min(100.0 * f.vbScale * std::pow(10.0, -margin / 10.0), 100.0);
         } else {
-            if (!clearAirStatistics_) {
-                flag(flags, std::string("clear-air cross-polar outage not assessed: ") + noP0);
-            } else {
-                ClearAirXpdInputs in;
-                in.xpdgDb = *o.xpdgDb;
-                in.c0iDb = *c0i;
-                in.xpifDb = xpif;
-                in.txAntennas = o.txAntennas;
-                in.txSeparationM = o.txSeparationM;
-                in.frequencyGHz = f.frequencyGHz;
-                in.p0Fraction = p0;
-                p.xpd = clearAirXpdOutage(in);
-            }
-            if (!f.rain || !(f.a001Db > 0)) {
-                flag(flags, "rain cross-polar outage not assessed: no rain attenuation");
-            } else {
-                p.xpr = precipitationXpdOutage(f.a001Db, f.frequencyGHz, *c0i, xpif, o.u0Db);
-                if (p.xpr->frequencyOutside) {
-                    flag(flags,
-                         "rain cross-polar outage: frequency outside the method's range (8 to 35 "
-                         "GHz), V taken at the nearer end");
-                }
-                if (p.xpr->nBelowRange) {
-                    flag(flags, "rain cross-polar outage: n below -3, outage below 1e-5 kept");
-                }
-                if (p.xpr->nAboveRange) {
-                    flag(flags, "rain cross-polar outage: n above 0, outside the method's range");
-                }
-            }
+            p.nonSelectiveYearPercent = annualFadePercent(f.p0Percent, margin, f.dG);
+            p.nonSelective = worstMonthFadePercent(f.p0Percent, margin) / 100.0;
         }
     }
 
     // Diversity.
     if (o.diversity != DiversityKind::None) {
         if (!clearAirStatistics_) {
-            flag(flags, std::string("diversity not assessed: ") + noP0);
+            flag(flags, "diversity not assessed: ",
+                 f.method == MultipathMethod::VigantsBarnett
+                     ? "Vigants-Barnett gives no multipath occurrence P0"
+                     : "the multipath method is not assessed on this path");
         } else {
             double improvement = 0;
             const double d = f.pathKm, fr = f.frequencyGHz;
             if (o.diversity == DiversityKind::Space) {
                 const double s = o.diversitySeparationM;
-                improvement = spaceDiversityImprovement(s, o.diversityGainDifferenceDb, fr, d,
-                                                        f.p0Percent, margin);
+                improvement = spaceDiversityBase_ *
+                              std::pow(10.0, (margin - o.diversityGainDifferenceDb) / 10.0);
                 if (d < 43 || d > 240 || fr < 2 || fr > 11 || s < 3 || s > 23) {
                     flag(flags,
                          "space diversity outside the method's stated range (43 to 240 km, 2 to "
@@ -242,15 +272,13 @@ OutageParts OutageModel::parts(double margin, const RadioMode& mode,
 
     // Totals: the clear air of the worst month and of the year, the rain of the year.
     const double xp = p.xpd ? p.xpd->fraction : 0.0;
-    const double yearFactor =
-        f.method == MultipathMethod::P530 ? std::pow(10.0, -f.dG / 10.0) : 1.0;
     if (p.diversity) {
         p.clearAirWorstMonthPercent = 100.0 * (p.diversity->fraction + xp);
-        p.clearAirYearPercent = 100.0 * (p.diversity->fraction + xp) * yearFactor;
+        p.clearAirYearPercent = 100.0 * (p.diversity->fraction + xp) * yearFactor_;
     } else {
         const double extra = p.selective.value_or(0.0) + xp;
         if (p.nonSelective) p.clearAirWorstMonthPercent = 100.0 * (*p.nonSelective + extra);
-        p.clearAirYearPercent = p.nonSelectiveYearPercent + 100.0 * extra * yearFactor;
+        p.clearAirYearPercent = p.nonSelectiveYearPercent + 100.0 * extra * yearFactor_;
     }
     if (f.rain) {
         const RainOutage r = rainOutagePercent(f.a001Db, f.law, margin);
@@ -264,14 +292,14 @@ OutageParts OutageModel::parts(double margin, const RadioMode& mode,
     return p;
 }
 
-double OutageModel::ownMargin(double percent) const {
+double OutageModel::ownMargin(double percent, bool guess) const {
     double m = 0;
     const FadingStatistics& f = fading_;
     if (f.rain && f.a001Db > 0) {
         m = std::max(m, rainAttenuationExceeded(f.a001Db, f.law, percent).attenuationDb);
     }
     // With diversity the non-selective part no longer bounds the total from below.
-    if (!f.multipathAssessed || options_.diversity != DiversityKind::None) return m;
+    if (!f.multipathAssessed || (options_.diversity != DiversityKind::None && !guess)) return m;
     if (f.method == MultipathMethod::VigantsBarnett && f.vbScale > 0) {
         m = std::max(m, 10.0 * std::log10(100.0 * f.vbScale / percent));
     } else if (f.method == MultipathMethod::P530 && f.p0Percent > 0) {
@@ -286,22 +314,23 @@ double OutageModel::ownMargin(double percent) const {
 // tried themselves: a handful of evaluations where bisection needs twenty.
 std::optional<double> OutageModel::requiredMargin(double allowed, const RadioMode& mode) const {
     const double logAllowed = std::log10(allowed);
+    const ModeConstants k = constants(mode, nullptr);
     auto g = [&](double margin) {
-        return std::log10(std::max(totalPercent(margin, mode), 1e-300)) - logAllowed;
+        return std::log10(std::max(totalWith(margin, k), 1e-300)) - logAllowed;
     };
     double lo = 0;
     double glo = 0;
     const double own = ownMargin(allowed);
     if (own > 0) {
         const double gown = g(own);
-        if (gown <= 0) return roundedUp(std::nextafter(own, 0.0), own, allowed, mode);
+        if (gown <= 0) return roundedUp(std::nextafter(own, 0.0), own, allowed, k);
         lo = own;
         glo = gown;
     } else {
         glo = g(0);
         if (glo <= 0) return 0.0;
     }
-    double hi = std::max(ownMargin(allowed / 2.0), lo + 0.5);
+    double hi = std::max(ownMargin(allowed / 2.0, true), lo + 0.5);
     double ghi = g(hi);
     while (ghi > 0) {
         lo = hi;
@@ -337,13 +366,13 @@ std::optional<double> OutageModel::requiredMargin(double allowed, const RadioMod
             side = 1;
         }
     }
-    return roundedUp(lo, hi, allowed, mode);
+    return roundedUp(lo, hi, allowed, k);
 }
 
 double OutageModel::roundedUp(double fails, double meets, double allowed,
-                              const RadioMode& mode) const {
+                              const ModeConstants& k) const {
     double hundredths = std::ceil(fails * 100.0);
-    while (hundredths / 100.0 < meets && totalPercent(hundredths / 100.0, mode) > allowed) {
+    while (hundredths / 100.0 < meets && totalWith(hundredths / 100.0, k) > allowed) {
         hundredths += 1;
     }
     return hundredths / 100.0;

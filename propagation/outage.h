@@ -195,13 +195,30 @@ class OutageModel {
     std::optional<double> requiredMargin(double allowedPercent, const RadioMode& mode) const;
 
   private:
-    double ownMargin(double percent) const;
-    double roundedUp(double fails, double meets, double allowed, const RadioMode& mode) const;
+    // The parts of a mode that do not depend on the fade margin.
+    struct ModeConstants {
+        std::optional<double> selective;
+        std::optional<ClearAirXpd> xpd;
+        std::optional<PrecipitationXpd> xpr;
+    };
+    ModeConstants constants(const RadioMode& mode, std::vector<std::string>* flags) const;
+    OutageParts partsWith(double marginDb, const ModeConstants& k,
+                          std::vector<std::string>* flags) const;
+    double totalWith(double marginDb, const ModeConstants& k) const {
+        return marginDb > 0 ? partsWith(marginDb, k, nullptr).totalPercent : 100.0;
+    }
+    // The margin each fading part would need on its own to stay within `percent` (closed forms);
+    // a lower bound of the total's unless `guess`, when the non-selective part is counted even
+    // with diversity (then only a first guess of where the total meets it).
+    double ownMargin(double percent, bool guess = false) const;
+    double roundedUp(double fails, double meets, double allowed, const ModeConstants& k) const;
 
     FadingStatistics fading_;
     OutageOptions options_;
     double eta_ = 0;
     bool clearAirStatistics_ = false;  // P0 known: selective, clear-air XPD, diversity assessable
+    double yearFactor_ = 1;            // 10^(-dG/10) with P.530
+    double spaceDiversityBase_ = 0;    // the bracket of the space diversity improvement
 };
 
 // The outage of one direction: each mode at FFM_i = rsl - T_i, the time in each mode and the

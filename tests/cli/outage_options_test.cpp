@@ -344,3 +344,35 @@ TEST(equipment_command, import_list_and_check) {
 
 }  // namespace
 }  // namespace hopscale
+
+namespace hopscale {
+namespace {
+
+// Rows that come back to conditions read before give what the row gives alone.
+TEST(batch_outage, rows_returning_to_earlier_conditions_agree_with_the_row_alone) {
+    const std::string header =
+        "name,freq,threshold,rain-rate,c0-i,xpd-antenna,multipath,"
+        "geoclimatic-k,dn75,ground-elevations,antenna-heights,"
+        "mean-terrain,latitude\n";
+    const std::vector<std::string> rows = {
+        "a,6,-80,42,15,30,p530,1e-5,40,\"200,150\",\"60,60\",120,45\n",
+        "b,6,-75,22,20,30,p530,1e-5,40,\"200,150\",\"60,60\",120,45\n",
+        "c,6,-80,42,15,28,vigants,,,,,,\n",
+    };
+    std::string all = header;
+    for (int i = 0; i < 3; ++i) {
+        for (const std::string& r : rows) all += r;
+    }
+    const auto together = test::parseCsv(test::runBatchOn(all).out);
+    ASSERT_EQ(together.size(), 10u);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const auto alone = test::parseCsv(test::runBatchOn(header + rows[i]).out);
+        ASSERT_EQ(alone.size(), 2u);
+        for (int round = 0; round < 3; ++round) {
+            EXPECT_EQ(together[1 + round * rows.size() + i], alone[1]) << rows[i];
+        }
+    }
+}
+
+}  // namespace
+}  // namespace hopscale
