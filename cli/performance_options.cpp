@@ -463,8 +463,19 @@ void printPerformanceTable(std::ostream& out, const LinkPerformance& p, std::siz
     for (const std::string& m : p.models) out << "  " << m << '\n';
 }
 
+namespace {
+
+// Every input of the two tables: the link conditions, then the equipment and outage inputs.
+template <class Visit>
+void forEachInput(Visit&& visit) {
+    for (const auto& info : propagation::allConditionInputs()) visit(info);
+    for (const auto& info : propagation::outageConditionInputs()) visit(info);
+}
+
+}  // namespace
+
 void PerformanceOptions::define(CLI::App& app) {
-    for (const auto& info : propagation::allConditionInputs()) {
+    forEachInput([&](const propagation::ConditionInputInfo& info) {
         const auto i = static_cast<std::size_t>(info.input);
         std::string help = std::string(info.caption);
         if (info.unit[0] != '\0') help += std::string(" (") + info.unit + ")";
@@ -472,7 +483,7 @@ void PerformanceOptions::define(CLI::App& app) {
         if (info.defaultText[0] != '\0') help += std::string(" (default ") + info.defaultText + ")";
         options_[i] =
             app.add_option("--" + std::string(info.name), texts_.texts[i], help)->type_name("TEXT");
-    }
+    });
 }
 
 bool PerformanceOptions::requested() const {
@@ -490,15 +501,15 @@ std::optional<int> PerformanceOptions::check(std::string_view command, std::ostr
     // repeated parse must not see an earlier value).
     propagation::LinkConditionTexts texts;
     std::string without;
-    for (const auto& info : propagation::allConditionInputs()) {
+    forEachInput([&](const propagation::ConditionInputInfo& info) {
         const auto i = static_cast<std::size_t>(info.input);
-        if (options_[i]->count() == 0) continue;
+        if (options_[i]->count() == 0) return;
         texts.texts[i] = texts_.texts[i];
         if (info.input != ConditionInput::Threshold && info.input != ConditionInput::Radio &&
             info.input != ConditionInput::RxRadio) {
             without += (without.empty() ? "--" : ", --") + std::string(info.name);
         }
-    }
+    });
     if (!requested()) {
         if (without.empty()) return std::nullopt;
         err << command << ": " << without
@@ -534,10 +545,10 @@ std::optional<int> PerformanceOptions::check(std::string_view command, std::ostr
 
 std::string conditionNamesList() {
     std::string names;
-    for (const auto& info : propagation::allConditionInputs()) {
+    forEachInput([&](const propagation::ConditionInputInfo& info) {
         if (!names.empty()) names += ", ";
         names += info.name;
-    }
+    });
     return names;
 }
 

@@ -101,7 +101,7 @@ class PerformanceOptions {
 
   private:
     propagation::LinkConditionTexts texts_;
-    std::array<CLI::Option*, propagation::kConditionInputCount> options_{};
+    std::array<CLI::Option*, propagation::kAllInputCount> options_{};
     std::optional<propagation::LinkConditions> conditions_;
     EquipmentUse equipment_;
 };

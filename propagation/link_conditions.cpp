@@ -50,6 +50,9 @@ const std::array<ConditionInputInfo, kConditionInputCount> kInputs{{
     {I::Target, "target", "Target availability", "%", "99.999", "availability the hop must reach"},
     {I::ExtraLoss, "extra-loss", "Extra path loss", "dB", "0",
      "further loss subtracted from the received level, e.g. diffraction"},
+}};
+
+const std::array<ConditionInputInfo, kOutageInputCount> kOutageInputs{{
     {I::Radio, "radio", "Radio", "", "",
      "radio of the equipment library (its modes replace the threshold); both ends unless "
      "rx-radio"},
@@ -356,12 +359,20 @@ std::optional<Error> readOutageOptions(const LinkConditionTexts& t, OutageOption
 
 const std::array<ConditionInputInfo, kConditionInputCount>& allConditionInputs() { return kInputs; }
 
+const std::array<ConditionInputInfo, kOutageInputCount>& outageConditionInputs() {
+    return kOutageInputs;
+}
+
 const ConditionInputInfo& conditionInputInfo(ConditionInput input) {
-    return kInputs[static_cast<std::size_t>(input)];
+    const auto i = static_cast<std::size_t>(input);
+    return i < kConditionInputCount ? kInputs[i] : kOutageInputs[i - kConditionInputCount];
 }
 
 std::optional<ConditionInput> conditionInputByName(const std::string& name) {
     for (const ConditionInputInfo& info : kInputs) {
+        if (name == info.name) return info.input;
+    }
+    for (const ConditionInputInfo& info : kOutageInputs) {
         if (name == info.name) return info.input;
     }
     return std::nullopt;
@@ -369,6 +380,9 @@ std::optional<ConditionInput> conditionInputByName(const std::string& name) {
 
 LinkConditionTexts::LinkConditionTexts() {
     for (const ConditionInputInfo& info : kInputs) {
+        texts[static_cast<std::size_t>(info.input)] = info.defaultText;
+    }
+    for (const ConditionInputInfo& info : kOutageInputs) {
         texts[static_cast<std::size_t>(info.input)] = info.defaultText;
     }
 }

@@ -58,7 +58,11 @@ enum class ConditionInput {
     LogKMap,
     DN75Map,
 };
-inline constexpr std::size_t kConditionInputCount = 38;
+// The link conditions (threshold to extra loss): the window, calc and batch.
+inline constexpr std::size_t kConditionInputCount = 19;
+// The equipment and outage inputs after them (radio to the dN75 map): calc and batch.
+inline constexpr std::size_t kOutageInputCount = 19;
+inline constexpr std::size_t kAllInputCount = kConditionInputCount + kOutageInputCount;
 // The first of the inputs that ask for the outage models beyond the single threshold.
 inline constexpr ConditionInput kFirstOutageInput = ConditionInput::Radio;
 
@@ -71,13 +75,16 @@ struct ConditionInputInfo {
     const char* help;         // one line for --help and tool tips
 };
 const std::array<ConditionInputInfo, kConditionInputCount>& allConditionInputs();
+// The sibling table of the equipment and outage inputs, in the same form.
+const std::array<ConditionInputInfo, kOutageInputCount>& outageConditionInputs();
+// Of either table.
 const ConditionInputInfo& conditionInputInfo(ConditionInput input);
-// The input of a name ("threshold"); empty when unknown.
+// The input of a name ("threshold", "radio"), of either table; empty when unknown.
 std::optional<ConditionInput> conditionInputByName(const std::string& name);
 
-// Every input as text, indexed by ConditionInput; each starts at its default text.
+// Every input of both tables as text, indexed by ConditionInput; each starts at its default.
 struct LinkConditionTexts {
-    std::array<std::string, kConditionInputCount> texts;
+    std::array<std::string, kAllInputCount> texts;
     LinkConditionTexts();
     std::string& operator[](ConditionInput i) { return texts[static_cast<std::size_t>(i)]; }
     const std::string& operator[](ConditionInput i) const {

@@ -80,6 +80,23 @@ TEST(OutageHop, ThresholdAloneGivesTodaysFiguresAndNoExtendedResult) {
     EXPECT_DOUBLE_EQ(q.value->outage.meanCapacityMbps, 100 * p.value->availabilityPercent / 100);
 }
 
+TEST(OutageHop, TheSiblingInputTableFollowsTheConditionsInOrder) {
+    const auto& inputs = outageConditionInputs();
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        EXPECT_EQ(static_cast<std::size_t>(inputs[i].input), kConditionInputCount + i);
+        EXPECT_EQ(conditionInputByName(inputs[i].name), inputs[i].input);
+        EXPECT_EQ(&conditionInputInfo(inputs[i].input), &inputs[i]);
+        for (const auto& other : allConditionInputs()) {
+            EXPECT_NE(std::string(other.name), inputs[i].name);
+        }
+    }
+    EXPECT_EQ(inputs.front().input, kFirstOutageInput);
+    // The defaults of a fresh set of texts ask for nothing beyond the threshold.
+    LinkConditionTexts t;
+    t[I::Threshold] = "-80";
+    EXPECT_FALSE(read(t).outage.extended());
+}
+
 TEST(OutageHop, ARadioWhoseModesWereNotLookedUpIsAnError) {
     LinkConditionTexts t;
     t[I::Radio] = "Somewhere";
