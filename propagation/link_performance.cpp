@@ -223,10 +223,10 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
     }
 
     // Every mode, and the link's totals from the most robust one.
-    out.outage = computeOutage(fading, out.rslDbm, c.thresholdDbm, c.outage, c.targetPercent);
+    const OutageModel model(fading, c.outage);
+    out.outage = computeOutage(model, out.rslDbm, c.thresholdDbm, c.targetPercent);
     if (c.outage.extended()) out.models.push_back(kOutageModelName);
     const ModeOutage& lowest = out.outage.modes.front();
-    const OutageModel model(fading, c.outage);
     if (out.closes) {
         out.outagePercent = lowest.parts.totalPercent;
         if ((out.rain && out.rain->outagePercent ? *out.rain->outagePercent : 0) +

@@ -380,6 +380,12 @@ double OutageModel::roundedUp(double fails, double meets, double allowed,
 
 OutageResult computeOutage(const FadingStatistics& fading, double rslDbm, double thresholdDbm,
                            const OutageOptions& options, double targetPercent) {
+    return computeOutage(OutageModel(fading, options), rslDbm, thresholdDbm, targetPercent);
+}
+
+OutageResult computeOutage(const OutageModel& model, double rslDbm, double thresholdDbm,
+                           double targetPercent) {
+    const OutageOptions& options = model.options();
     OutageResult out;
     out.extended = options.extended();
     std::vector<RadioMode> modes = options.modes;
@@ -387,7 +393,6 @@ OutageResult computeOutage(const FadingStatistics& fading, double rslDbm, double
     std::stable_sort(modes.begin(), modes.end(), [](const RadioMode& a, const RadioMode& b) {
         return a.thresholdDbm < b.thresholdDbm;
     });
-    const OutageModel model(fading, options);
     out.modes.reserve(modes.size());
     double previous = 100.0;
     for (RadioMode& mode : modes) {

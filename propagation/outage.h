@@ -179,10 +179,13 @@ struct OutageResult {
     std::vector<std::string> models;
 };
 
-// The fading model of a path for a direction's options: every part at any fade margin.
+// The fading model of a path for a direction's options: every part at any fade margin. It
+// refers to the statistics and options it is made from, which must outlive it.
 class OutageModel {
   public:
     OutageModel(const FadingStatistics& fading, const OutageOptions& options);
+    const FadingStatistics& fading() const { return fading_; }
+    const OutageOptions& options() const { return options_; }
     // The parts at margin F for a mode (its C0/I and signature where the options give none).
     // `flags` (may be null) receives what was not assessed and why.
     OutageParts parts(double marginDb, const RadioMode& mode,
@@ -213,8 +216,8 @@ class OutageModel {
     double ownMargin(double percent, bool guess = false) const;
     double roundedUp(double fails, double meets, double allowed, const ModeConstants& k) const;
 
-    FadingStatistics fading_;
-    OutageOptions options_;
+    const FadingStatistics& fading_;
+    const OutageOptions& options_;
     double eta_ = 0;
     bool clearAirStatistics_ = false;  // P0 known: selective, clear-air XPD, diversity assessable
     double yearFactor_ = 1;            // 10^(-dG/10) with P.530
@@ -226,5 +229,8 @@ class OutageModel {
 // modes. `targetPercent` chooses the target mode.
 OutageResult computeOutage(const FadingStatistics& fading, double rslDbm, double thresholdDbm,
                            const OutageOptions& options, double targetPercent);
+// The same with the model of the path and options made beforehand.
+OutageResult computeOutage(const OutageModel& model, double rslDbm, double thresholdDbm,
+                           double targetPercent);
 
 }  // namespace hopscale::propagation

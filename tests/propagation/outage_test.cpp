@@ -383,7 +383,8 @@ TEST(OutageRequiredMargin, NoMarginMeetsATargetBelowAConstantPart) {
     OutageOptions o;
     o.xpdgDb = 10;
     o.c0iDb = 25;
-    const OutageModel model(checkPath(false), o);
+    const FadingStatistics path = checkPath(false);
+    const OutageModel model(path, o);
     const RadioMode mode{"threshold", 0, -75, {}, {}, {}};
     EXPECT_GT(model.totalPercent(200, mode), 1e-3);
     EXPECT_FALSE(model.requiredMargin(1e-3, mode));
