@@ -138,7 +138,8 @@ void BM_ComputeOutageEightModes(benchmark::State& state) {
     f.pathLengthMiles = 40 / kKmPerMile;
     const LinkPerformance p = *computeLinkPerformance(f, c).value;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(computeOutage(p.fading, p.rslDbm, 0, c.outage, 99.999));
+        benchmark::DoNotOptimize(
+            computeOutage(OutageInputs{p.fading, p.rslDbm, 0, c.outage, 99.999}));
     }
 }
 BENCHMARK(BM_ComputeOutageEightModes);

@@ -378,9 +378,42 @@ double OutageModel::roundedUp(double fails, double meets, double allowed,
     return hundredths / 100.0;
 }
 
-OutageResult computeOutage(const FadingStatistics& fading, double rslDbm, double thresholdDbm,
-                           const OutageOptions& options, double targetPercent) {
-    return computeOutage(OutageModel(fading, options), rslDbm, thresholdDbm, targetPercent);
+Result<OutageResult> computeOutage(const OutageInputs& in) {
+    auto invalid = [](const std::string& input, std::string detail) {
+        Error e{ErrorKind::InvalidArgument};
+        e.input = input;
+        e.detail = std::move(detail);
+        return e;
+    };
+    const OutageOptions& o = in.options;
+    if (!(in.fading.frequencyGHz > 0)) return invalid("Frequency", "must be more than 0 GHz");
+    if (!(in.fading.pathKm > 0)) return invalid("Path length", "must be more than 0 km");
+    if (!std::isfinite(in.rslDbm)) return invalid("Received signal level", "is not a number");
+    if (o.modes.empty() && !std::isfinite(in.thresholdDbm)) {
+        return invalid("Receiver threshold", "is not a number");
+    }
+    for (const RadioMode& m : o.modes) {
+        if (!std::isfinite(m.thresholdDbm) || !std::isfinite(m.capacityMbps)) {
+            return invalid("Radio mode \"" + m.name + "\"",
+                           "has a threshold or capacity that is not a number");
+        }
+    }
+    if (o.txAntennas != 1 && o.txAntennas != 2)
+        return invalid("Transmit antennas", "is not 1 or 2");
+    if (o.txAntennas == 2 && !(o.txSeparationM > 0)) {
+        return invalid("Transmit antenna separation", "must be more than 0 m");
+    }
+    if (o.diversity == DiversityKind::Space && !(o.diversitySeparationM > 0)) {
+        return invalid("Diversity separation", "must be more than 0 m");
+    }
+    if (o.diversity == DiversityKind::Frequency && !(o.diversityFrequencySeparationGHz > 0)) {
+        return invalid("Frequency separation", "must be more than 0 GHz");
+    }
+    if (!(in.targetPercent > 0 && in.targetPercent < 100)) {
+        return invalid("Target availability", "must be more than 0 and less than 100 %");
+    }
+    return computeOutage(OutageModel(in.fading, in.options), in.rslDbm, in.thresholdDbm,
+                         in.targetPercent);
 }
 
 OutageResult computeOutage(const OutageModel& model, double rslDbm, double thresholdDbm,

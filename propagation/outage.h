@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "errors.h"
 #include "rain.h"
 
 namespace hopscale::propagation {
@@ -224,12 +225,26 @@ class OutageModel {
     double spaceDiversityBase_ = 0;    // the bracket of the space diversity improvement
 };
 
+// Everything the outage of one direction depends on: the path's fading statistics (the same
+// for both directions), this direction's received level (after gases and extra loss) and its
+// receiver's radio and options.
+struct OutageInputs {
+    FadingStatistics fading;
+    double rslDbm = 0;
+    double thresholdDbm = 0;  // the one-mode radio "threshold" when options.modes is empty
+    OutageOptions options;
+    double targetPercent = 99.999;  // chooses the target mode
+};
+
 // The outage of one direction: each mode at FFM_i = rsl - T_i, the time in each mode and the
-// mean capacity. `thresholdDbm` is the one-mode radio "threshold" used when the options hold no
-// modes. `targetPercent` chooses the target mode.
-OutageResult computeOutage(const FadingStatistics& fading, double rslDbm, double thresholdDbm,
-                           const OutageOptions& options, double targetPercent);
-// The same with the model of the path and options made beforehand.
+// mean capacity. Run it once per direction (A -> B, B -> A) and combine with twoWayOutage.
+// Errors (InvalidArgument, naming the input): a frequency or path length of 0 or less, a level
+// or threshold that is not a finite number, transmit antennas other than 1 or 2 (two without a
+// separation above 0), diversity without its separation above 0, a target outside 0..100 %.
+Result<OutageResult> computeOutage(const OutageInputs& inputs);
+
+// The same, unchecked, with the model of the path and options made beforehand (the whole-hop
+// computation, which has checked its inputs, calls this).
 OutageResult computeOutage(const OutageModel& model, double rslDbm, double thresholdDbm,
                            double targetPercent);
 

@@ -188,6 +188,38 @@ FadingStatistics checkPath(bool rain = true) {
     return f;
 }
 
+// One direction through the checked entry point.
+OutageResult computeOutage(const FadingStatistics& fading, double rsl, double threshold,
+                           const OutageOptions& options, double target) {
+    const Result<OutageResult> r =
+        propagation::computeOutage(OutageInputs{fading, rsl, threshold, options, target});
+    EXPECT_TRUE(r) << r.error->message();
+    return *r.value;
+}
+
+TEST(OutageDirection, BadInputsAreNamed) {
+    OutageInputs in{checkPath(), -40, -75, {}, 99.999};
+    EXPECT_TRUE(propagation::computeOutage(in));
+    OutageInputs bad = in;
+    bad.fading.pathKm = 0;
+    EXPECT_EQ(propagation::computeOutage(bad).error->input, "Path length");
+    bad = in;
+    bad.rslDbm = std::nan("");
+    EXPECT_EQ(propagation::computeOutage(bad).error->input, "Received signal level");
+    bad = in;
+    bad.options.txAntennas = 2;
+    EXPECT_EQ(propagation::computeOutage(bad).error->input, "Transmit antenna separation");
+    bad = in;
+    bad.options.diversity = DiversityKind::Frequency;
+    EXPECT_EQ(propagation::computeOutage(bad).error->input, "Frequency separation");
+    bad = in;
+    bad.options.modes = {RadioMode{"QPSK", 10, INFINITY, {}, {}, {}}};
+    EXPECT_EQ(propagation::computeOutage(bad).error->input, "Radio mode \"QPSK\"");
+    bad = in;
+    bad.targetPercent = 100;
+    EXPECT_EQ(propagation::computeOutage(bad).error->input, "Target availability");
+}
+
 bool hasFlag(const std::vector<std::string>& flags, const std::string& part) {
     for (const std::string& f : flags) {
         if (f.find(part) != std::string::npos) return true;
