@@ -175,7 +175,13 @@ OutageModel::ModeConstants OutageModel::constants(const RadioMode& mode,
     // Cross-polar discrimination, only in co-channel dual-polarised operation.
     const std::optional<double> c0i = o.c0iDb ? o.c0iDb : mode.c0iDb;
     const double xpif = o.xpifDb.value_or(0.0);
-    if (!o.xpdgDb) return k;
+    if (!o.xpdgDb) {
+        if (o.c0iDb || o.xpifDb || o.txAntennas != 1) {
+            flag(flags,
+                 "cross-polar outage not assessed: single polarisation (no antenna XPD given)");
+        }
+        return k;
+    }
     if (!c0i) {
         flag(flags, "cross-polar outage not assessed: C0/I not given");
         return k;
@@ -437,6 +443,7 @@ OutageResult computeOutage(const OutageModel& model, double rslDbm, double thres
         if (m.availabilityPercent > previous) {
             // A mode is never available for longer than a more robust one.
             m.availabilityPercent = previous;
+            m.outagePercent = 100.0 - previous;
             m.flags.push_back("availability limited to that of the more robust mode below it");
         }
         if (m.parts.capped) m.flags.push_back("total outage above 100 %, reported as 100 %");

@@ -253,6 +253,15 @@ TEST(OutageDirection, ThePartsOfTheCheckPathAndTheirYear) {
     EXPECT_DOUBLE_EQ(r.modes[0].outagePercent, p.clearAirYearPercent + p.rainYearPercent);
 }
 
+TEST(OutageDecisions, AC0IWithoutAntennaXpdSaysWhyNothingIsComputed) {
+    OutageOptions o;
+    o.c0iDb = 15;
+    const OutageResult r = computeOutage(checkPath(), -40, -75, o, 99.999);
+    EXPECT_FALSE(r.modes[0].parts.xpd);
+    EXPECT_FALSE(r.modes[0].parts.xpr);
+    EXPECT_TRUE(hasFlag(r.modes[0].flags, "single polarisation"));
+}
+
 TEST(OutageDirection, WithoutExtrasEveryFigureIsTodays) {
     const OutageResult r = computeOutage(checkPath(), -40, -75, OutageOptions{}, 99.999);
     ASSERT_EQ(r.modes.size(), 1u);
