@@ -91,6 +91,59 @@ void BM_HopP530(benchmark::State& state) {
 }
 BENCHMARK(BM_HopP530);
 
+// One direction of a 40 km, 6 GHz hop with an eight-mode radio, dual polarisation (XPD in clear
+// air and rain), a signature per mode and space diversity: every mode's outage, the mean
+// capacity and the required margin.
+LinkConditions outageConditions() {
+    LinkConditionTexts t;
+    t[ConditionInput::Radio] = "Eight";
+    t[ConditionInput::RainRate] = "42";
+    t[ConditionInput::Multipath] = "p530";
+    t[ConditionInput::GeoclimaticK] = "1e-5";
+    t[ConditionInput::DN75] = "40";
+    t[ConditionInput::GroundElevations] = "200,150";
+    t[ConditionInput::AntennaHeights] = "60,60";
+    t[ConditionInput::MeanTerrain] = "120";
+    t[ConditionInput::XpdAntenna] = "30";
+    t[ConditionInput::Diversity] = "space";
+    t[ConditionInput::DiversitySeparation] = "10";
+    LinkConditions c = *readLinkConditions(t).value;
+    const char* names[] = {"QPSK", "8PSK", "16QAM", "32QAM", "64QAM", "128QAM", "256QAM", "512QAM"};
+    for (int i = 0; i < 8; ++i) {
+        RadioMode m;
+        m.name = names[i];
+        m.capacityMbps = 45.0 * (i + 2);
+        m.thresholdDbm = -90 + 3.0 * i;
+        m.c0iDb = 15 + 3.0 * i;
+        m.signatureMinimum = m.signatureNonMinimum = Signature{30, 20 - 1.5 * i, 6.3};
+        c.outage.modes.push_back(m);
+    }
+    return c;
+}
+
+void BM_OutageEightModesXpdSpaceDiversity(benchmark::State& state) {
+    const LinkConditions c = outageConditions();
+    LinkBudgetFacts f = facts(true);
+    f.frequencyGHz = 6;
+    f.pathLengthMiles = 40 / kKmPerMile;
+    for (auto _ : state) benchmark::DoNotOptimize(computeLinkPerformance(f, c));
+}
+BENCHMARK(BM_OutageEightModesXpdSpaceDiversity);
+
+// The modes alone, from the path's fading statistics.
+void BM_ComputeOutageEightModes(benchmark::State& state) {
+    const LinkConditions c = outageConditions();
+    LinkBudgetFacts f = facts(true);
+    f.frequencyGHz = 6;
+    f.pathLengthMiles = 40 / kKmPerMile;
+    const LinkPerformance p = *computeLinkPerformance(f, c).value;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            computeOutage(OutageInputs{p.fading, p.rslDbm, 0, c.outage, 99.999}));
+    }
+}
+BENCHMARK(BM_ComputeOutageEightModes);
+
 }  // namespace
 }  // namespace hopscale::propagation
 

@@ -263,6 +263,10 @@ class BatchRun {
             std::fprintf(err_, "hopscale batch: %s\n", problem->c_str());
             return cli::kExitUsage;
         }
+        if (const auto problem = performance_.prepare(columnNames_, options_.dataDir)) {
+            std::fprintf(err_, "hopscale batch: %s\n", printableText(problem->first).c_str());
+            return problem->second;
+        }
         return std::nullopt;
     }
 
@@ -380,6 +384,7 @@ class BatchRun {
         }
 
         PathState state;  // every row starts from a fresh state
+        chunk.performance.prepareInputs(row.fields, chunk.inputs);
         const RunOutcome outcome = runPath(chunk.inputs, state);
         out.field(chunk.inputs[Field::Text11]);
         for (const ResultInfo& info : allResults()) {
@@ -448,7 +453,8 @@ class BatchRun {
 };
 
 // The batch over FILE (or stdin); stdio's own streams, for speed.
-int runBatchFile(const std::string& file, bool crlf, std::size_t jobs) {
+int runBatchFile(const std::string& file, bool crlf, std::size_t jobs,
+                 const std::optional<std::string>& dataDir) {
     std::FILE* in = stdin;
     if (file != "-") {
         in = std::fopen(file.c_str(), "rb");
@@ -462,6 +468,7 @@ int runBatchFile(const std::string& file, bool crlf, std::size_t jobs) {
     options.progress = isatty(fileno(stderr)) != 0;
     options.crlf = crlf;
     options.jobs = jobs;
+    options.dataDir = dataDir;
     const int status = runBatch(in, stdout, stderr, options);
     if (in != stdin) std::fclose(in);
     // A failed write is reported by the batch itself, once.
@@ -499,8 +506,9 @@ cli::CommandDefinition batchCommand() {
                                "output is the same whatever the number")
                     ->check(CLI::Range(std::size_t{1}, std::size_t{1024}))
                     ->capture_default_str();
-                return [request](const cli::CommandContext&) {
-                    return runBatchFile(request->file, request->crlf, request->jobs);
+                return [request](const cli::CommandContext& context) {
+                    return runBatchFile(request->file, request->crlf, request->jobs,
+                                        context.global.dataDir);
                 };
             }};
 }

@@ -18,6 +18,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "front_door.h"
 
@@ -34,6 +36,8 @@ struct BatchOptions {
     std::size_t bufferBytes = std::size_t{1} << 20;
     // Rows calculated at once (at least 1); the output does not depend on it.
     std::size_t jobs = 1;
+    // The data directory (--data-dir) whose equipment library radio and antenna columns name.
+    std::optional<std::string> dataDir;
 };
 
 // The batch itself over open streams; returns the exit status.

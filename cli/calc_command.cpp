@@ -14,6 +14,7 @@
 #include "cli_common.h"
 #include "conversions.h"
 #include "data_file.h"
+#include "equipment.h"
 #include "exit_status.h"
 #include "fields.h"
 #include "front_door.h"
@@ -144,6 +145,10 @@ void printJson(const CalcRequest& request, const PathState& state, const RunOutc
     if (performance.performance) {
         doc["performance"] = cli::performanceJson(*performance.performance);
     }
+    if (performance.performance && request.performance.equipment().any()) {
+        doc["equipment"] =
+            cli::equipmentJson(request.performance.equipment(), performance.equipmentWarnings);
+    }
     if (performance.error) {
         doc["performanceError"] = Json{{"kind", kindName(performance.error->kind)},
                                        {"input", performance.error->input},
@@ -191,15 +196,46 @@ void printTable(const CalcRequest& request, const PathState& state, const RunOut
     if (!state.eirpWarning.empty()) out << state.eirpWarning << '\n';
 }
 
-int runCalc(CalcRequest& request, std::ostream& out, std::ostream& err) {
+// The dish diameters of the antennas chosen from the library, as the library writes them; a
+// usage error when a dish option is typed as well.
+std::optional<int> applyAntennas(CalcRequest& request, std::ostream& err) {
+    const cli::EquipmentUse& use = request.performance.equipment();
+    const struct {
+        const std::optional<AntennaRecord>& antenna;
+        Field field;
+        const char* option;
+    } ends[] = {{use.txAntennaRecord, Field::Text1, "--antenna"},
+                {use.rxAntennaRecord, Field::Text3, "--antenna or --rx-antenna"}};
+    for (const auto& e : ends) {
+        if (!e.antenna) continue;
+        const auto i = static_cast<std::size_t>(e.field);
+        if (request.options[i]->count() > 0) {
+            err << "hopscale calc: --" << fieldInfo(e.field).option << " and " << e.option
+                << " both give the dish diameter; give only one\n";
+            return cli::kExitUsage;
+        }
+        request.inputs.texts[i] = e.antenna->cells[1];
+    }
+    return std::nullopt;
+}
+
+int runCalc(CalcRequest& request, const std::optional<std::string>& dataDir, std::ostream& out,
+            std::ostream& err) {
     collectInputs(request);
-    if (auto status = request.performance.check("hopscale calc", err)) return *status;
+    if (auto status = request.performance.check("hopscale calc", err, dataDir)) return *status;
+    if (request.performance.requested()) {
+        if (auto status = applyAntennas(request, err)) return *status;
+    }
     PathState state;
     const RunOutcome outcome = runPath(request.inputs, state);
     // The link performance follows a successful budget when --threshold is given.
     cli::PerformanceOutcome performance;
     if (request.performance.requested()) {
         performance = cli::computePerformance(state, outcome, request.performance.conditions());
+        if (performance.performance) {
+            performance.equipmentWarnings =
+                cli::equipmentWarnings(request.performance.equipment(), state);
+        }
     }
 
     if (request.json) {
@@ -208,6 +244,9 @@ int runCalc(CalcRequest& request, std::ostream& out, std::ostream& err) {
         printTable(request, state, outcome, out);
         if (performance.performance) {
             cli::printPerformanceTable(out, *performance.performance, kCaptionWidth);
+        }
+        for (const std::string& warning : performance.equipmentWarnings) {
+            err << "hopscale calc: warning: " << warning << '\n';
         }
         if (outcome.error) {
             err << "hopscale calc: " << cli::errorMessage(*outcome.error) << '\n';
@@ -227,7 +266,7 @@ cli::CommandDefinition calcCommand() {
                 auto request = std::make_shared<CalcRequest>();
                 defineCalcOptions(app, *request);
                 return [request](const cli::CommandContext& context) {
-                    return runCalc(*request, context.out, context.err);
+                    return runCalc(*request, context.global.dataDir, context.out, context.err);
                 };
             }};
 }

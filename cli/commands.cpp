@@ -3,6 +3,7 @@
 #include "calc_command.h"
 #include "catalogue_command.h"
 #include "design_command.h"
+#include "equipment_command.h"
 #include "front_door.h"
 #include "network_command.h"
 #include "profile_command.h"
@@ -13,6 +14,7 @@ void addAllCommands(FrontDoor& door) {
     door.add(calcCommand());
     door.add(batchCommand());
     door.add(catalogueCommand());
+    door.add(equipmentCommand());
     door.add(profileCommand());
     door.add(designCommand());
     door.add(networkCommand());

@@ -5,6 +5,8 @@
 #include <ostream>
 #include <variant>
 
+#include "data_dir.h"
+
 namespace hopscale::cli {
 namespace {
 
@@ -94,8 +96,17 @@ std::string tableNumber(double v) {
     return std::string(buffer, end.ptr);
 }
 
+// Whether a CSV field must be quoted (a comma, a quote or a line break in it). One pass over
+// the bytes: find_first_of would search the four characters for every byte.
+bool needsQuotes(std::string_view text) {
+    for (const char ch : text) {
+        if (ch == ',' || ch == '"' || ch == '\r' || ch == '\n') return true;
+    }
+    return false;
+}
+
 void appendCsvField(std::string& out, std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    if (!needsQuotes(text)) {
         out.append(text);
         return;
     }
@@ -112,7 +123,7 @@ void appendCsvList(std::string& out, const std::vector<std::string>& texts) {
     bool quote = false;
     bool quotes = false;
     for (const std::string& t : texts) {
-        quote |= t.find_first_of(",\"\r\n") != std::string::npos;
+        quote |= needsQuotes(t);
         quotes |= t.find('"') != std::string::npos;
     }
     if (quote) out.push_back('"');
@@ -162,6 +173,208 @@ PerformanceOutcome computePerformance(const PathState& state, const RunOutcome& 
     return out;
 }
 
+bool needsEquipment(const propagation::LinkConditions& c) {
+    return !c.radioName.empty() || !c.rxRadioName.empty() || !c.antennaName.empty() ||
+           !c.rxAntennaName.empty() || c.outage.xpdFromAntennas;
+}
+
+namespace {
+
+Error equipmentError(ConditionInput input, const std::string& name, std::string detail) {
+    Error e{ErrorKind::InvalidArgument};
+    e.input = propagation::conditionInputInfo(input).caption;
+    e.text = name;
+    e.detail = std::move(detail);
+    return e;
+}
+
+}  // namespace
+
+std::optional<Error> applyEquipment(propagation::LinkConditions& c, const EquipmentLibrary& library,
+                                    EquipmentUse& use) {
+    use = EquipmentUse{};
+    const RadioRecord* tx = nullptr;
+    const RadioRecord* rx = nullptr;
+    if (!c.radioName.empty()) {
+        tx = library.radio(c.radioName);
+        if (tx == nullptr) {
+            return equipmentError(ConditionInput::Radio, c.radioName,
+                                  "is not a radio of the equipment library (radios.csv)");
+        }
+    }
+    if (!c.rxRadioName.empty()) {
+        rx = library.radio(c.rxRadioName);
+        if (rx == nullptr) {
+            return equipmentError(ConditionInput::RxRadio, c.rxRadioName,
+                                  "is not a radio of the equipment library (radios.csv)");
+        }
+    }
+    if (rx == nullptr) rx = tx;
+    if (tx != nullptr) {
+        use.txRadio = tx->name;
+        for (const RadioModeRecord& m : tx->modes) {
+            if (m.maxPowerDbm && (!use.txMaxPowerDbm || *m.maxPowerDbm > *use.txMaxPowerDbm)) {
+                use.txMaxPowerDbm = m.maxPowerDbm;
+            }
+        }
+    }
+    if (rx != nullptr) {
+        use.rxRadio = rx->name;
+        c.outage.modes.clear();
+        for (const RadioModeRecord& m : rx->modes) {
+            propagation::RadioMode mode;
+            mode.name = m.mode;
+            mode.capacityMbps = m.capacityMbps;
+            mode.thresholdDbm = m.thresholdDbm;
+            mode.c0iDb = m.c0iDb;
+            auto signature = [](const std::optional<SignatureRecord>& s) {
+                return s ? std::optional<propagation::Signature>(
+                               propagation::Signature{s->widthMHz, s->depthDb, s->delayNs})
+                         : std::nullopt;
+            };
+            mode.signatureMinimum = signature(m.signatureMinimum);
+            mode.signatureNonMinimum = signature(m.signatureNonMinimum);
+            c.outage.modes.push_back(std::move(mode));
+        }
+    }
+    const std::string& rxAntennaName = c.rxAntennaName.empty() ? c.antennaName : c.rxAntennaName;
+    if (!c.antennaName.empty()) {
+        const AntennaRecord* a = library.antenna(c.antennaName);
+        if (a == nullptr) {
+            return equipmentError(ConditionInput::Antenna, c.antennaName,
+                                  "is not an antenna of the equipment library (antennas.csv)");
+        }
+        use.txAntenna = a->name;
+        use.txAntennaRecord = *a;
+    }
+    if (!rxAntennaName.empty()) {
+        const AntennaRecord* a = library.antenna(rxAntennaName);
+        if (a == nullptr) {
+            return equipmentError(ConditionInput::RxAntenna, rxAntennaName,
+                                  "is not an antenna of the equipment library (antennas.csv)");
+        }
+        use.rxAntenna = a->name;
+        use.rxAntennaRecord = *a;
+    }
+    if (c.outage.xpdFromAntennas) {
+        if (!use.txAntennaRecord || !use.rxAntennaRecord) {
+            return equipmentError(ConditionInput::XpdAntenna, "antennas",
+                                  "needs --antenna (and --rx-antenna where the ends differ)");
+        }
+        for (const auto* a : {&*use.txAntennaRecord, &*use.rxAntennaRecord}) {
+            if (!a->xpdDb) {
+                return equipmentError(ConditionInput::XpdAntenna, "antennas",
+                                      "needs the XPD of antenna \"" + a->name +
+                                          "\", which antennas.csv does not give");
+            }
+        }
+        c.outage.xpdgDb = std::min(*use.txAntennaRecord->xpdDb, *use.rxAntennaRecord->xpdDb);
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> equipmentWarnings(const EquipmentUse& use, const PathState& state) {
+    std::vector<std::string> warnings;
+    const double f = state.values.frequencyGHz;
+    const struct {
+        const std::optional<AntennaRecord>& antenna;
+        const char* end;
+    } ends[] = {{use.txAntennaRecord, "transmitting"}, {use.rxAntennaRecord, "receiving"}};
+    for (const auto& e : ends) {
+        if (!e.antenna || !e.antenna->gainDbi || !(f > 0)) continue;
+        const double budget = budgetDishGainDbi(e.antenna->diameterFt, f);
+        if (std::abs(*e.antenna->gainDbi - budget) > 0.5) {
+            warnings.push_back(
+                "the catalogued gain of the " + std::string(e.end) + " antenna \"" +
+                e.antenna->name + "\", " + propagation::modelNumber(*e.antenna->gainDbi) +
+                " dBi, differs from the budget's " + propagation::modelNumber(budget) +
+                " dBi for its diameter at this frequency by more than 0.5 dB; the "
+                "budget's gain is used");
+        }
+    }
+    if (use.txMaxPowerDbm) {
+        const double power = state.results.txPowerDbm;
+        if (power > *use.txMaxPowerDbm) {
+            warnings.push_back("the transmitter power " + propagation::modelNumber(power) +
+                               " dBm is above the radio's maximum of " +
+                               propagation::modelNumber(*use.txMaxPowerDbm) + " dBm");
+        }
+    }
+    return warnings;
+}
+
+nlohmann::ordered_json equipmentJson(const EquipmentUse& use,
+                                     const std::vector<std::string>& warnings) {
+    using Json = nlohmann::ordered_json;
+    auto name = [](const std::string& n) { return n.empty() ? Json(nullptr) : Json(n); };
+    return Json{{"radio", name(use.txRadio)},
+                {"rxRadio", name(use.rxRadio)},
+                {"antenna", name(use.txAntenna)},
+                {"rxAntenna", name(use.rxAntenna)},
+                {"warnings", warnings}};
+}
+
+namespace {
+
+nlohmann::ordered_json percentOf(const std::optional<double>& fraction) {
+    if (!fraction) return nullptr;
+    return 100.0 * *fraction;
+}
+
+// The outage parts of the most robust mode, and every mode.
+void appendOutageJson(nlohmann::ordered_json& j, const LinkPerformance& p) {
+    using Json = nlohmann::ordered_json;
+    const propagation::OutageResult& o = p.outage;
+    Json modes = Json::array();
+    for (const propagation::ModeOutage& m : o.modes) {
+        modes.push_back(Json{{"name", m.mode.name},
+                             {"capacityMbps", m.mode.capacityMbps},
+                             {"thresholdDbm", m.mode.thresholdDbm},
+                             {"fadeMarginDb", m.fadeMarginDb},
+                             {"availabilityPercent", m.availabilityPercent},
+                             {"outageMinutesPerYear", m.outageMinutesPerYear},
+                             {"timeInModePercent", m.timeInModePercent},
+                             {"flags", m.flags}});
+    }
+    j["modes"] = std::move(modes);
+    j["meanCapacityMbps"] = o.meanCapacityMbps;
+    j["targetMode"] = o.targetMode ? Json(o.modes[*o.targetMode].mode.name) : Json(nullptr);
+    const propagation::ModeOutage& low = o.modes.front();
+    const propagation::OutageParts& x = low.parts;
+    std::vector<std::string> clearFlags, rainFlags;
+    for (const std::string& f : low.flags) {
+        (f.rfind("rain", 0) == 0 ? rainFlags : clearFlags).push_back(f);
+    }
+    if (!x.nonSelective && x.closes) {
+        clearFlags.push_back(p.multipath.method + ": no worst-month non-selective outage");
+    }
+    Json diversity = nullptr;
+    if (x.diversity) {
+        diversity = Json{{"improvement", x.diversity->improvement},
+                         {"kns2", x.diversity->kns2},
+                         {"ks2", x.diversity->ks2},
+                         {"outagePercent", 100.0 * x.diversity->fraction}};
+    }
+    j["clearAir"] =
+        Json{{"nonSelectivePercent", percentOf(x.nonSelective)},
+             {"selectivePercent", percentOf(x.selective)},
+             {"xpdPercent", x.xpd ? Json(100.0 * x.xpd->fraction) : Json(nullptr)},
+             {"diversity", std::move(diversity)},
+             {"worstMonthPercent",
+              x.clearAirWorstMonthPercent ? Json(*x.clearAirWorstMonthPercent) : Json(nullptr)},
+             {"annualPercent", x.clearAirYearPercent},
+             {"flags", clearFlags}};
+    if (!p.rain) rainFlags.push_back("no rain source given");
+    if (x.rainOutsideRange)
+        rainFlags.push_back("rain outage outside the method's range (0.001 to 1 %)");
+    j["rainPart"] = Json{{"rainPercent", p.rain && x.closes ? Json(x.rainPercent) : Json(nullptr)},
+                         {"xpdPercent", x.xpr ? Json(100.0 * x.xpr->fraction) : Json(nullptr)},
+                         {"annualPercent", x.rainYearPercent},
+                         {"flags", rainFlags}};
+}
+
+}  // namespace
+
 nlohmann::ordered_json performanceJson(const LinkPerformance& p) {
     using Json = nlohmann::ordered_json;
     Json j = Json::object();
@@ -189,6 +402,10 @@ nlohmann::ordered_json performanceJson(const LinkPerformance& p) {
                           {"worstMonthPercent", jsonNumber(p.multipath.worstMonthPercent)},
                           {"annualPercent", jsonNumber(p.multipath.annualPercent)},
                           {"flags", p.multipath.flags}};
+    if (p.multipath.fromMaps) {
+        j["multipath"]["geoclimaticK"] = jsonNumber(p.multipath.geoclimaticK);
+        j["multipath"]["dN75"] = jsonNumber(p.multipath.dN75);
+    }
     j["outagePercent"] = p.outagePercent;
     j["availabilityPercent"] = p.availabilityPercent;
     j["outageMinutesPerYear"] = p.outageMinutesPerYear;
@@ -197,6 +414,7 @@ nlohmann::ordered_json performanceJson(const LinkPerformance& p) {
                        {"requiredMarginDb", jsonNumber(p.target.requiredMarginDb)}};
     j["flags"] = p.flags;
     j["models"] = p.models;
+    if (p.outage.extended) appendOutageJson(j, p);
     return j;
 }
 
@@ -216,12 +434,48 @@ void printPerformanceTable(std::ostream& out, const LinkPerformance& p, std::siz
         for (std::size_t n = caption.size(); n < width; ++n) out << ' ';
         out << ' ' << value << '\n';
     });
+    if (p.outage.extended) {
+        out << "Modes:\n";
+        for (const propagation::ModeOutage& m : p.outage.modes) {
+            out << "  " << m.mode.name << ": " << tableNumber(m.mode.capacityMbps)
+                << " Mbit/s, threshold " << tableNumber(m.mode.thresholdDbm) << " dBm, margin "
+                << tableNumber(m.fadeMarginDb) << " dB, availability "
+                << tableNumber(m.availabilityPercent) << " %, in the mode "
+                << tableNumber(m.timeInModePercent) << " %\n";
+        }
+        const propagation::OutageParts& x = p.outage.modes.front().parts;
+        auto row = [&](std::string_view caption, const std::string& value) {
+            out << "  " << caption;
+            for (std::size_t n = caption.size(); n < width; ++n) out << ' ';
+            out << ' ' << value << '\n';
+        };
+        row("Mean capacity Mbit/s", tableNumber(p.outage.meanCapacityMbps));
+        row("Target reached up to mode",
+            p.outage.targetMode ? p.outage.modes[*p.outage.targetMode].mode.name : "none");
+        if (x.clearAirWorstMonthPercent) {
+            row("Clear air, worst month %", tableNumber(*x.clearAirWorstMonthPercent));
+        }
+        row("Clear air, average year %", tableNumber(x.clearAirYearPercent));
+        row("Rain, average year %", tableNumber(x.rainYearPercent));
+        for (const std::string& f : p.outage.modes.front().flags) row("Outage flag", f);
+    }
     out << "Models:\n";
     for (const std::string& m : p.models) out << "  " << m << '\n';
 }
 
+namespace {
+
+// Every input of the two tables: the link conditions, then the equipment and outage inputs.
+template <class Visit>
+void forEachInput(Visit&& visit) {
+    for (const auto& info : propagation::allConditionInputs()) visit(info);
+    for (const auto& info : propagation::outageConditionInputs()) visit(info);
+}
+
+}  // namespace
+
 void PerformanceOptions::define(CLI::App& app) {
-    for (const auto& info : propagation::allConditionInputs()) {
+    forEachInput([&](const propagation::ConditionInputInfo& info) {
         const auto i = static_cast<std::size_t>(info.input);
         std::string help = std::string(info.caption);
         if (info.unit[0] != '\0') help += std::string(" (") + info.unit + ")";
@@ -229,31 +483,38 @@ void PerformanceOptions::define(CLI::App& app) {
         if (info.defaultText[0] != '\0') help += std::string(" (default ") + info.defaultText + ")";
         options_[i] =
             app.add_option("--" + std::string(info.name), texts_.texts[i], help)->type_name("TEXT");
-    }
+    });
 }
 
 bool PerformanceOptions::requested() const {
-    return options_[static_cast<std::size_t>(ConditionInput::Threshold)]->count() > 0;
+    return given(ConditionInput::Threshold) || given(ConditionInput::Radio) ||
+           given(ConditionInput::RxRadio);
 }
 
-std::optional<int> PerformanceOptions::check(std::string_view command, std::ostream& err) {
+bool PerformanceOptions::given(ConditionInput input) const {
+    return options_[static_cast<std::size_t>(input)]->count() > 0;
+}
+
+std::optional<int> PerformanceOptions::check(std::string_view command, std::ostream& err,
+                                             const std::optional<std::string>& dataDir) {
     // Options left out keep their defaults (the parser leaves the text untouched then, but a
     // repeated parse must not see an earlier value).
     propagation::LinkConditionTexts texts;
     std::string without;
-    for (const auto& info : propagation::allConditionInputs()) {
+    forEachInput([&](const propagation::ConditionInputInfo& info) {
         const auto i = static_cast<std::size_t>(info.input);
-        if (options_[i]->count() == 0) continue;
+        if (options_[i]->count() == 0) return;
         texts.texts[i] = texts_.texts[i];
-        if (info.input != ConditionInput::Threshold) {
+        if (info.input != ConditionInput::Threshold && info.input != ConditionInput::Radio &&
+            info.input != ConditionInput::RxRadio) {
             without += (without.empty() ? "--" : ", --") + std::string(info.name);
         }
-    }
+    });
     if (!requested()) {
         if (without.empty()) return std::nullopt;
         err << command << ": " << without
             << (without.find(',') == std::string::npos ? " needs" : " need")
-            << " --threshold: the link performance is computed only when it is "
+            << " --threshold or --radio: the link performance is computed only when one is "
                "given\n";
         return kExitUsage;
     }
@@ -263,15 +524,31 @@ std::optional<int> PerformanceOptions::check(std::string_view command, std::ostr
         return conditionErrorStatus(*c.error);
     }
     conditions_ = std::move(*c.value);
+    if (needsEquipment(*conditions_)) {
+        Result<std::filesystem::path> dir = resolveDataDir(dataDir);
+        if (!dir) {
+            err << command << ": " << errorMessage(*dir.error) << '\n';
+            return kExitFailed;
+        }
+        Result<EquipmentLibrary> library = loadEquipment(*dir);
+        if (!library) {
+            err << command << ": " << errorMessage(*library.error) << '\n';
+            return kExitFailed;
+        }
+        if (auto error = applyEquipment(*conditions_, *library, equipment_)) {
+            err << command << ": " << errorMessage(*error) << '\n';
+            return kExitUsage;
+        }
+    }
     return std::nullopt;
 }
 
 std::string conditionNamesList() {
     std::string names;
-    for (const auto& info : propagation::allConditionInputs()) {
+    forEachInput([&](const propagation::ConditionInputInfo& info) {
         if (!names.empty()) names += ", ";
         names += info.name;
-    }
+    });
     return names;
 }
 
@@ -285,16 +562,103 @@ const std::vector<std::string>& performanceColumnNames() {
     return names;
 }
 
+const std::vector<std::string>& outageColumnNames() {
+    static const std::vector<std::string> names = {
+        "modes",
+        "meanCapacityMbps",
+        "targetMode",
+        "clearAirWorstMonthPercent",
+        "clearAirAnnualPercent",
+        "nonSelectivePercent",
+        "selectivePercent",
+        "xpdPercent",
+        "diversityImprovement",
+        "diversityOutagePercent",
+        "rainPercent",
+        "rainXpdPercent",
+        "rainAnnualPercent",
+        "outageFlags",
+        "equipmentWarnings",
+    };
+    return names;
+}
+
+namespace {
+
+// The outage cells of one row (each preceded by a comma), in the order of outageColumnNames.
+void appendOutageCells(std::string& out, const LinkPerformance& p,
+                       const std::vector<std::string>& warnings) {
+    const propagation::OutageResult& o = p.outage;
+    auto number = [&](const std::optional<double>& v) {
+        out.push_back(',');
+        if (v && std::isfinite(*v)) appendShortest(out, *v);
+    };
+    std::vector<std::string> modes;
+    for (const propagation::ModeOutage& m : o.modes) {
+        std::string text = m.mode.name + " ";
+        appendShortest(text, m.availabilityPercent);
+        modes.push_back(std::move(text));
+    }
+    out.push_back(',');
+    appendCsvList(out, modes);
+    number(o.meanCapacityMbps);
+    out.push_back(',');
+    if (o.targetMode) appendCsvField(out, o.modes[*o.targetMode].mode.name);
+    const propagation::ModeOutage& low = o.modes.front();
+    const propagation::OutageParts& x = low.parts;
+    auto percent = [](const std::optional<double>& f) {
+        return f ? std::optional<double>(100.0 * *f) : std::nullopt;
+    };
+    number(x.clearAirWorstMonthPercent);
+    number(x.clearAirYearPercent);
+    number(percent(x.nonSelective));
+    number(percent(x.selective));
+    number(x.xpd ? std::optional<double>(100.0 * x.xpd->fraction) : std::nullopt);
+    number(x.diversity ? std::optional<double>(x.diversity->improvement) : std::nullopt);
+    number(x.diversity ? std::optional<double>(100.0 * x.diversity->fraction) : std::nullopt);
+    number(p.rain && x.closes ? std::optional<double>(x.rainPercent) : std::nullopt);
+    number(x.xpr ? std::optional<double>(100.0 * x.xpr->fraction) : std::nullopt);
+    number(x.rainYearPercent);
+    out.push_back(',');
+    appendCsvList(out, low.flags);
+    out.push_back(',');
+    appendCsvList(out, warnings);
+}
+
+}  // namespace
+
 bool PerformanceColumns::claim(std::string_view name, std::size_t index) {
     const auto input = propagation::conditionInputByName(std::string(name));
     if (!input) return false;
     columns_.emplace_back(*input, index);
-    if (*input == ConditionInput::Threshold) threshold_ = index;
+    switch (*input) {
+        case ConditionInput::Threshold:
+            threshold_ = index;
+            break;
+        case ConditionInput::Radio:
+            radio_ = index;
+            break;
+        case ConditionInput::RxRadio:
+            rxRadio_ = index;
+            break;
+        case ConditionInput::Antenna:
+            antenna_ = index;
+            break;
+        case ConditionInput::RxAntenna:
+            rxAntenna_ = index;
+            break;
+        default:
+            break;
+    }
+    if (*input >= propagation::kFirstOutageInput && *input != ConditionInput::LogKMap &&
+        *input != ConditionInput::DN75Map) {
+        outage_ = true;
+    }
     return true;
 }
 
 std::optional<std::string> PerformanceColumns::headerProblem() const {
-    if (threshold_ || columns_.empty()) return std::nullopt;
+    if (threshold_ || radio_ || columns_.empty()) return std::nullopt;
     std::string names;
     for (const auto& [input, index] : columns_) {
         names += (names.empty() ? "\"" : ", \"") +
@@ -305,29 +669,76 @@ std::optional<std::string> PerformanceColumns::headerProblem() const {
            "with one";
 }
 
+std::optional<std::pair<std::string, int>> PerformanceColumns::prepare(
+    const std::vector<std::string>& allNames, const std::optional<std::string>& dataDir) {
+    if (antenna_ || rxAntenna_) {
+        for (const std::string& name : allNames) {
+            if (name == "tx-dish" || name == "rx-dish") {
+                return std::make_pair("column \"" + name +
+                                          "\" and an antenna column both give the dish "
+                                          "diameter; give only one",
+                                      kExitUsage);
+            }
+        }
+    }
+    bool needs = radio_ || rxRadio_ || antenna_ || rxAntenna_;
+    for (const auto& [input, index] : columns_) needs |= input == ConditionInput::XpdAntenna;
+    if (!needs) return std::nullopt;
+    Result<std::filesystem::path> dir = resolveDataDir(dataDir);
+    if (!dir) return std::make_pair(errorMessage(*dir.error), kExitFailed);
+    Result<EquipmentLibrary> library = loadEquipment(*dir);
+    if (!library) return std::make_pair(errorMessage(*library.error), kExitFailed);
+    library_ = std::move(*library.value);
+    return std::nullopt;
+}
+
+std::size_t PerformanceColumns::columnCount() const {
+    return performanceColumnNames().size() + (outage_ ? outageColumnNames().size() : 0);
+}
+
 void PerformanceColumns::appendHeader(std::string& out) const {
     for (const std::string& name : performanceColumnNames()) {
         out.push_back(',');
         out.append(name);
     }
+    if (!outage_) return;
+    for (const std::string& name : outageColumnNames()) {
+        out.push_back(',');
+        out.append(name);
+    }
 }
 
-void PerformanceColumns::appendEmptyRow(std::string& out) const {
-    out.append(performanceColumnNames().size(), ',');
+void PerformanceColumns::appendEmptyRow(std::string& out) const { out.append(columnCount(), ','); }
+
+void PerformanceColumns::prepareInputs(const std::vector<std::string>& fields,
+                                       PathInputs& inputs) const {
+    if (!library_ || (!antenna_ && !rxAntenna_)) return;
+    static const PathInputs defaults;
+    const std::string tx = antenna_ ? trimmed(fields[*antenna_]) : std::string();
+    const std::string rx =
+        rxAntenna_ && !trimmed(fields[*rxAntenna_]).empty() ? trimmed(fields[*rxAntenna_]) : tx;
+    const AntennaRecord* a = tx.empty() ? nullptr : library_->antenna(tx);
+    const AntennaRecord* b = rx.empty() ? nullptr : library_->antenna(rx);
+    // An unknown name fails the row when its conditions are read; the default meanwhile.
+    inputs[Field::Text1] = a != nullptr ? a->cells[1] : defaults[Field::Text1];
+    inputs[Field::Text3] = b != nullptr ? b->cells[1] : defaults[Field::Text3];
 }
 
 std::optional<Error> PerformanceColumns::appendRow(std::string& out,
                                                    const std::vector<std::string>& fields,
                                                    const PathState& state,
                                                    const RunOutcome& budget) {
-    if (!budget.ok() || trimmed(fields[*threshold_]).empty()) {
+    const bool thresholdEmpty = !threshold_ || trimmed(fields[*threshold_]).empty();
+    const bool radioEmpty = (!radio_ || trimmed(fields[*radio_]).empty()) &&
+                            (!rxRadio_ || trimmed(fields[*rxRadio_]).empty());
+    if (!budget.ok() || (thresholdEmpty && radioEmpty)) {
         appendEmptyRow(out);
         return std::nullopt;
     }
     // Rows mostly repeat the last row's conditions, or change only the threshold: read the
     // conditions again only when something else changed.
     bool same = lastConditions_.has_value();
-    bool sameButThreshold = same && lastConditions_->ok();
+    bool sameButThreshold = same && lastConditions_->ok() && threshold_ && radioEmpty;
     for (const auto& [input, index] : columns_) {
         if (!same && !sameButThreshold) break;
         if (fields[index] == lastTexts_[input]) continue;
@@ -344,8 +755,30 @@ std::optional<Error> PerformanceColumns::appendRow(std::string& out,
         }
         lastTexts_[ConditionInput::Threshold] = text;
     } else if (!same) {
-        for (const auto& [input, index] : columns_) lastTexts_[input] = fields[index];
-        lastConditions_ = propagation::readLinkConditions(lastTexts_);
+        key_.clear();
+        for (const auto& [input, index] : columns_) {
+            lastTexts_[input] = fields[index];
+            key_ += std::to_string(fields[index].size());
+            key_.push_back(':');
+            key_ += fields[index];
+        }
+        if (const auto known = read_.find(key_); known != read_.end()) {
+            lastConditions_ = known->second.conditions;
+            lastEquipment_ = known->second.equipment;
+        } else {
+            lastConditions_ = propagation::readLinkConditions(lastTexts_);
+            lastEquipment_ = EquipmentUse{};
+            if (*lastConditions_ && library_ && needsEquipment(*lastConditions_->value)) {
+                propagation::LinkConditions c = *lastConditions_->value;
+                if (auto e = applyEquipment(c, *library_, lastEquipment_)) {
+                    lastConditions_ = Result<propagation::LinkConditions>(*e);
+                } else {
+                    lastConditions_ = Result<propagation::LinkConditions>(std::move(c));
+                }
+            }
+            if (read_.size() >= 64) read_.clear();
+            read_.emplace(key_, Read{*lastConditions_, lastEquipment_});
+        }
     }
     std::optional<Error> error;
     PerformanceOutcome outcome;
@@ -359,6 +792,7 @@ std::optional<Error> PerformanceColumns::appendRow(std::string& out,
         out.append(performanceColumnNames().size() - 1, ',');
         out.push_back(',');
         out.append(kindName(error->kind));
+        if (outage_) out.append(outageColumnNames().size(), ',');
         return error;
     }
     forEachCell(*outcome.performance, [&](const NamedCell& c) {
@@ -371,6 +805,11 @@ std::optional<Error> PerformanceColumns::appendRow(std::string& out,
         }
     });
     out.push_back(',');  // performanceError: none
+    if (outage_) {
+        appendOutageCells(out, *outcome.performance,
+                          lastEquipment_.any() ? equipmentWarnings(lastEquipment_, state)
+                                               : std::vector<std::string>());
+    }
     return std::nullopt;
 }
 

@@ -12,9 +12,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "cli_common.h"
+#include "equipment.h"
 #include "errors.h"
 #include "link_conditions.h"
 #include "link_performance.h"
@@ -27,11 +29,38 @@ namespace hopscale::cli {
 // (usage) for a value of the wrong form or range.
 int conditionErrorStatus(const Error& error);
 
+// The equipment a hop uses from the library: the transmitting and receiving radio and antenna.
+struct EquipmentUse {
+    std::string txRadio, rxRadio, txAntenna, rxAntenna;  // names; empty when not used
+    std::optional<AntennaRecord> txAntennaRecord, rxAntennaRecord;
+    std::optional<double> txMaxPowerDbm;  // the transmitting radio's highest max_power_dbm
+    bool any() const {
+        return !txRadio.empty() || !rxRadio.empty() || txAntennaRecord || rxAntennaRecord;
+    }
+};
+
+// Whether the conditions name equipment of the library (a radio, an antenna, or the antennas'
+// XPD).
+bool needsEquipment(const propagation::LinkConditions& conditions);
+
+// Resolves the equipment named in `conditions` in `library`: the receiving radio's modes become
+// the conditions' modes (the receiving radio is the rx radio, else the radio), the smaller
+// catalogued XPD of the two antennas becomes XPDg when asked for. An InvalidArgument error naming
+// the option for a name the library does not hold, or an antenna without its XPD.
+std::optional<Error> applyEquipment(propagation::LinkConditions& conditions,
+                                    const EquipmentLibrary& library, EquipmentUse& use);
+
+// Warnings about the equipment on this hop: a catalogued antenna gain more than 0.5 dB from the
+// budget's formula at the hop's frequency (the budget's gain is used), a transmitter power above
+// the transmitting radio's maximum.
+std::vector<std::string> equipmentWarnings(const EquipmentUse& use, const PathState& state);
+
 // The result of one hop's performance: nothing (not requested, or the budget failed), the
 // performance, or the error that stopped it.
 struct PerformanceOutcome {
     std::optional<propagation::LinkPerformance> performance;
     std::optional<Error> error;
+    std::vector<std::string> equipmentWarnings;
 };
 
 // Performance of a hop whose budget ran: nothing when the budget failed.
@@ -40,7 +69,13 @@ PerformanceOutcome computePerformance(const PathState& state, const RunOutcome& 
 
 // The JSON object of the "performance" key; numbers are JSON numbers that read back to the same
 // double; a value a model does not give is null.
+// With outage options beyond the threshold (a radio, XPD, a signature, diversity) it also holds
+// "modes", "meanCapacityMbps", "targetMode", "clearAir" and "rainPart"; with only a threshold
+// exactly the keys it always had.
 nlohmann::ordered_json performanceJson(const propagation::LinkPerformance& p);
+// The "equipment" object: the names used and the warnings.
+nlohmann::ordered_json equipmentJson(const EquipmentUse& use,
+                                     const std::vector<std::string>& warnings);
 
 // The "Link performance" block of the calc table, rows as the table's own: two blanks, the caption
 // padded to `captionWidth`, a blank, the value.
@@ -52,22 +87,31 @@ class PerformanceOptions {
   public:
     // Adds --threshold, --polarisation, ... (one per link condition) to `app`.
     void define(CLI::App& app);
-    // Whether --threshold was given (performance is computed only then).
+    // Whether --threshold or a radio was given (performance is computed only then).
     bool requested() const;
-    // After parsing: reads the conditions. On a bad value or an option given without --threshold,
-    // writes "<command>: <message>" to `err` and returns the exit status.
-    std::optional<int> check(std::string_view command, std::ostream& err);
+    // After parsing: reads the conditions, and the equipment from the library of the data
+    // directory (`dataDir`: --data-dir) when they name some. On a bad value or an option given
+    // without --threshold, writes "<command>: <message>" to `err` and returns the exit status.
+    std::optional<int> check(std::string_view command, std::ostream& err,
+                             const std::optional<std::string>& dataDir = std::nullopt);
     const propagation::LinkConditions& conditions() const { return *conditions_; }
+    const EquipmentUse& equipment() const { return equipment_; }
+    // Whether an option of the given name (without dashes) was typed.
+    bool given(propagation::ConditionInput input) const;
 
   private:
     propagation::LinkConditionTexts texts_;
-    std::array<CLI::Option*, propagation::kConditionInputCount> options_{};
+    std::array<CLI::Option*, propagation::kAllInputCount> options_{};
     std::optional<propagation::LinkConditions> conditions_;
+    EquipmentUse equipment_;
 };
 
 // The performance columns of `batch`: a header column named like a calc option (without dashes)
-// sets that link condition for its row; with a `threshold` column the output gains the performance
-// columns after the existing ones. Rows whose threshold is empty leave them empty.
+// sets that link condition for its row; with a `threshold` (or `radio`) column the output gains
+// the performance columns after the existing ones. Rows whose threshold and radio are empty leave
+// them empty. With a column of the outage models (radio, c0-i, xpd-antenna, signature, diversity
+// and the others after them) the output further gains the outage columns (outageColumnNames);
+// without one it is exactly what it always was.
 class PerformanceColumns {
   public:
     // Claims header column `index` when `name` is a link condition; true when claimed.
@@ -75,10 +119,18 @@ class PerformanceColumns {
     // A problem with the claimed columns as a whole (conditions without a threshold column); empty
     // when there is none.
     std::optional<std::string> headerProblem() const;
+    // After the header: refuses an antenna column beside a dish column (`allNames`: every column
+    // of the header), and reads the equipment library of `dataDir` (--data-dir) when a column
+    // names equipment. A message and the exit status on a problem.
+    std::optional<std::pair<std::string, int>> prepare(const std::vector<std::string>& allNames,
+                                                       const std::optional<std::string>& dataDir);
     // Whether the output carries the performance columns.
-    bool active() const { return threshold_.has_value(); }
+    bool active() const { return threshold_.has_value() || radio_.has_value(); }
     // Appends ",<name>" for every performance column.
     void appendHeader(std::string& out) const;
+    // Sets the dish diameters of the row's antennas into `inputs` (the default text where a row
+    // names none), before the budget runs.
+    void prepareInputs(const std::vector<std::string>& fields, PathInputs& inputs) const;
     // Appends the cells (each preceded by a comma) of one row, computed from the budget's state
     // after `budget`; empty cells when the budget failed or the threshold is empty. Returns the
     // error when the row's conditions or performance failed (its kind is then written in the last
@@ -89,12 +141,27 @@ class PerformanceColumns {
     void appendEmptyRow(std::string& out) const;
 
   private:
+    std::size_t columnCount() const;
     std::vector<std::pair<propagation::ConditionInput, std::size_t>> columns_;
-    std::optional<std::size_t> threshold_;
+    std::optional<std::size_t> threshold_, radio_, rxRadio_, antenna_, rxAntenna_;
+    bool outage_ = false;  // a column of the outage models is present
+    std::optional<EquipmentLibrary> library_;
     // The last row's texts and conditions: consecutive rows usually share them.
     propagation::LinkConditionTexts lastTexts_;
     std::optional<Result<propagation::LinkConditions>> lastConditions_;
+    EquipmentUse lastEquipment_;
+    // Conditions read before, by the texts of the claimed columns: rows often repeat a few
+    // combinations. Bounded, so that the memory stays flat over any number of rows.
+    struct Read {
+        Result<propagation::LinkConditions> conditions;
+        EquipmentUse equipment;
+    };
+    std::unordered_map<std::string, Read> read_;
+    std::string key_;
 };
+
+// The names of the outage columns `batch` adds when a column of the outage models is present.
+const std::vector<std::string>& outageColumnNames();
 
 // The link condition names accepted as options and columns, comma separated.
 std::string conditionNamesList();

@@ -52,6 +52,45 @@ const std::array<ConditionInputInfo, kConditionInputCount> kInputs{{
      "further loss subtracted from the received level, e.g. diffraction"},
 }};
 
+const std::array<ConditionInputInfo, kOutageInputCount> kOutageInputs{{
+    {I::Radio, "radio", "Radio", "", "",
+     "radio of the equipment library (its modes replace the threshold); both ends unless "
+     "rx-radio"},
+    {I::RxRadio, "rx-radio", "Receiving radio", "", "",
+     "radio at the receiving end when it differs"},
+    {I::Antenna, "antenna", "Antenna", "", "",
+     "antenna of the equipment library (sets the dish diameters); both ends unless rx-antenna"},
+    {I::RxAntenna, "rx-antenna", "Receiving antenna", "", "",
+     "antenna at the receiving end when it differs"},
+    {I::C0I, "c0-i", "C0/I", "dB", "", "co-channel C0/I of every mode (else each mode's own)"},
+    {I::XpdAntenna, "xpd-antenna", "Antenna XPD", "dB", "",
+     "XPDg, guaranteed boresight XPD, or \"antennas\" for the library antennas'; gives "
+     "co-channel dual-polarised operation"},
+    {I::Xpif, "xpif", "XPIF", "dB", "",
+     "cross-polar interference canceller improvement; empty: none"},
+    {I::TxAntennas, "tx-antennas", "Transmit antennas", "", "1",
+     "1 or 2 transmit antennas for the dual-polarised channels"},
+    {I::TxAntennaSeparation, "tx-antenna-separation", "Transmit antenna separation", "m", "",
+     "vertical separation of two transmit antennas"},
+    {I::U0, "u0", "U0", "dB", "15", "rain cross-polar U0 (9 dB is the measurements' lower bound)"},
+    {I::Signature, "signature", "Signature", "", "", "\"W_MHZ,B_DB,TAU_NS\" of both phases"},
+    {I::SignatureMin, "signature-min", "Minimum-phase signature", "", "",
+     "\"W_MHZ,B_DB,TAU_NS\" of minimum phase"},
+    {I::SignatureNonMin, "signature-nonmin", "Non-minimum-phase signature", "", "",
+     "\"W_MHZ,B_DB,TAU_NS\" of non-minimum phase"},
+    {I::Diversity, "diversity", "Diversity", "", "none", "none, space or frequency"},
+    {I::DiversitySeparation, "diversity-separation", "Diversity separation", "m", "",
+     "vertical separation of the receiving antennas (space diversity)"},
+    {I::DiversityGainDifference, "diversity-gain-difference", "Diversity gain difference", "dB",
+     "0", "gain difference of the two receiving antennas (space diversity)"},
+    {I::DiversityFrequencySeparation, "diversity-frequency-separation", "Frequency separation",
+     "GHz", "", "frequency separation (frequency diversity; at most 0.5 GHz is used)"},
+    {I::LogKMap, "logk-map", "LogK map file", "", "",
+     "ITU-R P.530-18 LogK.csv (721 x 1441 values), read at the path centre"},
+    {I::DN75Map, "dn75-map", "dN75 map file", "", "",
+     "ITU-R P.530-18 dN75.csv (721 x 1441 values), read at the path centre"},
+}};
+
 std::string_view trim(std::string_view s) {
     const auto first = s.find_first_not_of(" \t");
     if (first == std::string_view::npos) return {};
@@ -138,6 +177,66 @@ std::shared_ptr<const RainMap> cachedRainMap(const std::string& path, Error& err
     return cached.map;
 }
 
+// The LogK and dN75 maps, kept while their files are unchanged (one slot per input).
+std::shared_ptr<const QuarterDegreeMap> cachedClimateMap(I input, const std::string& path,
+                                                         Error& error, bool& ok) {
+    struct Cached {
+        std::string path;
+        std::filesystem::file_time_type time;
+        std::uintmax_t size = 0;
+        std::shared_ptr<const QuarterDegreeMap> map;
+    };
+    static std::mutex mutex;
+    static Cached cached[2];
+    Cached& slot = cached[input == I::LogKMap ? 0 : 1];
+    std::error_code ec;
+    const auto time = std::filesystem::last_write_time(path, ec);
+    const auto size = ec ? 0 : std::filesystem::file_size(path, ec);
+    std::lock_guard lock(mutex);
+    if (!ec && slot.map && slot.path == path && slot.time == time && slot.size == size) {
+        ok = true;
+        return slot.map;
+    }
+    Result<QuarterDegreeMap> read = QuarterDegreeMap::read(path, conditionInputInfo(input).caption);
+    if (!read) {
+        ok = false;
+        error = *read.error;
+        return nullptr;
+    }
+    slot = {path, time, size, std::make_shared<const QuarterDegreeMap>(std::move(*read.value))};
+    ok = true;
+    return slot.map;
+}
+
+// "W,B,TAU": width MHz > 0, depth dB, reference delay ns not 0.
+Result<Signature> signatureText(const LinkConditionTexts& t, I input) {
+    const std::string& text = t[input];
+    Signature s;
+    double* parts[] = {&s.widthMHz, &s.depthDb, &s.delayNs};
+    std::string_view rest = text;
+    for (int i = 0; i < 3; ++i) {
+        const auto comma = rest.find(',');
+        if ((i < 2) == (comma == std::string_view::npos)) {
+            return inputError(ErrorKind::TypeMismatch, input, text,
+                              "is not three numbers \"W_MHZ,B_DB,TAU_NS\"");
+        }
+        Result<double> v = textToDouble(rest.substr(0, comma));
+        if (!v) {
+            return inputError(v.error->kind, input, text,
+                              "is not three numbers \"W_MHZ,B_DB,TAU_NS\"");
+        }
+        *parts[i] = *v;
+        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    }
+    if (!(s.widthMHz > 0)) {
+        return inputError(ErrorKind::InvalidArgument, input, text, "has a width of 0 MHz or less");
+    }
+    if (s.delayNs == 0) {
+        return inputError(ErrorKind::InvalidArgument, input, text, "has a reference delay of 0 ns");
+    }
+    return s;
+}
+
 std::shared_ptr<const GasModel> cachedGasModel(const Atmosphere& a) {
     static std::mutex mutex;
     static std::shared_ptr<const GasModel> last;
@@ -150,16 +249,130 @@ std::shared_ptr<const GasModel> cachedGasModel(const Atmosphere& a) {
     return last;
 }
 
+// The options of the outage models; an error names the input.
+std::optional<Error> readOutageOptions(const LinkConditionTexts& t, OutageOptions& o) {
+    auto optionalNumber = [&](I input, std::optional<double>& into) -> std::optional<Error> {
+        if (blank(t, input)) return std::nullopt;
+        Result<double> v = number(t, input);
+        if (!v) return *v.error;
+        into = *v;
+        return std::nullopt;
+    };
+    if (auto e = optionalNumber(I::C0I, o.c0iDb)) return e;
+    if (lower(trim(t[I::XpdAntenna])) == "antennas") {
+        o.xpdFromAntennas = true;
+    } else if (auto e = optionalNumber(I::XpdAntenna, o.xpdgDb)) {
+        return e;
+    }
+    if (auto e = optionalNumber(I::Xpif, o.xpifDb)) return e;
+    if (o.xpifDb && !(*o.xpifDb >= 0)) {
+        return inputError(ErrorKind::InvalidArgument, I::Xpif, t[I::Xpif], "is below 0 dB");
+    }
+    {
+        const std::string n(trim(t[I::TxAntennas]));
+        if (n == "1" || n.empty()) {
+            o.txAntennas = 1;
+        } else if (n == "2") {
+            o.txAntennas = 2;
+        } else {
+            return inputError(ErrorKind::InvalidArgument, I::TxAntennas, t[I::TxAntennas],
+                              "is not 1 or 2");
+        }
+    }
+    std::optional<double> separation;
+    if (auto e = optionalNumber(I::TxAntennaSeparation, separation)) return e;
+    if (separation && o.txAntennas != 2) {
+        return inputError(ErrorKind::InvalidArgument, I::TxAntennaSeparation,
+                          t[I::TxAntennaSeparation], "is given for one transmit antenna");
+    }
+    if (o.txAntennas == 2) {
+        if (!separation || !(*separation > 0)) {
+            return inputError(
+                ErrorKind::InvalidArgument, I::TxAntennaSeparation, t[I::TxAntennaSeparation],
+                separation ? "must be more than 0 m" : "is needed with two transmit antennas");
+        }
+        o.txSeparationM = *separation;
+    }
+    Result<double> u0 = number(t, I::U0);
+    if (!u0) return *u0.error;
+    o.u0Db = *u0;
+
+    if (!blank(t, I::Signature) && (!blank(t, I::SignatureMin) || !blank(t, I::SignatureNonMin))) {
+        return inputError(ErrorKind::InvalidArgument, I::Signature, t[I::Signature],
+                          "is given with a signature of one phase; give both phases in one, or "
+                          "each apart");
+    }
+    for (I input : {I::Signature, I::SignatureMin, I::SignatureNonMin}) {
+        if (blank(t, input)) continue;
+        Result<Signature> s = signatureText(t, input);
+        if (!s) return *s.error;
+        if (input != I::SignatureNonMin) o.signatureMinimum = *s;
+        if (input != I::SignatureMin) o.signatureNonMinimum = *s;
+    }
+
+    const std::string kind = lower(trim(t[I::Diversity]));
+    if (kind == "none" || kind.empty()) {
+        o.diversity = DiversityKind::None;
+    } else if (kind == "space") {
+        o.diversity = DiversityKind::Space;
+    } else if (kind == "frequency") {
+        o.diversity = DiversityKind::Frequency;
+    } else {
+        return inputError(ErrorKind::InvalidArgument, I::Diversity, t[I::Diversity],
+                          "is not none, space or frequency");
+    }
+    struct Needed {
+        I input;
+        DiversityKind kind;
+        double* into;
+        bool positive;
+    };
+    const Needed needed[] = {
+        {I::DiversitySeparation, DiversityKind::Space, &o.diversitySeparationM, true},
+        {I::DiversityGainDifference, DiversityKind::Space, &o.diversityGainDifferenceDb, false},
+        {I::DiversityFrequencySeparation, DiversityKind::Frequency,
+         &o.diversityFrequencySeparationGHz, true},
+    };
+    for (const Needed& n : needed) {
+        const bool defaulted = t[n.input] == conditionInputInfo(n.input).defaultText;
+        if (o.diversity != n.kind) {
+            if (!blank(t, n.input) && !defaulted) {
+                return inputError(ErrorKind::InvalidArgument, n.input, t[n.input],
+                                  std::string("is given without ") +
+                                      (n.kind == DiversityKind::Space ? "space" : "frequency") +
+                                      " diversity");
+            }
+            continue;
+        }
+        Result<double> v = number(t, n.input);
+        if (!v) return *v.error;
+        if (n.positive && !(*v > 0)) {
+            return inputError(ErrorKind::InvalidArgument, n.input, t[n.input],
+                              "must be more than 0");
+        }
+        *n.into = *v;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 const std::array<ConditionInputInfo, kConditionInputCount>& allConditionInputs() { return kInputs; }
 
+const std::array<ConditionInputInfo, kOutageInputCount>& outageConditionInputs() {
+    return kOutageInputs;
+}
+
 const ConditionInputInfo& conditionInputInfo(ConditionInput input) {
-    return kInputs[static_cast<std::size_t>(input)];
+    const auto i = static_cast<std::size_t>(input);
+    return i < kConditionInputCount ? kInputs[i] : kOutageInputs[i - kConditionInputCount];
 }
 
 std::optional<ConditionInput> conditionInputByName(const std::string& name) {
     for (const ConditionInputInfo& info : kInputs) {
+        if (name == info.name) return info.input;
+    }
+    for (const ConditionInputInfo& info : kOutageInputs) {
         if (name == info.name) return info.input;
     }
     return std::nullopt;
@@ -169,14 +382,28 @@ LinkConditionTexts::LinkConditionTexts() {
     for (const ConditionInputInfo& info : kInputs) {
         texts[static_cast<std::size_t>(info.input)] = info.defaultText;
     }
+    for (const ConditionInputInfo& info : kOutageInputs) {
+        texts[static_cast<std::size_t>(info.input)] = info.defaultText;
+    }
 }
 
 Result<LinkConditions> readLinkConditions(const LinkConditionTexts& t) {
     LinkConditions c;
 
-    Result<double> threshold = readThreshold(t[I::Threshold]);
-    if (!threshold) return *threshold.error;
-    c.thresholdDbm = *threshold;
+    c.radioName = std::string(trim(t[I::Radio]));
+    c.rxRadioName = std::string(trim(t[I::RxRadio]));
+    c.antennaName = std::string(trim(t[I::Antenna]));
+    c.rxAntennaName = std::string(trim(t[I::RxAntenna]));
+    const bool radio = !c.radioName.empty() || !c.rxRadioName.empty();
+    if (radio && !blank(t, I::Threshold)) {
+        return inputError(ErrorKind::InvalidArgument, I::Threshold, t[I::Threshold],
+                          "is given with a radio; the radio's modes give the thresholds");
+    }
+    if (!radio) {
+        Result<double> threshold = readThreshold(t[I::Threshold]);
+        if (!threshold) return *threshold.error;
+        c.thresholdDbm = *threshold;
+    }
 
     // Polarisation: a letter or word, or a tilt angle.
     {
@@ -260,21 +487,43 @@ Result<LinkConditions> readLinkConditions(const LinkConditionTexts& t) {
         }
         (input == I::TerrainFactor ? c.terrainFactor : c.climateFactor) = *v;
     }
+    for (I map : {I::LogKMap, I::DN75Map}) {
+        if (blank(t, map)) continue;
+        const I typed = map == I::LogKMap ? I::GeoclimaticK : I::DN75;
+        if (!blank(t, typed)) {
+            return inputError(ErrorKind::InvalidArgument, typed, t[typed],
+                              std::string("is given with the ") + conditionInputInfo(map).caption +
+                                  "; give only one");
+        }
+        if (c.multipath != MultipathMethod::P530) {
+            return inputError(ErrorKind::InvalidArgument, map, t[map],
+                              "is read by the p530 multipath method only");
+        }
+        Error error;
+        bool ok = false;
+        auto read = cachedClimateMap(map, std::string(trim(t[map])), error, ok);
+        if (!ok) return error;
+        (map == I::LogKMap ? c.logKMap : c.dN75Map) = std::move(read);
+    }
     if (c.multipath == MultipathMethod::P530) {
-        Result<double> k = number(t, I::GeoclimaticK);
-        if (!k) return *k.error;
-        if (*k == 0) {
-            return inputError(ErrorKind::InvalidArgument, I::GeoclimaticK, t[I::GeoclimaticK],
-                              "must be more than 0 (or a negative log10 K)");
+        if (!c.logKMap) {
+            Result<double> k = number(t, I::GeoclimaticK);
+            if (!k) return *k.error;
+            if (*k == 0) {
+                return inputError(ErrorKind::InvalidArgument, I::GeoclimaticK, t[I::GeoclimaticK],
+                                  "must be more than 0 (or a negative log10 K)");
+            }
+            c.kFromLogK = *k < 0;
+            c.geoclimaticK = c.kFromLogK ? std::pow(10.0, *k) : *k;
         }
-        c.kFromLogK = *k < 0;
-        c.geoclimaticK = c.kFromLogK ? std::pow(10.0, *k) : *k;
-        Result<double> dn = number(t, I::DN75);
-        if (!dn) return *dn.error;
-        if (!(*dn >= 0)) {
-            return inputError(ErrorKind::InvalidArgument, I::DN75, t[I::DN75], "is below 0");
+        if (!c.dN75Map) {
+            Result<double> dn = number(t, I::DN75);
+            if (!dn) return *dn.error;
+            if (!(*dn >= 0)) {
+                return inputError(ErrorKind::InvalidArgument, I::DN75, t[I::DN75], "is below 0");
+            }
+            c.dN75 = *dn;
         }
-        c.dN75 = *dn;
         Result<Pair> ground = numberPair(t, I::GroundElevations);
         if (!ground) return *ground.error;
         c.groundFromM = ground.value->from;
@@ -337,6 +586,7 @@ Result<LinkConditions> readLinkConditions(const LinkConditionTexts& t) {
     Result<double> extra = number(t, I::ExtraLoss);
     if (!extra) return *extra.error;
     c.extraLossDb = *extra;
+    if (auto error = readOutageOptions(t, c.outage)) return *error;
     nameModels(c);
     return c;
 }
@@ -375,9 +625,12 @@ void nameModels(LinkConditions& c) {
                                modelNumber(c.terrainFactor) + ", b " +
                                modelNumber(c.climateFactor) + ", annual";
     } else {
-        c.multipathModelText = std::string(kMultipathModelName) + " (2.3.1, 2.3.2, 2.3.4), K " +
-                               modelNumber(c.geoclimaticK) + (c.kFromLogK ? " from LogK" : "") +
-                               ", dN75 " + modelNumber(c.dN75);
+        c.multipathModelText =
+            std::string(kMultipathModelName) + " (2.3.1, 2.3.2, 2.3.4), K " +
+            (c.logKMap ? "from the LogK map \"" + c.logKMap->path() + "\""
+                       : modelNumber(c.geoclimaticK) + (c.kFromLogK ? " from LogK" : "")) +
+            ", dN75 " +
+            (c.dN75Map ? "from the dN75 map \"" + c.dN75Map->path() + "\"" : modelNumber(c.dN75));
     }
     c.extraLossText =
         c.extraLossDb != 0 ? "Extra path loss " + modelNumber(c.extraLossDb) + " dB" : "";

@@ -9,8 +9,10 @@
 #include <optional>
 #include <string>
 
+#include "climate_maps.h"
 #include "errors.h"
 #include "gas_attenuation.h"
+#include "outage.h"
 #include "rain.h"
 
 namespace hopscale::propagation {
@@ -35,8 +37,34 @@ enum class ConditionInput {
     WaterVapour,
     Target,
     ExtraLoss,
+    // Equipment and the outage models beyond the single threshold.
+    Radio,
+    RxRadio,
+    Antenna,
+    RxAntenna,
+    C0I,
+    XpdAntenna,
+    Xpif,
+    TxAntennas,
+    TxAntennaSeparation,
+    U0,
+    Signature,
+    SignatureMin,
+    SignatureNonMin,
+    Diversity,
+    DiversitySeparation,
+    DiversityGainDifference,
+    DiversityFrequencySeparation,
+    LogKMap,
+    DN75Map,
 };
+// The link conditions (threshold to extra loss): the window, calc and batch.
 inline constexpr std::size_t kConditionInputCount = 19;
+// The equipment and outage inputs after them (radio to the dN75 map): calc and batch.
+inline constexpr std::size_t kOutageInputCount = 19;
+inline constexpr std::size_t kAllInputCount = kConditionInputCount + kOutageInputCount;
+// The first of the inputs that ask for the outage models beyond the single threshold.
+inline constexpr ConditionInput kFirstOutageInput = ConditionInput::Radio;
 
 struct ConditionInputInfo {
     ConditionInput input;
@@ -47,13 +75,16 @@ struct ConditionInputInfo {
     const char* help;         // one line for --help and tool tips
 };
 const std::array<ConditionInputInfo, kConditionInputCount>& allConditionInputs();
+// The sibling table of the equipment and outage inputs, in the same form.
+const std::array<ConditionInputInfo, kOutageInputCount>& outageConditionInputs();
+// Of either table.
 const ConditionInputInfo& conditionInputInfo(ConditionInput input);
-// The input of a name ("threshold"); empty when unknown.
+// The input of a name ("threshold", "radio"), of either table; empty when unknown.
 std::optional<ConditionInput> conditionInputByName(const std::string& name);
 
-// Every input as text, indexed by ConditionInput; each starts at its default text.
+// Every input of both tables as text, indexed by ConditionInput; each starts at its default.
 struct LinkConditionTexts {
-    std::array<std::string, kConditionInputCount> texts;
+    std::array<std::string, kAllInputCount> texts;
     LinkConditionTexts();
     std::string& operator[](ConditionInput i) { return texts[static_cast<std::size_t>(i)]; }
     const std::string& operator[](ConditionInput i) const {
@@ -62,7 +93,6 @@ struct LinkConditionTexts {
 };
 
 enum class RainSource { None, Rate, Zone, Map };
-enum class MultipathMethod { VigantsBarnett, P530 };
 
 // The inputs as numbers, checked.
 struct LinkConditions {
@@ -76,19 +106,26 @@ struct LinkConditions {
     std::shared_ptr<const RainMap> rainMap;  // for Map
 
     MultipathMethod multipath = MultipathMethod::VigantsBarnett;
-    double terrainFactor = 1;                 // Vigants-Barnett a
-    double climateFactor = 0.25;              // Vigants-Barnett b
-    double geoclimaticK = 0;                  // P.530: K
-    bool kFromLogK = false;                   //   typed as log10 K
-    double dN75 = 0;                          // P.530: N-units/km
-    double groundFromM = 0, groundToM = 0;    // ground elevations, m above sea level
-    double antennaFromM = 0, antennaToM = 0;  // antenna heights above ground, m
-    double meanTerrainM = 0;                  // m above sea level
-    std::optional<double> centreLatitudeDeg;  // typed; else from the end coordinates
+    double terrainFactor = 1;                         // Vigants-Barnett a
+    double climateFactor = 0.25;                      // Vigants-Barnett b
+    double geoclimaticK = 0;                          // P.530: K
+    bool kFromLogK = false;                           //   typed as log10 K
+    double dN75 = 0;                                  // P.530: N-units/km
+    std::shared_ptr<const QuarterDegreeMap> logKMap;  // P.530: K from LogK.csv at the centre
+    std::shared_ptr<const QuarterDegreeMap> dN75Map;  // P.530: dN75 from dN75.csv
+    double groundFromM = 0, groundToM = 0;            // ground elevations, m above sea level
+    double antennaFromM = 0, antennaToM = 0;          // antenna heights above ground, m
+    double meanTerrainM = 0;                          // m above sea level
+    std::optional<double> centreLatitudeDeg;          // typed; else from the end coordinates
 
     std::shared_ptr<const GasModel> gas;  // the atmosphere with its line strengths
     double targetPercent = 99.999;
     double extraLossDb = 0;
+
+    // Equipment named from the library (the caller resolves the names into `outage.modes`, the
+    // dish diameters and XPDg) and the options of the outage models.
+    std::string radioName, rxRadioName, antennaName, rxAntennaName;
+    OutageOptions outage;
 
     // The models' names with their inputs as every result lists them, written once here
     // rather than for every hop (nameModels; readLinkConditions calls it).
@@ -117,7 +154,14 @@ std::string modelNumber(double value);
 //   K, dN75, the heights and the mean terrain height are required by p530 only;
 //   Path-centre latitude: -90..90 or empty; Dry-air pressure > 0; Temperature > -273.15 C;
 //   Water-vapour density >= 0; Target availability: more than 0 and less than 100 %;
-//   Extra path loss: a number (dB, may be negative).
+//   Extra path loss: a number (dB, may be negative);
+//   Radio, Receiving radio: names (the threshold is then not typed; the caller fills the modes);
+//   C0/I, XPIF, Gain difference: numbers; Antenna XPD: a number or "antennas";
+//   Transmit antennas: 1 or 2 (2 needs their separation > 0); U0: a number;
+//   Signature: "W_MHZ,B_DB,TAU_NS" with W > 0 and TAU not 0, both phases, or the two phases
+//   apart (not both forms); Diversity: none, space (needs Diversity separation > 0) or
+//   frequency (needs Frequency separation > 0);
+//   LogK and dN75 map files: readable 721 x 1441 grids (instead of a typed K or dN75).
 // A rain map read before is reused while its file is unchanged, and the gas line strengths of
 // the last atmosphere likewise, so that a batch of hops pays for them once.
 Result<LinkConditions> readLinkConditions(const LinkConditionTexts& texts);

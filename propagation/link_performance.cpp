@@ -21,119 +21,6 @@ Error needs(const char* input, std::string detail) {
     return e;
 }
 
-// Everything the fading outage at a margin F depends on, computed once per hop.
-struct FadingModel {
-    bool rain = false;
-    double a001Db = 0;
-    RainPowerLaw law;  // of the hop's frequency
-
-    MultipathMethod method = MultipathMethod::VigantsBarnett;
-    bool multipathAssessed = true;
-    double vbScale = 0;  // a b 2.5e-6 f D^3
-    double p0 = 0, dG = 0;
-
-    double rainPercent(double margin) const {
-        if (!rain) return 0;
-        return rainOutagePercent(a001Db, law, margin).percent;
-    }
-    double multipathPercent(double margin) const {
-        if (!multipathAssessed) return 0;
-        if (method == MultipathMethod::VigantsBarnett) {
-            return std::min(100.0 * vbScale * std::pow(10.0, -margin / 10.0), 100.0);
-        }
-        return annualFadePercent(p0, margin, dG);
-    }
-    double total(double margin) const {
-        return std::min(rainPercent(margin) + multipathPercent(margin), 100.0);
-    }
-
-    // The margin each fading part would need on its own to stay within `percent` (closed
-    // forms; 0 where there is none). The total needs at least the larger of them.
-    double ownMargin(double percent) const {
-        double m = 0;
-        if (rain && a001Db > 0) {
-            m = std::max(m, rainAttenuationExceeded(a001Db, law, percent).attenuationDb);
-        }
-        if (multipathAssessed && method == MultipathMethod::VigantsBarnett && vbScale > 0) {
-            m = std::max(m, 10.0 * std::log10(100.0 * vbScale / percent));
-        } else if (multipathAssessed && method == MultipathMethod::P530 && p0 > 0) {
-            const double deep = 10.0 * std::log10(std::pow(10.0, -dG / 10.0) * p0 / percent);
-            if (deep >= 25.0 + 1.2 * std::log10(p0)) m = std::max(m, deep);
-        }
-        return m;
-    }
-
-    // The smallest margin, in whole hundredths of a dB, whose outage is at most `allowed` %;
-    // empty when even 1000 dB does not reach it. The root of log(total) - log(allowed) is
-    // bracketed from the parts' own margins and narrowed by regula falsi (Illinois variant)
-    // until only a couple of hundredths remain, which are then tried themselves: a handful of
-    // evaluations where bisection needs twenty.
-    std::optional<double> requiredMargin(double allowed) const {
-        const double logAllowed = std::log10(allowed);
-        auto g = [&](double margin) {
-            return std::log10(std::max(total(margin), 1e-300)) - logAllowed;
-        };
-        // A bracket: lo fails the target, hi meets it.
-        double lo = 0;
-        double glo = 0;
-        const double own = ownMargin(allowed);
-        if (own > 0) {
-            // That part alone exceeds `allowed` at any smaller margin, so 0 fails.
-            const double gown = g(own);
-            if (gown <= 0) return roundedUp(std::nextafter(own, 0.0), own, allowed);
-            lo = own;
-            glo = gown;
-        } else {
-            glo = g(0);
-            if (glo <= 0) return 0.0;
-        }
-        double hi = std::max(ownMargin(allowed / 2.0), lo + 0.5);
-        double ghi = g(hi);
-        while (ghi > 0) {
-            lo = hi;
-            glo = ghi;
-            hi = 2.0 * hi + 1.0;
-            if (hi > 1000) return std::nullopt;
-            ghi = g(hi);
-        }
-        int side = 0;
-        for (int i = 0; i < 200; ++i) {
-            // Hundredths strictly above lo (which fails) up to the first at or above hi; the
-            // 1e-7 absorbs the representation error of a hundredth tried before.
-            const double first = std::floor(lo * 100.0 + 1e-7) + 1.0;
-            const double last = std::ceil(hi * 100.0 - 1e-7);
-            if (first >= last) return last / 100.0;
-            double x = 0;
-            if (last - first <= 2) {
-                x = first / 100.0;  // close: decide the hundredths themselves
-            } else {
-                x = hi - ghi * (hi - lo) / (ghi - glo);
-                if (!(x > lo && x < hi)) x = 0.5 * (lo + hi);
-            }
-            const double gx = g(x);
-            if (gx > 0) {
-                lo = x;
-                glo = gx;
-                if (side == -1) ghi /= 2;
-                side = -1;
-            } else {
-                hi = x;
-                ghi = gx;
-                if (side == 1) glo /= 2;
-                side = 1;
-            }
-        }
-        return roundedUp(lo, hi, allowed);
-    }
-
-    // The first whole hundredth from `fails` on that meets `allowed` (`meets` does).
-    double roundedUp(double fails, double meets, double allowed) const {
-        double hundredths = std::ceil(fails * 100.0);
-        while (hundredths / 100.0 < meets && total(hundredths / 100.0) > allowed) hundredths += 1;
-        return hundredths / 100.0;
-    }
-};
-
 }  // namespace
 
 Result<LinkBudgetFacts> budgetFacts(const PathState& state) {
@@ -161,6 +48,10 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
                                                const LinkConditions& c) {
     if (!(facts.frequencyGHz > 0)) return needs("Frequency", "must be more than 0 GHz");
     if (!(facts.pathLengthMiles > 0)) return needs("Path length", "must be more than 0");
+    if ((!c.radioName.empty() || !c.rxRadioName.empty()) && c.outage.modes.empty()) {
+        return needs(conditionInputInfo(ConditionInput::Radio).caption,
+                     "names a radio whose modes were not looked up");
+    }
     const double f = facts.frequencyGHz;
 
     LinkPerformance out;
@@ -172,7 +63,7 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
     std::optional<GeodesicPath> geo;
     if (facts.ends) {
         // The centre is needed for a rain map, and for P.530 without a typed latitude.
-        const bool needCentre = c.rainSource == RainSource::Map ||
+        const bool needCentre = c.rainSource == RainSource::Map || c.logKMap || c.dN75Map ||
                                 (c.multipath == MultipathMethod::P530 && !c.centreLatitudeDeg);
         if (facts.geodesic && (!needCentre || facts.geodesicHasCentre)) {
             geo = *facts.geodesic;
@@ -202,11 +93,20 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
     out.extraLossDb = c.extraLossDb;
     if (!c.extraLossText.empty()) out.models.push_back(c.extraLossText);
     out.rslDbm = facts.receiveSignalLevelDbm - out.gasDb - c.extraLossDb;
-    out.thresholdDbm = c.thresholdDbm;
-    out.flatFadeMarginDb = out.rslDbm - c.thresholdDbm;
+    // The link's threshold is its most robust mode's.
+    double threshold = c.thresholdDbm;
+    for (std::size_t i = 0; i < c.outage.modes.size(); ++i) {
+        if (i == 0 || c.outage.modes[i].thresholdDbm < threshold) {
+            threshold = c.outage.modes[i].thresholdDbm;
+        }
+    }
+    out.thresholdDbm = threshold;
+    out.flatFadeMarginDb = out.rslDbm - threshold;
     out.closes = out.flatFadeMarginDb > 0;
 
-    FadingModel fading;
+    FadingStatistics& fading = out.fading;
+    fading.frequencyGHz = f;
+    fading.pathKm = d;
 
     // Rain.
     if (c.rainSource != RainSource::None) {
@@ -293,23 +193,50 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
             mp.meanTerrainM = c.meanTerrainM;
             mp.geoclimaticK = c.geoclimaticK;
             mp.dN75 = c.dN75;
+            for (const auto* map : {c.logKMap.get(), c.dN75Map.get()}) {
+                if (map == nullptr) continue;
+                const char* caption =
+                    conditionInputInfo(map == c.logKMap.get() ? ConditionInput::LogKMap
+                                                              : ConditionInput::DN75Map)
+                        .caption;
+                if (!geo)
+                    return needs(caption, "needs the end coordinates to find the path centre");
+                Result<double> v =
+                    map->valueAt(geo->centreLatitudeDeg, geo->centreLongitudeEastDeg);
+                if (!v) {
+                    Error e = *v.error;
+                    e.input = caption;
+                    return e;
+                }
+                (map == c.logKMap.get() ? mp.geoclimaticK : mp.dN75) =
+                    map == c.logKMap.get() ? std::pow(10.0, *v) : *v;
+            }
+            m.geoclimaticK = mp.geoclimaticK;
+            m.dN75 = mp.dN75;
+            m.fromMaps = c.logKMap || c.dN75Map;
             const MultipathGeometry g = multipathGeometry(mp);
-            fading.p0 = multipathOccurrencePercent(mp);
+            fading.p0Percent = multipathOccurrencePercent(mp);
             fading.dG = worstMonthToYearDb(centreLatitude, d, g.inclinationMrad);
-            m.occurrenceP0Percent = fading.p0;
+            m.occurrenceP0Percent = fading.p0Percent;
             if (out.closes) {
-                m.worstMonthPercent = worstMonthFadePercent(fading.p0, out.flatFadeMarginDb);
-                m.annualPercent = annualFadePercent(fading.p0, out.flatFadeMarginDb, fading.dG);
+                m.worstMonthPercent = worstMonthFadePercent(fading.p0Percent, out.flatFadeMarginDb);
+                m.annualPercent =
+                    annualFadePercent(fading.p0Percent, out.flatFadeMarginDb, fading.dG);
             }
         }
     }
 
-    // Totals.
+    // Every mode, and the link's totals from the most robust one.
+    const OutageModel model(fading, c.outage);
+    out.outage = computeOutage(model, out.rslDbm, c.thresholdDbm, c.targetPercent);
+    if (c.outage.extended()) out.models.push_back(kOutageModelName);
+    const ModeOutage& lowest = out.outage.modes.front();
     if (out.closes) {
-        out.outagePercent = fading.total(out.flatFadeMarginDb);
+        out.outagePercent = lowest.parts.totalPercent;
         if ((out.rain && out.rain->outagePercent ? *out.rain->outagePercent : 0) +
-                m.annualPercent.value_or(0) >
-            100) {
+                    m.annualPercent.value_or(0) >
+                100 ||
+            lowest.parts.capped) {
             out.flags.push_back("total outage above 100 %, reported as 100 %");
         }
     } else {
@@ -323,7 +250,7 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
     out.target.percent = c.targetPercent;
     const double allowed = 100.0 - c.targetPercent;
     out.target.met = out.closes && out.outagePercent <= allowed;
-    if (const std::optional<double> need = fading.requiredMargin(allowed)) {
+    if (const std::optional<double> need = model.requiredMargin(allowed, lowest.mode)) {
         out.target.requiredMarginDb = *need;
     } else {
         out.target.requiredMarginDb = std::numeric_limits<double>::infinity();

@@ -10,6 +10,7 @@
 #include "errors.h"
 #include "geodesic.h"
 #include "link_conditions.h"
+#include "outage.h"
 #include "path_record.h"
 
 namespace hopscale::propagation {
@@ -60,6 +61,8 @@ struct MultipathResult {
         worstMonthPercent;  // not given by Vigants-Barnett; not assessed below 5 km
     std::optional<double> annualPercent;
     std::optional<double> occurrenceP0Percent;  // P.530: p0 (worst month at 0 dB)
+    std::optional<double> geoclimaticK, dN75;   // P.530: as used (typed or from the maps)
+    bool fromMaps = false;                      // K or dN75 read from the maps
     std::vector<std::string> flags;
 };
 
@@ -87,9 +90,15 @@ struct LinkPerformance {
     TargetResult target;
     std::vector<std::string> flags;   // about the whole hop ("the hop does not close ...")
     std::vector<std::string> models;  // every model and version used, with its inputs
+
+    // The path's fading statistics (the same for both directions), and the outage of this
+    // direction mode by mode. The figures above are those of the lowest (most robust) mode.
+    FadingStatistics fading;
+    OutageResult outage;
 };
 
-// Computes everything. Errors (InvalidArgument, naming the input): a rain map or the P.530
+// Computes everything. Errors (InvalidArgument, naming the input): a radio named in the
+// conditions whose modes the caller did not fill; a rain, LogK or dN75 map or the P.530
 // method without end coordinates or a typed path-centre latitude where they need one; a path
 // length or frequency of 0 or less.
 Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,

@@ -10,7 +10,9 @@
 # first, so that a before-and-after comparison runs on the same machine in the same run.
 #
 # HOPSCALE_BINARY defaults to build/app/hopscale (a Release build, as tools/run.sh makes);
-# ROWS defaults to 1000000. The input is generated once per row count under $TMPDIR and
+# ROWS defaults to 1000000. With COLUMNS=outage the rows also carry a threshold and the outage
+# columns (P.530 multipath, rain, dual polarisation, a signature, space diversity), so that the
+# outage models and their extra output columns are timed. The input is generated once per row count under $TMPDIR and
 # reused; the output goes to a temporary file that is removed afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,19 +29,28 @@ done
 
 work=${TMPDIR:-/tmp}/hopscale-bench-batch
 mkdir -p "$work"
-input="$work/paths-$rows.csv"
+columns=${COLUMNS:-plain}
+suffix=""
+[ "$columns" = outage ] && suffix="-outage"
+input="$work/paths-$rows$suffix.csv"
 output=$(mktemp "$work/results.XXXXXX.csv")
 trap 'rm -f "$output"' EXIT
 
 if [ ! -s "$input" ]; then
   echo "Generating $rows rows into $input"
-  python3 - "$input" "$rows" <<'PY'
+  python3 - "$input" "$rows" "$columns" <<'PY'
 import random, sys
-path, rows = sys.argv[1], int(sys.argv[2])
+path, rows, columns = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+outage = columns == "outage"
 rng = random.Random(20261209)
 with open(path, "w", newline="") as f:
     f.write("name,tx-dish,rx-dish,amp-gain,preamp-gain,tx-loss,rx-loss,tx-length,rx-length,"
-            "from-lat,from-lon,to-lat,to-lon,length,km,freq,fade-margin,k,power,watts\n")
+            "from-lat,from-lon,to-lat,to-lon,length,km,freq,fade-margin,k,power,watts")
+    if outage:
+        f.write(",threshold,rain-rate,multipath,geoclimatic-k,dn75,ground-elevations,"
+                "antenna-heights,mean-terrain,latitude,xpd-antenna,c0-i,signature,diversity,"
+                "diversity-separation")
+    f.write("\n")
     for i in range(rows):
         coords = i % 4 == 0  # a quarter of the paths give their end points
         if coords:
@@ -52,7 +63,12 @@ with open(path, "w", newline="") as f:
                 f"{rng.uniform(0.5, 8):.2f},{rng.randint(20, 300)},{rng.randint(20, 300)},"
                 f"{ends},{rng.uniform(1, 60):.1f},{i % 3 == 0 and 1 or 0},"
                 f"{rng.uniform(1, 40):.3f},{rng.randint(0, 30)},1.33,"
-                f"{rng.uniform(0.1, 20):.2f},{i % 2}\n")
+                f"{rng.uniform(0.1, 20):.2f},{i % 2}")
+        if outage:
+            f.write(f",{rng.choice((-88, -80, -75, -71))},{rng.choice((22, 42, 60))},p530,1e-5,40,"
+                    f"\"200,150\",\"60,60\",120,45,30,{rng.choice((15, 20, 25))},\"30,20,6.3\","
+                    f"space,10")
+        f.write("\n")
 PY
 fi
 

@@ -1,22 +1,24 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of the file readers (catalogue index, attenuation table,
-# saved inputs, catalogue import) with AddressSanitizer and UndefinedBehaviorSanitizer, and runs each for
-# SECONDS (default 60), two at a time, starting from the seed corpora in fuzz/corpus/.
+# saved inputs, catalogue import, equipment library, LogK/dN75 maps) with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs each for SECONDS (default 45, so that the six targets, two
+# at a time, take about two and a half minutes), starting from the seed corpora in fuzz/corpus/.
 # Exits non-zero on any crash, leak or sanitizer report; findings go to build-fuzz/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:-60}
+seconds=${1:-45}
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
 out=build-fuzz
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined
        -fno-sanitize-recover=all -Iengine -Ifiles -Icatalogue -Istorage -Ipropagation -Idesign -Icli)
 sources=(engine/conversions.cpp engine/errors.cpp engine/fields.cpp engine/path_record.cpp
          files/data_file.cpp catalogue/catalogue.cpp catalogue/catalogue_tools.cpp
-         storage/saved_inputs.cpp
+         catalogue/equipment.cpp storage/saved_inputs.cpp propagation/climate_maps.cpp
          cli/network_inputs.cpp cli/cli_common.cpp design/link_design.cpp design/design_file.cpp
          propagation/link_conditions.cpp propagation/rain.cpp propagation/gas_attenuation.cpp)
-targets=(catalogue_index attenuation_table saved_inputs catalogue_import design_file network_inputs)
+targets=(catalogue_index attenuation_table saved_inputs catalogue_import equipment climate_map
+         design_file network_inputs)
 
 mkdir -p "$out/obj" "$out/artifacts"
 echo "== Building the fuzz targets with $cxx"
@@ -46,16 +48,13 @@ run() {
 
 echo "== Fuzzing each reader for ${seconds} s"
 status=0
-run catalogue_index & first=$!
-run attenuation_table & second=$!
-wait $first || status=1
-wait $second || status=1
-run saved_inputs & first=$!
-run catalogue_import & second=$!
-wait $first || status=1
-wait $second || status=1
-run design_file & first=$!
-run network_inputs & second=$!
-wait $first || status=1
-wait $second || status=1
+# Two at a time.
+for ((i = 0; i < ${#targets[@]}; i += 2)); do
+  run "${targets[$i]}" & first=$!
+  if ((i + 1 < ${#targets[@]})); then
+    run "${targets[$((i + 1))]}" & second=$!
+    wait $second || status=1
+  fi
+  wait $first || status=1
+done
 exit $status

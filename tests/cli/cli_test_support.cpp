@@ -62,6 +62,11 @@ class MemoryStream {
 }  // namespace
 
 CommandRun runBatchOn(const std::string& input, bool crlf, std::size_t bufferBytes) {
+    return runBatchIn(input, std::nullopt, crlf, bufferBytes);
+}
+
+CommandRun runBatchIn(const std::string& input, const std::optional<std::string>& dataDir,
+                      bool crlf, std::size_t bufferBytes) {
     std::FILE* in = std::tmpfile();
     if (in == nullptr) throw std::runtime_error("tmpfile failed");
     std::fwrite(input.data(), 1, input.size(), in);
@@ -70,6 +75,7 @@ CommandRun runBatchOn(const std::string& input, bool crlf, std::size_t bufferByt
     MemoryStream err;
     BatchOptions options;
     options.crlf = crlf;
+    options.dataDir = dataDir;
     if (bufferBytes != 0) options.bufferBytes = bufferBytes;
     CommandRun run;
     run.status = runBatch(in, out.file(), err.file(), options);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ nlohmann::json calcJson(const std::vector<std::string>& args, int* status = null
 
 // Runs the batch over `input`; bufferBytes 0 keeps the default buffer size.
 CommandRun runBatchOn(const std::string& input, bool crlf = false, std::size_t bufferBytes = 0);
+// The same with the data directory --data-dir would give (its equipment library).
+CommandRun runBatchIn(const std::string& input, const std::optional<std::string>& dataDir,
+                      bool crlf = false, std::size_t bufferBytes = 0);
 
 // Splits CSV text (RFC 4180, LF or CRLF line ends) into records.
 std::vector<std::vector<std::string>> parseCsv(const std::string& text);

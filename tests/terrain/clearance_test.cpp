@@ -36,6 +36,30 @@ Profile knifeEdge() {
 //             = 0.0551982, -0.0837235, -0.3615669 F1: none of 1.0, 0.6, 0.3 is met.
 //   Ad = -20 x 0.584772 / 10.59404 + 10 = 8.896036 dB.
 // Elsewhere the flat ground clears by more (mid-path k 2/3: 30 - 11.774 = 18.2 m = 1.49 F1).
+// Two equal knife edges placed symmetrically (5 and 15 km on 20 km, equal antennas) clear by
+// exactly the same amount: the worst point is the one nearer the From end.
+TEST(clearance, a_tie_between_worst_points_goes_to_the_one_nearer_the_from_end) {
+    Profile p = knifeEdge();
+    p.points[15].obstructionM = 0;
+    p.points[15].groundM = 25;
+    p.points[15].label = "second edge";
+    const ClearanceModel model = modelFor(p, 10, northAmericanCriteria());
+    const ClearanceReport r = model.evaluate({30, 30});
+    for (const CriterionResult& cr : r.criteria) {
+        ASSERT_EQ(cr.clearanceF1[5], cr.clearanceF1[15]);
+        EXPECT_EQ(cr.worst.index, 5u);
+        EXPECT_EQ(cr.worst.label, "knife edge");
+    }
+    // Reversed, the other edge is nearer the From end and becomes the worst point.
+    Profile reversed = p;
+    for (std::size_t i = 0; i < reversed.points.size(); ++i) {
+        reversed.points[i] = p.points[p.points.size() - 1 - i];
+        reversed.points[i].distanceKm = static_cast<double>(i);
+    }
+    const ClearanceReport back = modelFor(reversed, 10, northAmericanCriteria()).evaluate({30, 30});
+    EXPECT_EQ(back.criteria.front().worst.label, "second edge");
+}
+
 TEST(clearance, knife_edge_judged_at_three_earth_factors) {
     const ClearanceModel model = modelFor(knifeEdge(), 10, northAmericanCriteria());
     const ClearanceReport r = model.evaluate({30, 30});
