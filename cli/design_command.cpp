@@ -52,6 +52,16 @@ Json directionJson(const design::DirectionStudy& d) {
     return j;
 }
 
+Json modesJson(const std::vector<design::TwoWay::Mode>& modes) {
+    Json out = Json::array();
+    for (const auto& m : modes) {
+        out.push_back(Json{{"name", m.name},
+                           {"outagePercent", m.outagePercent},
+                           {"availabilityPercent", m.availabilityPercent}});
+    }
+    return out;
+}
+
 Json twoWayJson(const design::LinkDesign& designed, const design::TwoWay& t) {
     const design::SiteDesign& x = designed.site(t.worse);
     const design::SiteDesign& y = designed.site(design::other(t.worse));
@@ -60,7 +70,8 @@ Json twoWayJson(const design::LinkDesign& designed, const design::TwoWay& t) {
                 {"outageMinutesPerYear", t.outageMinutesPerYear},
                 {"worseDirection", x.name + " to " + y.name},
                 {"targetPercent", t.targetPercent},
-                {"targetMet", t.targetMet}};
+                {"targetMet", t.targetMet},
+                {"modes", modesJson(t.modes)}};
 }
 
 }  // namespace

@@ -231,8 +231,8 @@ std::string designJson(const LinkDesign& design) {
     }
     doc["sites"] = sites;
     Json conditions = Json::object();
-    for (const auto& info : propagation::allConditionInputs()) {
-        if (isDesignCondition(info.input)) conditions[info.name] = design.conditions[info.input];
+    for (const std::string& name : conditionKeyNames()) {
+        conditions[name] = design.conditions[*propagation::conditionInputByName(name)];
     }
     doc["conditions"] = conditions;
     Json profile = Json::object();

@@ -14,7 +14,7 @@ struct SiteMember {
     std::string_view key;
     std::string SiteDesign::*member;
 };
-constexpr std::array<SiteMember, 13> kSiteMembers{{
+constexpr std::array<SiteMember, 15> kSiteMembers{{
     {"name", &SiteDesign::name},
     {"lat", &SiteDesign::lat},
     {"lon", &SiteDesign::lon},
@@ -28,6 +28,8 @@ constexpr std::array<SiteMember, 13> kSiteMembers{{
     {"amp-gain", &SiteDesign::ampGain},
     {"preamp-gain", &SiteDesign::preampGain},
     {"threshold", &SiteDesign::threshold},
+    {"radio", &SiteDesign::radio},
+    {"antenna", &SiteDesign::antenna},
 }};
 
 struct PathMember {
@@ -126,8 +128,18 @@ LinkDesign::LinkDesign() {
 }
 
 bool isDesignCondition(ConditionInput input) {
-    return input != ConditionInput::Threshold && input != ConditionInput::GroundElevations &&
-           input != ConditionInput::AntennaHeights;
+    switch (input) {
+        case ConditionInput::Threshold:
+        case ConditionInput::GroundElevations:
+        case ConditionInput::AntennaHeights:
+        case ConditionInput::Radio:
+        case ConditionInput::RxRadio:
+        case ConditionInput::Antenna:
+        case ConditionInput::RxAntenna:
+            return false;
+        default:
+            return true;
+    }
 }
 
 bool isSwitchKey(std::string_view key) {
@@ -260,6 +272,9 @@ std::vector<std::string> profileKeyNames() {
 std::vector<std::string> conditionKeyNames() {
     std::vector<std::string> out;
     for (const auto& info : propagation::allConditionInputs()) {
+        if (isDesignCondition(info.input)) out.emplace_back(info.name);
+    }
+    for (const auto& info : propagation::outageConditionInputs()) {
         if (isDesignCondition(info.input)) out.emplace_back(info.name);
     }
     return out;

@@ -36,6 +36,8 @@ struct SiteDesign {
     std::string ampGain;     // transmit amplifier gain, dB (whole number)
     std::string preampGain;  // receive preamplifier gain, dB
     std::string threshold;   // receiver threshold, dBm; empty: no performance
+    std::string radio;       // a radio of the equipment library (its modes give the thresholds)
+    std::string antenna;     // an antenna of the library (its diameter is the dish)
 };
 
 struct PathDesign {
@@ -79,8 +81,8 @@ struct LinkDesign {
     const SiteDesign& site(End end) const { return sites[index(end)]; }
 };
 
-// The link conditions a design holds in `conditions` (all but threshold, ground elevations and
-// antenna heights, which belong to the sites).
+// The link conditions a design holds in `conditions`: all but the threshold, ground
+// elevations, antenna heights, radios and antennas, which belong to the sites.
 bool isDesignCondition(propagation::ConditionInput input);
 
 // ---- keys ----
@@ -93,7 +95,7 @@ struct TextKey {
     const char* caption;  // "Dish diameter"
     const char* unit;     // "ft"; "" when none
 };
-inline constexpr std::array<TextKey, 14> kSiteKeys{{
+inline constexpr std::array<TextKey, 16> kSiteKeys{{
     {"name", "Site name", ""},
     {"lat", "Latitude", "DDMMSS"},
     {"lon", "Longitude", "DDDMMSS"},
@@ -108,6 +110,8 @@ inline constexpr std::array<TextKey, 14> kSiteKeys{{
     {"amp-gain", "Amplifier gain", "dB"},
     {"preamp-gain", "Preamplifier gain", "dB"},
     {"threshold", "Receiver threshold", "dBm"},
+    {"radio", "Radio", ""},
+    {"antenna", "Antenna", ""},
 }};
 inline constexpr std::array<TextKey, 5> kPathKeys{{
     {"freq", "Frequency", "GHz"},

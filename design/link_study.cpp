@@ -203,6 +203,10 @@ propagation::LinkConditionTexts directionConditions(const LinkDesign& design, En
     propagation::LinkConditionTexts texts = design.conditions;
     const End to = other(from);
     texts[ConditionInput::Threshold] = design.site(to).threshold;
+    texts[ConditionInput::Radio] = design.site(from).radio;
+    texts[ConditionInput::RxRadio] = design.site(to).radio;
+    texts[ConditionInput::Antenna] = design.site(from).antenna;
+    texts[ConditionInput::RxAntenna] = design.site(to).antenna;
     const SiteFacts& x = study.sites[index(from)];
     const SiteFacts& y = study.sites[index(to)];
     if (x.groundM || y.groundM) {
@@ -242,7 +246,7 @@ Result<propagation::LinkConditions> readConditions(const DirectionStudy& d,
 // The budget of a direction from its inputs.
 std::optional<Error> runBudget(const LinkDesign& design, const Environment& env,
                                DirectionStudy& d) {
-    Result<PathInputs> inputs = directionInputs(design, d.from, env.dataDir);
+    Result<PathInputs> inputs = directionInputs(design, d.from, env.dataDir, env.equipment);
     if (!inputs) return std::move(*inputs.error);
     d.inputs = std::move(*inputs.value);
     d.budget = runPath(d.inputs, d.state);
@@ -267,11 +271,28 @@ std::optional<Error> evaluateDirection(const LinkDesign& design, const Environme
         return e;
     }
     d.conditionTexts = directionConditions(design, from, study);
-    if (d.conditionTexts[ConditionInput::Threshold].empty()) return std::nullopt;
+    if (d.conditionTexts[ConditionInput::Threshold].empty() &&
+        d.conditionTexts[ConditionInput::Radio].empty() &&
+        d.conditionTexts[ConditionInput::RxRadio].empty()) {
+        return std::nullopt;
+    }
     Result<propagation::LinkConditions> conditions = readConditions(d, study);
     if (!conditions) return keyed(*conditions.error, conditionKey(*conditions.error, from));
     propagation::LinkConditions& c = *conditions.value;
-    if (from == End::From) study.conditionsFromTo = c;
+    if (needsEquipment(c)) {
+        if (env.equipment == nullptr) {
+            return designError(ErrorKind::FileNotFound, endKey(from) + ".radio",
+                               "needs the equipment library of the data directory");
+        }
+        if (auto e = applyEquipment(c, *env.equipment, d.equipment)) {
+            return keyed(*e, conditionKey(*e, from));
+        }
+        for (const std::string& w : equipmentWarnings(d.equipment, d.state)) {
+            study.warnings.push_back(d.fromName + " to " + d.toName + ": " + w);
+        }
+    } else if (from == End::From) {
+        study.conditionsFromTo = c;  // the other direction reuses them
+    }
     if (study.diffractionSubtractedDb != 0) {
         c.extraLossDb += study.diffractionSubtractedDb;
         propagation::nameModels(c);
@@ -353,6 +374,23 @@ void fillGeometry(const LinkDesign& design, LinkStudy& study) {
     }
 }
 
+// Whether a site names equipment of the library, or the antennas' XPD is asked for.
+bool namesEquipment(const LinkDesign& design) {
+    for (const SiteDesign& s : design.sites) {
+        if (!s.radio.empty() || !s.antenna.empty()) return true;
+    }
+    return design.conditions[ConditionInput::XpdAntenna] == "antennas";
+}
+
+// Every link condition of both tables.
+std::vector<propagation::ConditionInputInfo> allInputs() {
+    std::vector<propagation::ConditionInputInfo> out(propagation::allConditionInputs().begin(),
+                                                     propagation::allConditionInputs().end());
+    out.insert(out.end(), propagation::outageConditionInputs().begin(),
+               propagation::outageConditionInputs().end());
+    return out;
+}
+
 }  // namespace
 
 std::string fieldKey(Field field, End from, const LinkDesign& design) {
@@ -400,7 +438,7 @@ std::string fieldKey(Field field, End from, const LinkDesign& design) {
 }
 
 std::string conditionKey(const Error& error, End from) {
-    for (const auto& info : propagation::allConditionInputs()) {
+    for (const auto& info : allInputs()) {
         if (error.input != info.caption) continue;
         switch (info.input) {
             case ConditionInput::Threshold:
@@ -409,6 +447,14 @@ std::string conditionKey(const Error& error, End from) {
                 return "sites.ground-elevation";
             case ConditionInput::AntennaHeights:
                 return "sites.antenna-height";
+            case ConditionInput::Radio:
+                return endKey(from) + ".radio";
+            case ConditionInput::RxRadio:
+                return endKey(other(from)) + ".radio";
+            case ConditionInput::Antenna:
+                return endKey(from) + ".antenna";
+            case ConditionInput::RxAntenna:
+                return endKey(other(from)) + ".antenna";
             default:
                 return std::string("conditions.") + info.name;
         }
@@ -417,13 +463,25 @@ std::string conditionKey(const Error& error, End from) {
 }
 
 Result<PathInputs> directionInputs(const LinkDesign& design, End from,
-                                   const std::filesystem::path& dataDir) {
+                                   const std::filesystem::path& dataDir,
+                                   const EquipmentLibrary* equipment) {
     const End to = other(from);
     const SiteDesign& x = design.site(from);
     const SiteDesign& y = design.site(to);
     PathInputs in;
     in[Field::Text1] = x.dish;
     in[Field::Text3] = y.dish;
+    for (End end : {from, to}) {
+        const SiteDesign& site = design.site(end);
+        if (site.antenna.empty()) continue;
+        const AntennaRecord* a = equipment ? equipment->antenna(site.antenna) : nullptr;
+        if (a == nullptr) {
+            return designError(ErrorKind::InvalidArgument, endKey(end) + ".antenna",
+                               "is not an antenna of the equipment library (antennas.csv)",
+                               site.antenna);
+        }
+        in[end == from ? Field::Text1 : Field::Text3] = a->cells[1];  // its diameter, ft
+    }
     in[Field::Text15] = x.ampGain;
     in[Field::Text4] = y.preampGain;
     Result<std::string> txLoss = lossText(design, from, true, dataDir);
@@ -449,7 +507,20 @@ Result<PathInputs> directionInputs(const LinkDesign& design, End from,
     return in;
 }
 
-Result<LinkStudy> evaluate(const LinkDesign& design, const Environment& environment) {
+Result<LinkStudy> evaluate(const LinkDesign& design, const Environment& given) {
+    Environment environment = given;
+    std::optional<EquipmentLibrary> library;
+    if (!environment.equipment && namesEquipment(design)) {
+        if (environment.dataDir.empty()) {
+            return designError(ErrorKind::FileNotFound, "sites",
+                               "a radio or antenna needs the equipment library of the data "
+                               "directory");
+        }
+        Result<EquipmentLibrary> read = loadEquipment(environment.dataDir);
+        if (!read) return keyed(*read.error, "sites");
+        library = std::move(*read.value);
+        environment.equipment = &*library;
+    }
     LinkStudy study;
     study.name = design.name;
     if (auto e = readSites(design, study)) return *e;
@@ -507,6 +578,19 @@ Result<LinkStudy> evaluate(const LinkDesign& design, const Environment& environm
         t.worse = pb->outagePercent > pa->outagePercent ? End::To : End::From;
         t.targetPercent = pa->target.percent;
         t.targetMet = t.availabilityPercent >= t.targetPercent;
+        const auto& ma = pa->outage.modes;
+        const auto& mb = pb->outage.modes;
+        if (pa->outage.extended && pb->outage.extended && ma.size() == mb.size()) {
+            for (std::size_t i = 0; i < ma.size(); ++i) {
+                TwoWay::Mode m;
+                m.name = ma[i].mode.name == mb[i].mode.name
+                             ? ma[i].mode.name
+                             : ma[i].mode.name + " / " + mb[i].mode.name;
+                m.outagePercent = std::min(100.0, ma[i].outagePercent + mb[i].outagePercent);
+                m.availabilityPercent = 100.0 - m.outagePercent;
+                t.modes.push_back(std::move(m));
+            }
+        }
         study.twoWay = t;
     }
     return study;

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "clearance.h"
+#include "equipment.h"
+#include "equipment_use.h"
 #include "errors.h"
 #include "geodesic.h"
 #include "link_conditions.h"
@@ -34,6 +36,9 @@ struct Environment {
     // Rasters already opened (a network run opens them once); when null the design's `dem`
     // files are opened for this evaluation. Not for two threads at once.
     const terrain::ElevationRasters* rasters = nullptr;
+    // The equipment library already read (a network run reads it once); when null and a site
+    // names a radio or an antenna, the data directory's library is read for this evaluation.
+    const EquipmentLibrary* equipment = nullptr;
 };
 
 // One direction of the link, X to Y: X's transmitter and Y's receiver.
@@ -44,8 +49,9 @@ struct DirectionStudy {
     PathState state;
     RunOutcome budget;
     propagation::LinkConditionTexts conditionTexts;  // the conditions as read for it
-    // Present when the receiving end has a threshold.
+    // Present when the receiving end has a threshold or either end a radio.
     std::optional<propagation::LinkPerformance> performance;
+    EquipmentUse equipment;  // the radios and antennas of the library this direction uses
 };
 
 // The two directions together: outages add up (a conservative combination).
@@ -56,6 +62,14 @@ struct TwoWay {
     End worse = End::From;  // the direction (by its transmitting end) with the larger outage
     double targetPercent = 0;
     bool targetMet = false;
+    // Per mode, when both directions have the same radio modes: the two directions' outages
+    // below that mode added up.
+    struct Mode {
+        std::string name;
+        double outagePercent = 0;
+        double availabilityPercent = 0;
+    };
+    std::vector<Mode> modes;
 };
 
 struct SiteFacts {
@@ -91,8 +105,10 @@ Result<LinkStudy> evaluate(const LinkDesign& design, const Environment& environm
 
 // The budget inputs of one direction (X's transmit side, Y's receive side), with line types
 // looked up at the frequency: the transmit rules for X, the receive rules for Y.
+// A site's antenna from the library sets its dish diameter.
 Result<PathInputs> directionInputs(const LinkDesign& design, End from,
-                                   const std::filesystem::path& dataDir);
+                                   const std::filesystem::path& dataDir,
+                                   const EquipmentLibrary* equipment = nullptr);
 
 // The design key of an input field in the direction leaving `from` ("sites[0].dish").
 std::string fieldKey(Field field, End from, const LinkDesign& design);

@@ -29,11 +29,11 @@ class RowWriter {
                                   {}});
         return rows_.back();
     }
-    void number(const std::string& key, std::string caption, std::string unit,
-                std::optional<double> v, int precision = 2) {
+    ResultRow& number(const std::string& key, std::string caption, std::string unit,
+                      std::optional<double> v, int precision = 2) {
         RowValue value;
         if (v && std::isfinite(*v)) value = *v;
-        add(key, std::move(caption), std::move(unit), value, precision);
+        return add(key, std::move(caption), std::move(unit), value, precision);
     }
 
   private:
@@ -101,6 +101,35 @@ void budgetRows(RowWriter& w, const DirectionStudy& d) {
     }
 }
 
+// The radio's modes, the mean capacity, and the clear-air and rain parts of the most robust
+// mode's outage.
+void outageRows(RowWriter& w, const propagation::OutageResult& o) {
+    for (std::size_t i = 0; i < o.modes.size(); ++i) {
+        const propagation::ModeOutage& m = o.modes[i];
+        const std::string key = "modes[" + std::to_string(i) + "].";
+        const std::string name = "Mode " + m.mode.name;
+        w.number(key + "capacityMbps", name + ": capacity", "Mbit/s", m.mode.capacityMbps, 1);
+        w.number(key + "fadeMarginDb", name + ": fade margin", "dB", m.fadeMarginDb, 2);
+        w.number(key + "availabilityPercent", name + ": availability", "%", m.availabilityPercent,
+                 availabilityDecimals(m.outagePercent));
+        w.number(key + "outageMinutesPerYear", name + ": below it a year", "min",
+                 m.outageMinutesPerYear, 1);
+        w.number(key + "timeInModePercent", name + ": time in the mode", "%", m.timeInModePercent,
+                 4)
+            .flags = m.flags;
+    }
+    w.number("meanCapacityMbps", "Mean capacity", "Mbit/s", o.meanCapacityMbps, 1);
+    w.add("targetMode", "Highest mode that meets the target", "",
+          o.targetMode ? o.modes[*o.targetMode].mode.name : std::string("none"));
+    if (o.modes.empty()) return;
+    const propagation::OutageParts& parts = o.modes.front().parts;
+    w.number("clearAirWorstMonthPercent", "Clear-air outage, average worst month", "%",
+             parts.clearAirWorstMonthPercent, 8);
+    w.number("clearAirAnnualPercent", "Clear-air outage, average year", "%",
+             parts.clearAirYearPercent, 8);
+    w.number("rainAnnualPercent", "Rain outage, average year", "%", parts.rainYearPercent, 8);
+}
+
 void performanceRows(RowWriter& w, const propagation::LinkPerformance& p) {
     w.number("pathKm", "Path length", "km", p.pathKm, 3);
     w.number("gasDb", "Gas loss", "dB", p.gasDb, 2);
@@ -125,6 +154,7 @@ void performanceRows(RowWriter& w, const propagation::LinkPerformance& p) {
     w.add("targetMet", "Target met", "", p.target.met);
     w.number("requiredMarginDb", "Fade margin that meets the target", "dB",
              p.target.requiredMarginDb, 2);
+    if (p.outage.extended) outageRows(w, p.outage);
     if (!p.flags.empty()) w.add("flags", "Flags", "", joined(p.flags));
 }
 
@@ -145,6 +175,11 @@ void twoWayRows(std::vector<ResultRow>& rows, const LinkDesign& design, const Tw
     w.add("worseDirection", "Worse direction", "", x.name + " to " + y.name);
     w.number("targetPercent", "Target availability", "%", t.targetPercent, 4);
     w.add("targetMet", "Target met by both directions together", "", t.targetMet);
+    for (std::size_t i = 0; i < t.modes.size(); ++i) {
+        w.number("modes[" + std::to_string(i) + "].availabilityPercent",
+                 "Mode " + t.modes[i].name + ": two-way availability", "%",
+                 t.modes[i].availabilityPercent, availabilityDecimals(t.modes[i].outagePercent));
+    }
 }
 
 void diffractionRows(RowWriter& w, const terrain::ProfilePropagation& p) {

@@ -141,6 +141,51 @@ TEST_F(DesignCommand, TheProfileIsExactlyWhatProfilePrintsForTheSameInputs) {
     EXPECT_EQ(report["profile"]["diffraction"]["lossDb"], profile["diffractionLossDb"]);
 }
 
+TEST_F(DesignCommand, RadiosAndAntennasOfTheLibraryGiveWhatCalcGives) {
+    std::filesystem::create_directories(dir_ / "data");
+    std::ofstream(dir_ / "data" / "radios.csv")
+        << "radio,mode,capacity_mbps,threshold_dbm,max_power_dbm,c0_i_db,signature_w_mhz,"
+           "signature_b_db,signature_tau_ns\n"
+           "Example 6,QPSK,90,-88,30,15,30,20,6.3\n"
+           "Example 6,128QAM,310,-71,27,33,30,12,6.3\n";
+    std::ofstream(dir_ / "data" / "antennas.csv")
+        << "antenna,diameter_ft,gain_dbi,xpd_db\nExample 6ft,6,39.1,30\n";
+    const std::string design = file("radio.hop", R"({"format": "hopscale-design", "version": 1,
+        "path": {"freq": "6", "length": "45", "km": true},
+        "sites": [{"power": "30", "radio": "Example 6", "antenna": "Example 6ft",
+                   "ground-elevation": "200", "antenna-height": "60"},
+                  {"power": "30", "radio": "Example 6", "antenna": "Example 6ft",
+                   "ground-elevation": "150", "antenna-height": "60"}],
+        "conditions": {"multipath": "p530", "geoclimatic-k": "1e-5", "dn75": "40",
+                       "mean-terrain": "120", "latitude": "45", "rain-rate": "42",
+                       "diversity": "space", "diversity-separation": "10"}})");
+    Json report = json("design report --json '" + design + "'");
+    const std::string common =
+        "calc --json --freq 6 --length 45 --km --power 30 --radio 'Example 6' "
+        "--rx-radio 'Example 6' --antenna 'Example 6ft' --rx-antenna 'Example 6ft' "
+        "--multipath p530 --geoclimatic-k 1e-5 --dn75 40 --antenna-heights 60,60 "
+        "--mean-terrain 120 --latitude 45 --rain-rate 42 --diversity space "
+        "--diversity-separation 10 --name Example";
+    Json ab = json(common + " --ground-elevations 200,150");
+    Json ba = json(common + " --ground-elevations 150,200");
+    EXPECT_EQ(report["directions"][0]["performance"], ab["performance"]);
+    EXPECT_EQ(report["directions"][1]["performance"], ba["performance"]);
+    EXPECT_EQ(report["directions"][0]["results"], ab["results"]);
+    const Json& modes = report["twoWay"]["modes"];
+    ASSERT_EQ(modes.size(), 2u);
+    EXPECT_EQ(modes[0]["name"], "QPSK");
+    EXPECT_NEAR(modes[1]["outagePercent"].get<double>(),
+                100 - ab["performance"]["modes"][1]["availabilityPercent"].get<double>() + 100 -
+                    ba["performance"]["modes"][1]["availabilityPercent"].get<double>(),
+                1e-9);
+    // A radio the library does not hold is named by its key.
+    const std::string bad = file("bad-radio.hop", R"({"format": "hopscale-design", "version": 1,
+        "sites": [{"radio": "Nope"}, {}]})");
+    ProcessRun r = run("design report '" + bad + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("sites[0].radio"), std::string::npos) << r.err;
+}
+
 TEST_F(DesignCommand, NewWritesAValidExampleAndRefusesToOverwrite) {
     const std::string path = (dir_ / "new.hop").string();
     ProcessRun r = run("design new '" + path + "'");
