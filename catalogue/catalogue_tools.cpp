@@ -246,12 +246,8 @@ std::vector<CatalogueProblem> checkDataDir(const std::filesystem::path& dataDir)
 
 namespace {
 
-std::string trim(std::string_view s) {
-    const auto begin = s.find_first_not_of(" \t\r\n");
-    if (begin == std::string_view::npos) return {};
-    const auto end = s.find_last_not_of(" \t\r\n");
-    return std::string(s.substr(begin, end - begin + 1));
-}
+// A cell without the blanks and line ends around it.
+std::string trim(std::string_view s) { return std::string(trimmed(s, " \t\r\n")); }
 
 std::string lowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),

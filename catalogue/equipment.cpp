@@ -61,12 +61,7 @@ const std::vector<ColumnSpec> kAntennaSpecs = {
     {"xpd_db", Check::Number, false},
 };
 
-std::string trim(std::string_view s) {
-    const auto begin = s.find_first_not_of(" \t\r\n");
-    if (begin == std::string_view::npos) return {};
-    const auto end = s.find_last_not_of(" \t\r\n");
-    return std::string(s.substr(begin, end - begin + 1));
-}
+std::string trim(std::string_view s) { return std::string(trimmed(s, " \t\r\n")); }
 
 std::string lowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),

@@ -102,13 +102,6 @@ class CsvWriter {
     std::string buffer_;
 };
 
-std::string_view trimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
 // What a row failed with before or during its calculation.
 struct RowFailure {
     const char* kind;
@@ -224,7 +217,7 @@ class BatchRun {
         std::unordered_set<std::string_view> seen;
         for (std::size_t i = 0; i < count; ++i) {
             std::string_view name = fields_[i];
-            name = trimBlanks(name);
+            name = trimmed(name);
             const auto target = cli::targetByName(name);
             // A link condition column is read by the performance columns, not the budget.
             // A repeated one is not claimed twice.
@@ -350,7 +343,7 @@ class BatchRun {
                 inputs[target.field].assign(row.fields[i]);
                 continue;
             }
-            const std::string_view flag = trimBlanks(row.fields[i]);
+            const std::string_view flag = trimmed(row.fields[i]);
             bool& choice = target.kind == cli::InputTarget::Kind::Km ? inputs.km : inputs.watts;
             if (flag.empty() || flag == "0") {
                 choice = false;

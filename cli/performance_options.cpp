@@ -5,6 +5,8 @@
 #include <ostream>
 #include <variant>
 
+#include "conversions.h"
+#include "csv_writer.h"
 #include "data_dir.h"
 
 namespace hopscale::cli {
@@ -105,19 +107,6 @@ bool needsQuotes(std::string_view text) {
     return false;
 }
 
-void appendCsvField(std::string& out, std::string_view text) {
-    if (!needsQuotes(text)) {
-        out.append(text);
-        return;
-    }
-    out.push_back('"');
-    for (char ch : text) {
-        if (ch == '"') out.push_back('"');
-        out.push_back(ch);
-    }
-    out.push_back('"');
-}
-
 // Texts joined by "; ", quoted as one field when one of them needs it.
 void appendCsvList(std::string& out, const std::vector<std::string>& texts) {
     bool quote = false;
@@ -144,13 +133,6 @@ void appendCsvList(std::string& out, const std::vector<std::string>& texts) {
 nlohmann::ordered_json jsonNumber(const std::optional<double>& v) {
     if (!v || !std::isfinite(*v)) return nullptr;
     return *v;
-}
-
-std::string trimmed(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = s.find_last_not_of(" \t");
-    return std::string(s.substr(first, last - first + 1));
 }
 
 }  // namespace
@@ -584,9 +566,10 @@ void PerformanceColumns::prepareInputs(const std::vector<std::string>& fields,
                                        PathInputs& inputs) const {
     if (!library_ || (!antenna_ && !rxAntenna_)) return;
     static const PathInputs defaults;
-    const std::string tx = antenna_ ? trimmed(fields[*antenna_]) : std::string();
-    const std::string rx =
-        rxAntenna_ && !trimmed(fields[*rxAntenna_]).empty() ? trimmed(fields[*rxAntenna_]) : tx;
+    const std::string tx = antenna_ ? std::string(trimmed(fields[*antenna_])) : std::string();
+    const std::string rx = rxAntenna_ && !trimmed(fields[*rxAntenna_]).empty()
+                               ? std::string(trimmed(fields[*rxAntenna_]))
+                               : tx;
     const AntennaRecord* a = tx.empty() ? nullptr : library_->antenna(tx);
     const AntennaRecord* b = rx.empty() ? nullptr : library_->antenna(rx);
     // An unknown name fails the row when its conditions are read; the default meanwhile.

@@ -436,4 +436,11 @@ Result<float> toSingle(double value, std::optional<Field> field) {
     return static_cast<float>(value);
 }
 
+std::string_view trimmed(std::string_view text, std::string_view blanks) {
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(blanks);
+    return text.substr(first, last - first + 1);
+}
+
 }  // namespace hopscale

@@ -70,4 +70,7 @@ inline constexpr double kSingleOverflowThreshold = 0x1p128 - 0x1p103;
 // kSingleOverflowThreshold. NaN is reported as an invalid argument.
 Result<float> toSingle(double value, std::optional<Field> field = {});
 
+// `text` without the characters of `blanks` at either end (by default blanks and tabs).
+std::string_view trimmed(std::string_view text, std::string_view blanks = " \t");
+
 }  // namespace hopscale

@@ -2,13 +2,14 @@
 
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 
 #include "conversions.h"
 
 namespace hopscale {
 namespace {
 
-const double kPi = 4 * std::atan(1.0);
+constexpr double kPi = std::numbers::pi;
 const double kDegreesPerRadian = 180 / kPi;
 
 Error coordinateError(Field field, float packed, std::string detail) {

@@ -61,4 +61,27 @@ std::string Error::message() const {
     return out;
 }
 
+Error Error::invalidArgument(std::string input, std::string text, std::string detail) {
+    Error e{ErrorKind::InvalidArgument};
+    e.input = std::move(input);
+    e.text = std::move(text);
+    e.detail = std::move(detail);
+    return e;
+}
+
+Error Error::badFile(std::string file, std::string detail, std::string text) {
+    Error e{ErrorKind::BadFile};
+    e.file = std::move(file);
+    e.detail = std::move(detail);
+    e.text = std::move(text);
+    return e;
+}
+
+Error Error::fileNotFound(std::string file, std::string detail) {
+    Error e{ErrorKind::FileNotFound};
+    e.file = std::move(file);
+    e.detail = std::move(detail);
+    return e;
+}
+
 }  // namespace hopscale

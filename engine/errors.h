@@ -44,6 +44,11 @@ struct Error {
     //   Type mismatch in "Enter Frequency in GHz": "abc" is not a number
     //   Overflow at step 31 (power into the dish in watts), from "Transmitter Power": ...
     std::string message() const;
+
+    // The usual errors, named: an input (by its words) whose text is wrong, and a file.
+    static Error invalidArgument(std::string input, std::string text, std::string detail);
+    static Error badFile(std::string file, std::string detail, std::string text = {});
+    static Error fileNotFound(std::string file, std::string detail = {});
 };
 
 // A value or an error.

@@ -91,13 +91,6 @@ const std::array<ConditionInputInfo, kOutageInputCount> kOutageInputs{{
      "ITU-R P.530-18 dN75.csv (721 x 1441 values), read at the path centre"},
 }};
 
-std::string_view trim(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
-}
-
 std::string lower(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -118,7 +111,7 @@ Result<double> numberText(std::string_view text, I input) {
     if (!r) {
         Error e = *r.error;
         e.input = conditionInputInfo(input).caption;
-        if (trim(text).empty()) {
+        if (trimmed(text).empty()) {
             e.text.clear();
             e.detail = "is empty; a number is needed";
         }
@@ -128,7 +121,7 @@ Result<double> numberText(std::string_view text, I input) {
 }
 Result<double> number(const LinkConditionTexts& t, I input) { return numberText(t[input], input); }
 
-bool blank(const LinkConditionTexts& t, I input) { return trim(t[input]).empty(); }
+bool blank(const LinkConditionTexts& t, I input) { return trimmed(t[input]).empty(); }
 
 // Two numbers "from,to".
 struct Pair {
@@ -259,7 +252,7 @@ std::optional<Error> readOutageOptions(const LinkConditionTexts& t, OutageOption
         return std::nullopt;
     };
     if (auto e = optionalNumber(I::C0I, o.c0iDb)) return e;
-    if (lower(trim(t[I::XpdAntenna])) == "antennas") {
+    if (lower(trimmed(t[I::XpdAntenna])) == "antennas") {
         o.xpdFromAntennas = true;
     } else if (auto e = optionalNumber(I::XpdAntenna, o.xpdgDb)) {
         return e;
@@ -269,7 +262,7 @@ std::optional<Error> readOutageOptions(const LinkConditionTexts& t, OutageOption
         return inputError(ErrorKind::InvalidArgument, I::Xpif, t[I::Xpif], "is below 0 dB");
     }
     {
-        const std::string n(trim(t[I::TxAntennas]));
+        const std::string n(trimmed(t[I::TxAntennas]));
         if (n == "1" || n.empty()) {
             o.txAntennas = 1;
         } else if (n == "2") {
@@ -310,7 +303,7 @@ std::optional<Error> readOutageOptions(const LinkConditionTexts& t, OutageOption
         if (input != I::SignatureMin) o.signatureNonMinimum = *s;
     }
 
-    const std::string kind = lower(trim(t[I::Diversity]));
+    const std::string kind = lower(trimmed(t[I::Diversity]));
     if (kind == "none" || kind.empty()) {
         o.diversity = DiversityKind::None;
     } else if (kind == "space") {
@@ -390,10 +383,10 @@ LinkConditionTexts::LinkConditionTexts() {
 Result<LinkConditions> readLinkConditions(const LinkConditionTexts& t) {
     LinkConditions c;
 
-    c.radioName = std::string(trim(t[I::Radio]));
-    c.rxRadioName = std::string(trim(t[I::RxRadio]));
-    c.antennaName = std::string(trim(t[I::Antenna]));
-    c.rxAntennaName = std::string(trim(t[I::RxAntenna]));
+    c.radioName = std::string(trimmed(t[I::Radio]));
+    c.rxRadioName = std::string(trimmed(t[I::RxRadio]));
+    c.antennaName = std::string(trimmed(t[I::Antenna]));
+    c.rxAntennaName = std::string(trimmed(t[I::RxAntenna]));
     const bool radio = !c.radioName.empty() || !c.rxRadioName.empty();
     if (radio && !blank(t, I::Threshold)) {
         return inputError(ErrorKind::InvalidArgument, I::Threshold, t[I::Threshold],
@@ -407,7 +400,7 @@ Result<LinkConditions> readLinkConditions(const LinkConditionTexts& t) {
 
     // Polarisation: a letter or word, or a tilt angle.
     {
-        const std::string p = lower(trim(t[I::Polarisation]));
+        const std::string p = lower(trimmed(t[I::Polarisation]));
         if (p == "h" || p == "horizontal") {
             c.polarisationTiltDeg = 0;
             c.polarisationName = "horizontal";
@@ -450,7 +443,7 @@ Result<LinkConditions> readLinkConditions(const LinkConditionTexts& t) {
         c.rainSource = RainSource::Rate;
         c.rainRateMmH = *rate;
     } else if (!blank(t, I::RainZone)) {
-        const std::string_view z = trim(t[I::RainZone]);
+        const std::string_view z = trimmed(t[I::RainZone]);
         const std::optional<double> rate = z.size() == 1 ? rainZoneRate(z[0]) : std::nullopt;
         if (!rate) {
             return inputError(ErrorKind::InvalidArgument, I::RainZone, t[I::RainZone],
@@ -462,14 +455,14 @@ Result<LinkConditions> readLinkConditions(const LinkConditionTexts& t) {
     } else if (!blank(t, I::RainMap)) {
         Error error;
         bool ok = false;
-        c.rainMap = cachedRainMap(std::string(trim(t[I::RainMap])), error, ok);
+        c.rainMap = cachedRainMap(std::string(trimmed(t[I::RainMap])), error, ok);
         if (!ok) return error;
         c.rainSource = RainSource::Map;
     }
 
     // Multipath.
     {
-        const std::string m = lower(trim(t[I::Multipath]));
+        const std::string m = lower(trimmed(t[I::Multipath]));
         if (m == "vigants" || m == "vigants-barnett" || m.empty()) {
             c.multipath = MultipathMethod::VigantsBarnett;
         } else if (m == "p530" || m == "p.530") {
@@ -501,7 +494,7 @@ Result<LinkConditions> readLinkConditions(const LinkConditionTexts& t) {
         }
         Error error;
         bool ok = false;
-        auto read = cachedClimateMap(map, std::string(trim(t[map])), error, ok);
+        auto read = cachedClimateMap(map, std::string(trimmed(t[map])), error, ok);
         if (!ok) return error;
         (map == I::LogKMap ? c.logKMap : c.dN75Map) = std::move(read);
     }

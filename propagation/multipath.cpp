@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace hopscale::propagation {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 
 // Section 2.3.2 for A < At, given pt (the percentage at At, worst month or average year).
 double shallowFadePercent(double pt, double at, double a) {

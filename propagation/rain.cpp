@@ -7,11 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <numbers>
 
 namespace hopscale::propagation {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 
 // The Gaussian sums of P.838-3: sum_j a_j exp(-((x - b_j) / c_j)^2) + m x + c, x = log10 f.
 template <std::size_t N>

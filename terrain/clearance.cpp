@@ -15,27 +15,12 @@ constexpr double kF1Factor = 17.3;       // m: 17.3 sqrt(d1 d2 / (f d)), km and 
 constexpr double kLargestK = 1000;
 constexpr double kLargestFraction = 10;
 
-Error invalid(const std::string& input, std::string text, std::string detail) {
-    Error e;
-    e.kind = ErrorKind::InvalidArgument;
-    e.input = input;
-    e.text = std::move(text);
-    e.detail = std::move(detail);
-    return e;
-}
-
-std::string trimmed(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return std::string(text);
-}
-
 std::optional<Error> checkCriterion(const Criterion& c, const std::string& input,
                                     const std::string& text) {
     if (!(c.k > 0) || c.k > kLargestK)
-        return invalid(input, text, "has k outside 0 (excluded) to 1000");
+        return Error::invalidArgument(input, text, "has k outside 0 (excluded) to 1000");
     if (!(c.fraction >= 0) || c.fraction > kLargestFraction) {
-        return invalid(input, text, "has a fraction of F1 outside 0 to 10");
+        return Error::invalidArgument(input, text, "has a fraction of F1 outside 0 to 10");
     }
     return std::nullopt;
 }
@@ -56,39 +41,47 @@ std::vector<Criterion> northAmericanCriteria() {
 std::vector<Criterion> sixtyPercentCriteria() { return {{4.0 / 3.0, 0.6}}; }
 
 Result<std::vector<Criterion>> parseCriteria(std::string_view text, const std::string& optionName) {
-    const std::string whole = trimmed(text);
+    const std::string whole = std::string(trimmed(text, " "));
     if (whole == "north-american") return northAmericanCriteria();
     if (whole == "sixty") return sixtyPercentCriteria();
     if (whole.empty())
-        return invalid(optionName, "", "is empty; give north-american, sixty or K:F,...");
+        return Error::invalidArgument(optionName, "",
+                                      "is empty; give north-american, sixty or K:F,...");
     std::vector<Criterion> out;
     std::string_view rest = whole;
     for (;;) {
         const std::size_t comma = rest.find(',');
-        const std::string item = trimmed(rest.substr(0, comma));
+        const std::string item = std::string(trimmed(rest.substr(0, comma), " "));
         const std::size_t colon = item.find(':');
         if (colon == std::string::npos) {
-            return invalid(optionName, item,
-                           "is not K:F (an earth factor and a fraction of F1, such as 4/3:1)");
+            return Error::invalidArgument(
+                optionName, item,
+                "is not K:F (an earth factor and a fraction of F1, such as 4/3:1)");
         }
-        const std::string kText = trimmed(std::string_view(item).substr(0, colon));
-        const std::string fText = trimmed(std::string_view(item).substr(colon + 1));
+        const std::string kText(trimmed(std::string_view(item).substr(0, colon), " "));
+        const std::string fText(trimmed(std::string_view(item).substr(colon + 1), " "));
         Criterion c;
         const std::size_t slash = kText.find('/');
         if (slash == std::string::npos) {
             auto k = textToDouble(kText);
-            if (!k) return invalid(optionName, item, "has an earth factor that is not a number");
+            if (!k)
+                return Error::invalidArgument(optionName, item,
+                                              "has an earth factor that is not a number");
             c.k = *k;
         } else {
             auto num = textToDouble(std::string_view(kText).substr(0, slash));
             auto den = textToDouble(std::string_view(kText).substr(slash + 1));
             if (!num || !den)
-                return invalid(optionName, item, "has an earth factor that is not a number");
-            if (*den == 0) return invalid(optionName, item, "divides its earth factor by 0");
+                return Error::invalidArgument(optionName, item,
+                                              "has an earth factor that is not a number");
+            if (*den == 0)
+                return Error::invalidArgument(optionName, item, "divides its earth factor by 0");
             c.k = *num / *den;
         }
         auto f = textToDouble(fText);
-        if (!f) return invalid(optionName, item, "has a fraction of F1 that is not a number");
+        if (!f)
+            return Error::invalidArgument(optionName, item,
+                                          "has a fraction of F1 that is not a number");
         c.fraction = *f;
         if (auto e = checkCriterion(c, optionName, item)) return *e;
         out.push_back(c);
@@ -120,24 +113,27 @@ double averageTerrainDiffractionDb(double clearanceM, double f1M) {
 Result<ClearanceModel> ClearanceModel::make(Profile profile, double frequencyGhz,
                                             std::vector<Criterion> criteria) {
     if (!(frequencyGhz > 0) || !std::isfinite(frequencyGhz)) {
-        return invalid("frequency", doubleToText(frequencyGhz), "must be above 0 GHz");
+        return Error::invalidArgument("frequency", doubleToText(frequencyGhz),
+                                      "must be above 0 GHz");
     }
-    if (criteria.empty()) return invalid("criteria", "", "none given");
+    if (criteria.empty()) return Error::invalidArgument("criteria", "", "none given");
     for (const Criterion& c : criteria) {
         if (auto e = checkCriterion(c, "criteria", describe(c))) return *e;
     }
     const auto& points = profile.points;
     if (points.size() < 3)
-        return invalid("profile", "", "needs both ends and at least one point between them");
-    if (points.front().distanceKm != 0) return invalid("profile", "", "does not start at 0 km");
+        return Error::invalidArgument("profile", "",
+                                      "needs both ends and at least one point between them");
+    if (points.front().distanceKm != 0)
+        return Error::invalidArgument("profile", "", "does not start at 0 km");
     for (std::size_t i = 1; i < points.size(); ++i) {
         if (!(points[i].distanceKm > points[i - 1].distanceKm)) {
-            return invalid("profile", doubleToText(points[i].distanceKm),
-                           "km is not beyond the point before it");
+            return Error::invalidArgument("profile", doubleToText(points[i].distanceKm),
+                                          "km is not beyond the point before it");
         }
     }
     if (profile.pathKm != points.back().distanceKm)
-        return invalid("profile", "", "does not end at its path length");
+        return Error::invalidArgument("profile", "", "does not end at its path length");
 
     ClearanceModel model;
     const std::size_t n = points.size();

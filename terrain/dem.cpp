@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <numbers>
 #include <set>
 
 #include "raster_module.h"
@@ -20,7 +21,7 @@
 namespace hopscale::terrain {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 constexpr double kWgs84A = 6378137.0;          // semi-major axis, m
 constexpr double kWgs84E2 = 0.00669437999014;  // first eccentricity squared
 

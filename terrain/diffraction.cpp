@@ -3,22 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "conversions.h"
 
 namespace hopscale::terrain {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-Error invalid(const std::string& input, std::string text, std::string detail) {
-    Error e;
-    e.kind = ErrorKind::InvalidArgument;
-    e.input = input;
-    e.text = std::move(text);
-    e.detail = std::move(detail);
-    return e;
-}
+constexpr double kPi = std::numbers::pi;
 
 // Bullington's construction (P.526-16 section 4.5.1) over heights `h` at distances `d` (km,
 // d[0] = 0), tips `hts`, `hrs` m a.s.l., earth curvature `ce` 1/km, wavelength `lambda` m.
@@ -183,15 +175,19 @@ double sphericalEarthLossDb(double dKm, double hteM, double hreM, double apKm, d
 Result<DiffractionResult> computeDiffraction(const Profile& profile,
                                              const DiffractionInputs& inputs) {
     if (!(inputs.frequencyGhz > 0) || !std::isfinite(inputs.frequencyGhz))
-        return invalid("frequency", number(inputs.frequencyGhz), "must be above 0 GHz");
+        return Error::invalidArgument("frequency", number(inputs.frequencyGhz),
+                                      "must be above 0 GHz");
     if (!(inputs.earthFactor > 0) || !std::isfinite(inputs.earthFactor))
-        return invalid("earth factor k", number(inputs.earthFactor), "must be above 0");
+        return Error::invalidArgument("earth factor k", number(inputs.earthFactor),
+                                      "must be above 0");
     if (!(inputs.antennas.fromM >= 0) || !(inputs.antennas.toM >= 0) ||
         !std::isfinite(inputs.antennas.fromM + inputs.antennas.toM)) {
-        return invalid("antenna heights", "", "must be 0 m or more above the ground");
+        return Error::invalidArgument("antenna heights", "",
+                                      "must be 0 m or more above the ground");
     }
     if (inputs.seaFraction && !(*inputs.seaFraction >= 0 && *inputs.seaFraction <= 1))
-        return invalid("sea fraction", number(*inputs.seaFraction), "must be from 0 to 1");
+        return Error::invalidArgument("sea fraction", number(*inputs.seaFraction),
+                                      "must be from 0 to 1");
     if (auto e = checkProfileShape(profile, "profile")) return *e;
 
     const auto& pts = profile.points;

@@ -29,15 +29,6 @@ bool isBlank(std::string_view text) {
                        [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; });
 }
 
-Error fileError(const std::string& fileName, std::string detail, std::string text = {}) {
-    Error e;
-    e.kind = ErrorKind::BadFile;
-    e.file = fileName;
-    e.text = std::move(text);
-    e.detail = std::move(detail);
-    return e;
-}
-
 std::string where(std::size_t line, std::size_t column, const std::string& name) {
     return "line " + std::to_string(line) + ", column " + std::to_string(column) + " (" + name +
            ")";
@@ -60,8 +51,8 @@ std::optional<Error> pickColumn(const std::vector<std::string>& header, std::siz
         const bool isImperial = name == imperial;
         if (!isMetric && !isImperial) continue;
         if (out.index) {
-            return fileError(fileName, "line 1 names both column " + out.name + " and column " +
-                                           name + "; give only one");
+            return Error::badFile(fileName, "line 1 names both column " + out.name +
+                                                " and column " + name + "; give only one");
         }
         out.index = i;
         out.name = name;
@@ -75,7 +66,7 @@ Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
     std::size_t count = 0;
     reader.skipByteOrderMark();
     if (!reader.next(fields, count) || (count == 1 && isBlank(fields[0]))) {
-        return fileError(fileName, "is empty; line 1 must name the columns");
+        return Error::badFile(fileName, "is empty; line 1 must name the columns");
     }
     Column distance, elevation, obstruction, label, sea, reflecting;
     if (auto e =
@@ -92,9 +83,9 @@ Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
     if (auto e = pickColumn(fields, count, "reflecting", "reflecting", 1.0, fileName, reflecting))
         return *e;
     if (!distance.index)
-        return fileError(fileName, "line 1 has no column distance_km or distance_mi");
+        return Error::badFile(fileName, "line 1 has no column distance_km or distance_mi");
     if (!elevation.index)
-        return fileError(fileName, "line 1 has no column elevation_m or elevation_ft");
+        return Error::badFile(fileName, "line 1 has no column elevation_m or elevation_ft");
 
     Profile profile;
     profile.source = fileName;
@@ -105,20 +96,20 @@ Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
         const std::size_t i = *column.index;
         if (i >= count || isBlank(fields[i])) {
             if (emptyValue) return *emptyValue;
-            return fileError(fileName, "has no value at " + where(line, i + 1, column.name));
+            return Error::badFile(fileName, "has no value at " + where(line, i + 1, column.name));
         }
         auto value = textToDouble(fields[i]);
         if (!value || !std::isfinite(*value)) {
-            return fileError(fileName, "is not a number at " + where(line, i + 1, column.name),
-                             fields[i]);
+            return Error::badFile(fileName, "is not a number at " + where(line, i + 1, column.name),
+                                  fields[i]);
         }
         return *value * column.factor;
     };
 
     while (reader.next(fields, count)) {
         if (reader.unterminated()) {
-            return fileError(fileName, "has a quoted field that is never closed, from line " +
-                                           std::to_string(reader.recordLine()));
+            return Error::badFile(fileName, "has a quoted field that is never closed, from line " +
+                                                std::to_string(reader.recordLine()));
         }
         if (count == 1 && isBlank(fields[0])) continue;
         const std::size_t line = reader.recordLine();
@@ -133,11 +124,11 @@ Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
             auto o = number(obstruction, 0.0);
             if (!o) return *o.error;
             if (*o < 0) {
-                return fileError(fileName,
-                                 "is negative at " +
-                                     where(line, *obstruction.index + 1, obstruction.name) +
-                                     "; obstructions stand above the ground",
-                                 fields[*obstruction.index]);
+                return Error::badFile(fileName,
+                                      "is negative at " +
+                                          where(line, *obstruction.index + 1, obstruction.name) +
+                                          "; obstructions stand above the ground",
+                                      fields[*obstruction.index]);
             }
             point.obstructionM = *o;
         }
@@ -148,7 +139,7 @@ Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
             auto v = number(column, 0.0);
             if (!v) return *v.error;
             if (*v != 0 && *v != 1) {
-                return fileError(
+                return Error::badFile(
                     fileName,
                     "is neither 0 nor 1 at " + where(line, *column.index + 1, column.name),
                     fields[*column.index]);
@@ -161,25 +152,26 @@ Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
 
         const std::string distanceAt = where(line, *distance.index + 1, distance.name);
         if (profile.points.empty() && point.distanceKm != 0) {
-            return fileError(fileName,
-                             "is not 0 at " + distanceAt + "; the first point is the From end",
-                             fields[*distance.index]);
+            return Error::badFile(fileName,
+                                  "is not 0 at " + distanceAt + "; the first point is the From end",
+                                  fields[*distance.index]);
         }
         if (!profile.points.empty() && point.distanceKm <= profile.points.back().distanceKm) {
-            return fileError(fileName, "is not larger than the distance before it at " + distanceAt,
-                             fields[*distance.index]);
+            return Error::badFile(fileName,
+                                  "is not larger than the distance before it at " + distanceAt,
+                                  fields[*distance.index]);
         }
         if (point.groundM < kLowestGroundM || point.groundM > kHighestGroundM) {
-            return fileError(fileName,
-                             "is outside -1000 to 9000 m (a void marker?) at " +
-                                 where(line, *elevation.index + 1, elevation.name),
-                             fields[*elevation.index]);
+            return Error::badFile(fileName,
+                                  "is outside -1000 to 9000 m (a void marker?) at " +
+                                      where(line, *elevation.index + 1, elevation.name),
+                                  fields[*elevation.index]);
         }
         profile.points.push_back(std::move(point));
     }
-    if (reader.readError()) return fileError(fileName, "could not be read to its end");
+    if (reader.readError()) return Error::badFile(fileName, "could not be read to its end");
     if (profile.points.size() < 3) {
-        return fileError(
+        return Error::badFile(
             fileName, "has " + std::to_string(profile.points.size()) +
                           " points; a profile needs both ends and at least one point between them");
     }
@@ -191,12 +183,7 @@ Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
 
 std::optional<Error> checkProfileShape(const Profile& profile, const std::string& input) {
     auto invalid = [&](std::string text, std::string detail) {
-        Error e;
-        e.kind = ErrorKind::InvalidArgument;
-        e.input = input;
-        e.text = std::move(text);
-        e.detail = std::move(detail);
-        return e;
+        return Error::invalidArgument(input, std::move(text), std::move(detail));
     };
     const auto& points = profile.points;
     if (points.size() < 3)

@@ -5,12 +5,11 @@
 #include <cstdio>
 #include <limits>
 
+#include "csv_writer.h"
 #include "profile_drawing.h"
 
 namespace hopscale::terrain {
-namespace {
 
-void appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void appendf(std::string& out, const char* format, ...) {
     char buffer[256];
     va_list args;
@@ -29,22 +28,6 @@ void appendf(std::string& out, const char* format, ...) {
     out.append(big.data(), static_cast<std::size_t>(n));
 }
 
-// A CSV field, quoted when it holds a comma, quote or line break (RFC 4180).
-void appendCsvText(std::string& out, const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        out += text;
-        return;
-    }
-    out += '"';
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
-}  // namespace
-
 std::string profileCsv(const Profile& profile, const ClearanceReport& report) {
     std::string out = "distance_km,elevation_m,obstruction_m,label,line_of_sight_m,f1_m";
     for (std::size_t c = 1; c <= report.criteria.size(); ++c) {
@@ -58,7 +41,7 @@ std::string profileCsv(const Profile& profile, const ClearanceReport& report) {
     for (std::size_t i = 0; i < profile.points.size(); ++i) {
         const ProfilePoint& p = profile.points[i];
         appendf(out, "%.4f,%.3f,%.3f,", p.distanceKm, p.groundM, p.obstructionM);
-        appendCsvText(out, p.label);
+        appendCsvField(out, p.label);
         appendf(out, ",%.3f,%.3f", report.lineOfSightM[i], report.f1M[i]);
         for (const CriterionResult& cr : report.criteria) {
             appendf(out, ",%.3f,%.3f,%.4f", cr.bulgeM[i], cr.clearanceM[i], cr.clearanceF1[i]);

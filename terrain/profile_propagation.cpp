@@ -7,17 +7,10 @@
 namespace hopscale::terrain {
 namespace {
 
-Error invalid(const std::string& name, const std::string& text, std::string detail) {
-    Error e{ErrorKind::InvalidArgument};
-    e.input = name;
-    e.text = text;
-    e.detail = std::move(detail);
-    return e;
-}
-
 std::optional<Error> readNumber(const std::string& name, const std::string& text, double& out) {
     auto value = textToDouble(text);
-    if (!value || !std::isfinite(*value)) return invalid(name, text, "is not a number");
+    if (!value || !std::isfinite(*value))
+        return Error::invalidArgument(name, text, "is not a number");
     out = *value;
     return std::nullopt;
 }
@@ -31,10 +24,11 @@ std::optional<Error> readEarthFactor(const std::string& name, const std::string&
         double num = 0, den = 0;
         if (auto e = readNumber(name, text.substr(0, slash), num)) return e;
         if (auto e = readNumber(name, text.substr(slash + 1), den)) return e;
-        if (den == 0) return invalid(name, text, "divides by 0");
+        if (den == 0) return Error::invalidArgument(name, text, "divides by 0");
         k = num / den;
     }
-    if (!(k > 0) || k > 1000) return invalid(name, text, "is not above 0 (and at most 1000)");
+    if (!(k > 0) || k > 1000)
+        return Error::invalidArgument(name, text, "is not above 0 (and at most 1000)");
     return std::nullopt;
 }
 
@@ -48,42 +42,43 @@ std::optional<Error> readPropagationTexts(const PropagationTexts& t, const Propa
     } else if (t.polarisation == "v" || t.polarisation == "vertical") {
         o.polarisation = Polarisation::Vertical;
     } else {
-        return invalid(n.polarisation, t.polarisation, "is neither h nor v");
+        return Error::invalidArgument(n.polarisation, t.polarisation, "is neither h nor v");
     }
     if (!t.seaFraction.empty()) {
         double fraction = 0;
         if (auto e = readNumber(n.seaFraction, t.seaFraction, fraction)) return e;
         if (fraction < 0 || fraction > 1)
-            return invalid(n.seaFraction, t.seaFraction, "is outside 0 to 1");
+            return Error::invalidArgument(n.seaFraction, t.seaFraction, "is outside 0 to 1");
         o.seaFraction = fraction;
     }
     if (t.surface != "fit") {
         double level = 0;
         if (readNumber(n.surface, t.surface, level))
-            return invalid(n.surface, t.surface, "is neither fit nor a height in m");
+            return Error::invalidArgument(n.surface, t.surface, "is neither fit nor a height in m");
         o.surfaceM = level;
     }
     auto ground = parseGround(t.ground, n.ground);
     if (!ground) return *ground.error;
     o.ground = *ground.value;
     if (auto e = readNumber(n.roughness, t.roughness, o.roughnessM)) return e;
-    if (o.roughnessM < 0) return invalid(n.roughness, t.roughness, "is below 0 m");
+    if (o.roughnessM < 0) return Error::invalidArgument(n.roughness, t.roughness, "is below 0 m");
     if (!t.sweep.empty()) {
         const std::size_t comma = t.sweep.find(',');
         double from = 0, to = 0;
         if (comma == std::string::npos)
-            return invalid(n.sweep, t.sweep, "is not two heights FROM,TO in m");
+            return Error::invalidArgument(n.sweep, t.sweep, "is not two heights FROM,TO in m");
         if (auto e = readNumber(n.sweep, t.sweep.substr(0, comma), from)) return e;
         if (auto e = readNumber(n.sweep, t.sweep.substr(comma + 1), to)) return e;
         if (from < 0 || !(to > from))
-            return invalid(n.sweep, t.sweep, "must rise from 0 m or more to a larger height");
+            return Error::invalidArgument(n.sweep, t.sweep,
+                                          "must rise from 0 m or more to a larger height");
         o.sweepFromM = from;
         o.sweepToM = to;
     }
     const bool reflectionInputs =
         t.surface != "fit" || t.ground != "land" || t.roughness != "0" || !t.sweep.empty();
     if (reflectionInputs && !t.reflection)
-        return invalid(n.reflectionOptions, "", "go with --reflection");
+        return Error::invalidArgument(n.reflectionOptions, "", "go with --reflection");
     o.reflection = t.reflection;
     return std::nullopt;
 }

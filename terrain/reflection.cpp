@@ -3,23 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 
 #include "conversions.h"
 
 namespace hopscale::terrain {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 constexpr int kMostSweepSteps = 100000;
-
-Error invalid(const std::string& input, std::string text, std::string detail) {
-    Error e;
-    e.kind = ErrorKind::InvalidArgument;
-    e.input = input;
-    e.text = std::move(text);
-    e.detail = std::move(detail);
-    return e;
-}
 
 // Everything about the profile and the surface that the antenna heights do not change.
 struct Scene {
@@ -168,13 +160,17 @@ Result<Ground> parseGround(const std::string& text, const std::string& optionNam
     if (t == "land") return landGround();
     const std::size_t comma = t.find(',');
     if (comma == std::string::npos || t.find(',', comma + 1) != std::string::npos)
-        return invalid(optionName, text, "is not sea, land or ER,SIGMA (such as 15,0.01)");
+        return Error::invalidArgument(optionName, text,
+                                      "is not sea, land or ER,SIGMA (such as 15,0.01)");
     auto er = textToDouble(t.substr(0, comma));
     auto sigma = textToDouble(t.substr(comma + 1));
     if (!er || !sigma || !std::isfinite(*er) || !std::isfinite(*sigma))
-        return invalid(optionName, text, "is not sea, land or ER,SIGMA (such as 15,0.01)");
-    if (*er < 1) return invalid(optionName, text, "has a relative permittivity below 1");
-    if (*sigma < 0) return invalid(optionName, text, "has a conductivity below 0 S/m");
+        return Error::invalidArgument(optionName, text,
+                                      "is not sea, land or ER,SIGMA (such as 15,0.01)");
+    if (*er < 1)
+        return Error::invalidArgument(optionName, text, "has a relative permittivity below 1");
+    if (*sigma < 0)
+        return Error::invalidArgument(optionName, text, "has a conductivity below 0 S/m");
     char name[96];
     std::snprintf(name, sizeof name, "er %g, sigma %g S/m", *er, *sigma);
     return Ground{name, *er, *sigma};
@@ -194,27 +190,30 @@ const char* describe(ReflectionState state) {
 
 Result<ReflectionResult> computeReflection(const Profile& profile, const ReflectionInputs& in) {
     if (!(in.frequencyGhz > 0) || !std::isfinite(in.frequencyGhz))
-        return invalid("frequency", number(in.frequencyGhz), "must be above 0 GHz");
-    if (in.earthFactors.empty()) return invalid("earth factor k", "", "none given");
+        return Error::invalidArgument("frequency", number(in.frequencyGhz), "must be above 0 GHz");
+    if (in.earthFactors.empty()) return Error::invalidArgument("earth factor k", "", "none given");
     for (double k : in.earthFactors) {
         if (!(k > 0) || !std::isfinite(k))
-            return invalid("earth factor k", number(k), "must be above 0");
+            return Error::invalidArgument("earth factor k", number(k), "must be above 0");
     }
     if (!(in.sweepEarthFactor > 0) || !std::isfinite(in.sweepEarthFactor))
-        return invalid("earth factor k", number(in.sweepEarthFactor), "must be above 0");
+        return Error::invalidArgument("earth factor k", number(in.sweepEarthFactor),
+                                      "must be above 0");
     if (!(in.antennas.fromM >= 0) || !(in.antennas.toM >= 0) ||
         !std::isfinite(in.antennas.fromM + in.antennas.toM))
-        return invalid("antenna heights", "", "must be 0 m or more above the ground");
+        return Error::invalidArgument("antenna heights", "",
+                                      "must be 0 m or more above the ground");
     if (!(in.roughnessM >= 0) || !std::isfinite(in.roughnessM))
-        return invalid("roughness", number(in.roughnessM), "must be 0 m or more");
+        return Error::invalidArgument("roughness", number(in.roughnessM), "must be 0 m or more");
     if (!(in.ground.permittivity >= 1) || !(in.ground.conductivitySm >= 0))
-        return invalid("ground", in.ground.name,
-                       "needs a permittivity of 1 or more and a "
-                       "conductivity of 0 or more");
+        return Error::invalidArgument("ground", in.ground.name,
+                                      "needs a permittivity of 1 or more and a "
+                                      "conductivity of 0 or more");
     if (in.surfaceM && !std::isfinite(*in.surfaceM))
-        return invalid("surface", number(*in.surfaceM), "is not a height");
+        return Error::invalidArgument("surface", number(*in.surfaceM), "is not a height");
     if (in.sweepSteps < 1 || in.sweepSteps > kMostSweepSteps)
-        return invalid("sweep steps", std::to_string(in.sweepSteps), "must be 1 to 100000");
+        return Error::invalidArgument("sweep steps", std::to_string(in.sweepSteps),
+                                      "must be 1 to 100000");
     if (auto e = checkProfileShape(profile, "profile")) return *e;
 
     const auto& pts = profile.points;
@@ -248,7 +247,7 @@ Result<ReflectionResult> computeReflection(const Profile& profile, const Reflect
             char tips[96];
             std::snprintf(tips, sizeof tips, "is not below the antenna tips (%.1f m and %.1f m)",
                           hts, hrs);
-            return invalid("surface", number(*in.surfaceM), tips);
+            return Error::invalidArgument("surface", number(*in.surfaceM), tips);
         }
         s.surfaceFrom = s.surfaceTo = *in.surfaceM;
         char name[64];
@@ -267,8 +266,8 @@ Result<ReflectionResult> computeReflection(const Profile& profile, const Reflect
     const double to = in.sweepToM.value_or(2 * in.antennas.toM);
     if (!(from >= 0) || !(to > from) || !std::isfinite(to)) {
         if (in.sweepFromM || in.sweepToM)
-            return invalid("sweep", number(from) + "," + number(to),
-                           "must rise from 0 m or more to a larger height");
+            return Error::invalidArgument("sweep", number(from) + "," + number(to),
+                                          "must rise from 0 m or more to a larger height");
     } else {
         const double ks = in.sweepEarthFactor;
         auto level = [&](double h) { return s.reflect(ks, hts, s.groundTo + h).levelDb; };
