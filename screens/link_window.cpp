@@ -58,7 +58,7 @@ struct SiteRow {
     const char* unit;
     bool from, to;
 };
-constexpr std::array<SiteRow, 7> kSiteRows{{
+constexpr std::array<SiteRow, 9> kSiteRows{{
     {"name", "Site name", "", true, true},
     {"ground-elevation", "Ground elevation", "m", true, true},
     {"antenna-height", "Antenna height", "m", true, true},
@@ -66,7 +66,18 @@ constexpr std::array<SiteRow, 7> kSiteRows{{
     {"power", "Transmitter power (To to From)", "", false, true},
     {"amp-gain", "Amplifier gain (To to From)", "dB", false, true},
     {"preamp-gain", "Preamplifier gain (To to From)", "dB", true, false},
+    {"radio", "Radio (equipment library)", "", true, true},
+    {"antenna", "Antenna (equipment library)", "", true, true},
 }};
+
+// Every link condition: the link's, then the equipment and outage ones.
+std::vector<propagation::ConditionInputInfo> everyConditionInput() {
+    std::vector<propagation::ConditionInputInfo> out(propagation::allConditionInputs().begin(),
+                                                     propagation::allConditionInputs().end());
+    out.insert(out.end(), propagation::outageConditionInputs().begin(),
+               propagation::outageConditionInputs().end());
+    return out;
+}
 
 // Keeps the one link window of a screen manager and ends it with the program.
 class LinkWindows : public QObject {
@@ -148,9 +159,19 @@ void LinkWindow::build() {
     grid->setVerticalSpacing(2);
     int row = 0;
     buildSites(grid, row);
-    buildConditions(grid, row);
+    buildConditions(grid, row, false);
     buildProfileInputs(grid, row);
     inputs->addLayout(grid);
+
+    // The equipment and outage inputs stand in a column of their own.
+    auto* outageColumn = new QVBoxLayout;
+    outer->addLayout(outageColumn, 0);
+    auto* outageGrid = new QGridLayout;
+    outageGrid->setVerticalSpacing(2);
+    int outageRow = 0;
+    buildConditions(outageGrid, outageRow, true);
+    outageColumn->addLayout(outageGrid);
+    outageColumn->addStretch(1);
 
     subtractDiffraction_ =
         new QCheckBox(QStringLiteral("subtract the diffraction loss from the fade margin"), this);
@@ -187,7 +208,7 @@ void LinkWindow::build() {
     results_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     results_->setMinimumWidth(560);
     outer->addWidget(results_, 1);
-    resize(1320, 860);
+    resize(1640, 860);
 }
 
 void LinkWindow::buildSites(QGridLayout* grid, int& row) {
@@ -237,13 +258,21 @@ void LinkWindow::buildSites(QGridLayout* grid, int& row) {
     }
 }
 
-void LinkWindow::buildConditions(QGridLayout* grid, int& row) {
-    auto* heading = new QLabel(QStringLiteral("Conditions"), this);
+void LinkWindow::buildConditions(QGridLayout* grid, int& row, bool outage) {
+    auto* heading = new QLabel(outage ? QStringLiteral("Equipment, cross-polar and diversity")
+                                      : QStringLiteral("Conditions"),
+                               this);
     QFont bold = font();
     bold.setBold(true);
     heading->setFont(bold);
     grid->addWidget(heading, row++, 0);
-    for (const auto& info : propagation::allConditionInputs()) {
+    const propagation::ConditionInputInfo* table = outage
+                                                       ? propagation::outageConditionInputs().data()
+                                                       : propagation::allConditionInputs().data();
+    const std::size_t count =
+        outage ? propagation::kOutageInputCount : propagation::kConditionInputCount;
+    for (std::size_t t = 0; t < count; ++t) {
+        const auto& info = table[t];
         if (!design::isDesignCondition(info.input)) continue;
         const std::string key = conditionKey(info.input);
         if (info.input == ConditionInput::RainRate) {
@@ -276,6 +305,12 @@ void LinkWindow::buildConditions(QGridLayout* grid, int& row) {
             for (char zone = 'A'; zone <= 'Q'; ++zone) {
                 if (zone != 'I' && zone != 'O') items << QString(QLatin1Char(zone));
             }
+        } else if (info.input == ConditionInput::Diversity) {
+            items = {QStringLiteral("none"), QStringLiteral("space"), QStringLiteral("frequency")};
+        } else if (info.input == ConditionInput::TxAntennas) {
+            items = {QStringLiteral("1"), QStringLiteral("2")};
+        } else if (info.input == ConditionInput::XpdAntenna) {
+            items = {QString(), QStringLiteral("antennas")};
         }
         if (!items.isEmpty()) {
             // Offered choices; the box still takes a typed text (a polarisation tilt).
@@ -298,12 +333,14 @@ void LinkWindow::buildConditions(QGridLayout* grid, int& row) {
         connect(box, &QLineEdit::textChanged, this,
                 [this, key](const QString& text) { edited(key, text); });
         connect(box, &QLineEdit::editingFinished, this, [this] { saveInputs(); });
-        if (info.input == ConditionInput::RainMap) {
+        if (info.input == ConditionInput::RainMap || info.input == ConditionInput::LogKMap ||
+            info.input == ConditionInput::DN75Map) {
+            const std::string name = info.name;
             auto* browse = new QPushButton(QStringLiteral("Browse..."), this);
-            browse->setObjectName(QStringLiteral("browse_rain-map"));
-            browse_["rain-map"] = browse;
+            browse->setObjectName(QStringLiteral("browse_") + QString::fromLatin1(info.name));
+            browse_[name] = browse;
             connect(browse, &QPushButton::clicked, this,
-                    [this] { screens_.guarded(this, [this] { this->browse("rain-map"); }); });
+                    [this, name] { screens_.guarded(this, [this, name] { this->browse(name); }); });
             grid->addWidget(browse, row, 3);
         } else {
             auto* unit = new QLabel(QString::fromUtf8(info.unit), this);
@@ -444,7 +481,7 @@ void LinkWindow::takeLinkJson() {
 LinkInputs LinkWindow::rememberedInputs() const {
     const design::LinkDesign& d = screens_.design();
     LinkInputs out;
-    for (const auto& info : propagation::allConditionInputs()) {
+    for (const auto& info : everyConditionInput()) {
         if (!design::isDesignCondition(info.input)) continue;
         const std::string& text = d.conditions[info.input];
         if (text != info.defaultText) out.conditions[info.name] = text;
@@ -772,9 +809,7 @@ QStringList LinkWindow::markedInputs() const {
         order.push_back(siteKey(End::From, s.key));
         order.push_back(siteKey(End::To, s.key));
     }
-    for (const auto& info : propagation::allConditionInputs()) {
-        order.push_back(conditionKey(info.input));
-    }
+    for (const auto& info : everyConditionInput()) order.push_back(conditionKey(info.input));
     for (const char* k : {"profile.profile", "profile.dem", "profile.criteria"}) order.push_back(k);
     for (const std::string& k : order) {
         const auto it = marked_.find(k);
@@ -981,14 +1016,16 @@ void LinkWindow::browse(const std::string& key) {
                                     "*.asc *.dt0 *.dt1 *.dt2 *.bil *.flt);;All files (*)"))
                      .join(QLatin1Char(';'));
     } else {
-        const QString filter = key == "profile"
-                                   ? QStringLiteral("Profiles (*.csv);;All files (*)")
-                                   : QStringLiteral("Rain maps (*.txt *.TXT);;All files (*)");
+        const QString filter = key == "profile" ? QStringLiteral("Profiles (*.csv);;All files (*)")
+                               : key == "rain-map"
+                                   ? QStringLiteral("Rain maps (*.txt *.TXT);;All files (*)")
+                                   : QStringLiteral("ITU-R maps (*.csv);;All files (*)");
         chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Choose the file"),
                                               QDir::homePath(), filter);
     }
     if (chosen.isEmpty()) return;
-    QLineEdit* box = key == "rain-map" ? inputBox(ConditionInput::RainMap) : profileBox(key);
+    const auto condition = propagation::conditionInputByName(key);
+    QLineEdit* box = condition ? inputBox(*condition) : profileBox(key);
     box->setText(chosen);
     saveInputs();
 }

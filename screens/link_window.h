@@ -143,7 +143,7 @@ class LinkWindow : public QWidget {
     struct Box;  // a text box with its key
     void build();
     void buildSites(QGridLayout* grid, int& row);
-    void buildConditions(QGridLayout* grid, int& row);
+    void buildConditions(QGridLayout* grid, int& row, bool outage);
     void buildProfileInputs(QGridLayout* grid, int& row);
     void buildCommands(QBoxLayout* column);
     void takeLinkJson();

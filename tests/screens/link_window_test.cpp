@@ -60,6 +60,7 @@ class LinkWindowTest : public QObject {
     void printWithoutPrinterWritesTheChosenPdf();
     void profileCommandOpensThePathProfile();
     void profileFeedsDiffractionLossAndMeanTerrain();
+    void outageInputsShowTheModesAndTheParts();
     void secondContinueShowsTheNewHopAtOnce();
     void sitesGiveTheReverseDirectionItsTransmitter();
     void errorsMarkTheInputTheirKeyNames();
@@ -438,6 +439,41 @@ void LinkWindowTest::profileCommandOpensThePathProfile() {
     // Without a profile chosen it says what to do.
     QVERIFY2(w.profileWindow()->errorText().contains("Choose a profile"),
              qPrintable(w.profileWindow()->errorText()));
+}
+
+void LinkWindowTest::outageInputsShowTheModesAndTheParts() {
+    LinkFixture f;
+    LinkWindow& w = openLinkPerformance(*f.screens, "Test hop");
+    w.inputBox(ConditionInput::Threshold)->setText("-80");
+    w.siteBox(design::End::From, "threshold")->setText("-80");
+    w.inputBox(ConditionInput::Multipath)->setText("p530");
+    w.inputBox(ConditionInput::GeoclimaticK)->setText("1e-4");
+    w.inputBox(ConditionInput::DN75)->setText("300");
+    w.inputBox(ConditionInput::MeanTerrain)->setText("100");
+    w.inputBox(ConditionInput::CentreLatitude)->setText("45");
+    for (design::End end : {design::End::From, design::End::To}) {
+        w.siteBox(end, "ground-elevation")->setText("100");
+        w.siteBox(end, "antenna-height")->setText("30");
+    }
+    QVERIFY2(w.performance(), qPrintable(w.markedInputs().join(", ")));
+    // A single threshold without the outage inputs: today's figures, no mode table.
+    QVERIFY(w.resultText("ab.modes[0].availabilityPercent").isEmpty());
+    QVERIFY(w.choiceBox("diversity"));
+    QCOMPARE(w.choiceBox("diversity")->count(), 3);
+    w.inputBox(ConditionInput::Diversity)->setText("space");
+    w.inputBox(ConditionInput::DiversitySeparation)->setText("10");
+    QVERIFY2(w.markedInputs().isEmpty(), qPrintable(w.markedInputs().join(", ")));
+    // The one-mode radio "threshold", its clear-air and rain parts, in both directions.
+    for (const char* direction : {"ab.", "ba."}) {
+        const QString at = QString::fromLatin1(direction);
+        QVERIFY2(!w.resultText(at + "modes[0].availabilityPercent").isEmpty(),
+                 qPrintable(at + w.resultLines().join('\n')));
+        QVERIFY(!w.resultText(at + "clearAirAnnualPercent").isEmpty());
+        QVERIFY(!w.resultText(at + "rainAnnualPercent").isEmpty());
+    }
+    // A diversity without its separation is marked by its key.
+    w.inputBox(ConditionInput::DiversitySeparation)->setText("");
+    QVERIFY(w.markedInputs().contains("conditions.diversity-separation"));
 }
 
 void LinkWindowTest::profileFeedsDiffractionLossAndMeanTerrain() {
