@@ -125,7 +125,7 @@ void BM_OutageEightModesXpdSpaceDiversity(benchmark::State& state) {
     const LinkConditions c = outageConditions();
     LinkBudgetFacts f = facts(true);
     f.frequencyGHz = 6;
-    f.pathLengthMiles = 40 / kKmPerMile;
+    f.pathLengthMiles = 40 / kKmPerSurveyMile;
     for (auto _ : state) benchmark::DoNotOptimize(computeLinkPerformance(f, c));
 }
 BENCHMARK(BM_OutageEightModesXpdSpaceDiversity);
@@ -135,7 +135,7 @@ void BM_ComputeOutageEightModes(benchmark::State& state) {
     const LinkConditions c = outageConditions();
     LinkBudgetFacts f = facts(true);
     f.frequencyGHz = 6;
-    f.pathLengthMiles = 40 / kKmPerMile;
+    f.pathLengthMiles = 40 / kKmPerSurveyMile;
     const LinkPerformance p = *computeLinkPerformance(f, c).value;
     for (auto _ : state) {
         benchmark::DoNotOptimize(

@@ -334,7 +334,7 @@ std::optional<Error> readSites(const LinkDesign& design, LinkStudy& study) {
 
 void warnAboutLengths(LinkStudy& study) {
     const DirectionStudy& ab = study.directions[0];
-    const double budgetKm = ab.state.results.pathLengthMiles * kKmPerMile;
+    const double budgetKm = ab.state.results.pathLengthMiles * kKmPerSurveyMile;
     char line[240];
     if (study.profile && budgetKm > 0 &&
         std::fabs(study.profile->pathKm - budgetKm) > 0.01 * budgetKm) {
@@ -361,7 +361,7 @@ void fillGeometry(const LinkDesign& design, LinkStudy& study) {
         study.sites[0].azimuthDeg = study.geodesic->azimuthFromDeg;
         study.sites[1].azimuthDeg = study.geodesic->azimuthToDeg;
     }
-    const double km = ab.state.results.pathLengthMiles * kKmPerMile;
+    const double km = ab.state.results.pathLengthMiles * kKmPerSurveyMile;
     Result<double> k = textToDouble(design.path.k);
     SiteFacts& a = study.sites[0];
     SiteFacts& b = study.sites[1];

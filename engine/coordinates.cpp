@@ -120,7 +120,8 @@ std::optional<Error> computeCoordinates(PathState& state, ResultSet& computed) {
     const double ns = r.northSouthKm;
     const double ew = r.eastWestKm;
     const float distanceKm = static_cast<float>(std::sqrt(ns * ns + ew * ew));
-    store(r.coordinateDistance, distanceKm / kKmPerMile, ResultId::coordinateDistance, computed);
+    store(r.coordinateDistance, distanceKm / kKmPerSurveyMile, ResultId::coordinateDistance,
+          computed);
 
     float bearing = 90;
     if (ns > 0) bearing = static_cast<float>(std::atan(ew / ns) * kDegreesPerRadian);

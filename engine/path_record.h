@@ -143,8 +143,10 @@ struct PathState {
 
 inline constexpr const char* kEirpWarningText =
     "EIRP SEEMS HIGH.  MIGHT WANT TO CHECK YOU FIGURES.";
-inline constexpr double kKmPerMile = 1.609347219;  // survey mile
-inline constexpr double kMilesPerKm = 0.62137;     // used only in the Fresnel formula
+// The budget's mile, the US survey mile: the budget's arithmetic has always converted with it,
+// and every length it reports (and every saved file's) depends on it.
+inline constexpr double kKmPerSurveyMile = 1.609347219;
+inline constexpr double kMilesPerKm = 0.62137;  // used only in the Fresnel formula
 inline constexpr double kFeetPerMetre = 3.2808;
 
 }  // namespace hopscale

@@ -49,7 +49,8 @@ RunOutcome runPath(const PathInputs& inputs, PathState& state) {
     }
 
     if (inputs.km) {
-        auto miles = toSingle(textLeadingValue(inputs[Field::Text24]) / kKmPerMile, Field::Text24);
+        auto miles =
+            toSingle(textLeadingValue(inputs[Field::Text24]) / kKmPerSurveyMile, Field::Text24);
         if (!miles) {
             outcome.error = miles.error;
             outcome.error->text = inputs[Field::Text24];

@@ -56,7 +56,7 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
 
     LinkPerformance out;
     out.models.reserve(6);
-    out.pathKm = facts.pathLengthMiles * kKmPerMile;
+    out.pathKm = facts.pathLengthMiles * kKmPerSurveyMile;
     const double d = out.pathKm;
 
     // Path on the ellipsoid.
@@ -74,7 +74,8 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
         g.km = geo->lengthM / 1000.0;
         g.azimuthFromDeg = geo->azimuthFromDeg;
         g.azimuthToDeg = geo->azimuthToDeg;
-        g.flatDifferenceM = facts.coordinateDistanceMiles * kKmPerMile * 1000.0 - geo->lengthM;
+        g.flatDifferenceM =
+            facts.coordinateDistanceMiles * kKmPerSurveyMile * 1000.0 - geo->lengthM;
         g.flatDifferencePercent = geo->lengthM > 0 ? 100.0 * g.flatDifferenceM / geo->lengthM : 0;
         out.geodesic = g;
         static const std::string geodesicModel =

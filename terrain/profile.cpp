@@ -69,8 +69,8 @@ Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
         return Error::badFile(fileName, "is empty; line 1 must name the columns");
     }
     Column distance, elevation, obstruction, label, sea, reflecting;
-    if (auto e =
-            pickColumn(fields, count, "distance_km", "distance_mi", kKmPerMile, fileName, distance))
+    if (auto e = pickColumn(fields, count, "distance_km", "distance_mi", kKmPerInternationalMile,
+                            fileName, distance))
         return *e;
     if (auto e = pickColumn(fields, count, "elevation_m", "elevation_ft", kMetresPerFoot, fileName,
                             elevation))

@@ -30,7 +30,9 @@ struct Profile {
 };
 
 inline constexpr double kMetresPerFoot = 0.3048;
-inline constexpr double kKmPerMile = 1.609344;  // international mile
+// The mile of a profile file's distance_mi column, the international mile: it is the one the
+// mapping tools that export profiles use.
+inline constexpr double kKmPerInternationalMile = 1.609344;
 
 // Elevations outside this range are refused: they are void markers (-32768, -9999) or a unit
 // mistake, never real ground.

@@ -32,7 +32,7 @@ Hop hopWithMargin(double frequencyGHz, double miles, double margin) {
     hop.facts.pathLengthMiles = miles;
     hop.facts.receiveSignalLevelDbm = -40;
     const double gas =
-        gasSpecificAttenuation(frequencyGHz, Atmosphere{}).totalDbPerKm * miles * kKmPerMile;
+        gasSpecificAttenuation(frequencyGHz, Atmosphere{}).totalDbPerKm * miles * kKmPerSurveyMile;
     char threshold[64];
     std::snprintf(threshold, sizeof threshold, "%.17g", -40 - gas - margin);
     hop.texts[I::Threshold] = threshold;

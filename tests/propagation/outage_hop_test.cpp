@@ -30,9 +30,9 @@ LinkConditions read(const LinkConditionTexts& t) {
 LinkBudgetFacts factsFor(double f, double km) {
     LinkBudgetFacts facts;
     facts.frequencyGHz = f;
-    facts.pathLengthMiles = km / kKmPerMile;
+    facts.pathLengthMiles = km / kKmPerSurveyMile;
     facts.receiveSignalLevelDbm = -40 + gasSpecificAttenuation(f, Atmosphere{}).totalDbPerKm *
-                                            facts.pathLengthMiles * kKmPerMile;
+                                            facts.pathLengthMiles * kKmPerSurveyMile;
     return facts;
 }
 
