@@ -272,8 +272,8 @@ class NetworkRun {
     std::optional<int> prepare() {
         if (!options_.mapFile.empty() && terrain::mapDriverFor(options_.mapFile).empty()) {
             std::fprintf(err_,
-                         "hopscale network: --map %s: a map file must end in .kml, .geojson or "
-                         ".gpkg\n",
+                         "hopscale network: --map %s: a map file must end in .kml, .geojson, "
+                         ".gpkg or .svg\n",
                          cli::quotedText(options_.mapFile).c_str());
             return cli::kExitUsage;
         }
@@ -685,7 +685,7 @@ cli::CommandDefinition networkCommand() {
             app.add_flag("--json", o->json,
                          "One JSON object per link on stdout (as design report --json)");
             app.add_option("--map", o->mapFile,
-                           "Write a map of sites and links (.kml, .geojson, .gpkg)")
+                           "Write a map of sites and links (.kml, .geojson, .gpkg; .svg a picture)")
                 ->type_name("OUT");
             app.add_option("--jobs", o->jobs,
                            "Links evaluated at once (default: the number of cores); the output "

@@ -48,8 +48,9 @@ struct MapLayer {
     std::vector<MapFeature> features;
 };
 
-// The GDAL driver a map file's extension asks for ("KML", "GeoJSON", "GPKG"); empty when
-// the extension is none of .kml, .geojson, .json, .gpkg (any case).
+// The GDAL driver a map file's extension asks for ("KML", "GeoJSON", "GPKG"), or "SVG" for a
+// picture drawn without GDAL; empty when the extension is none of .kml, .geojson, .json,
+// .gpkg, .svg (any case).
 std::string mapDriverFor(const std::string& path);
 
 // Writes the layers to `path` (replaced as a whole, never left half written). Errors: an
@@ -57,6 +58,10 @@ std::string mapDriverFor(const std::string& path);
 // cannot be loaded (FileNotFound or BadFile), GDAL failing (BadFile with its message), the
 // file that cannot be written.
 Result<bool> writeMap(const std::string& path, const std::vector<MapLayer>& layers);
+
+// A picture of the layers as SVG: the lines in their pen colour under the points, each point
+// labelled with its first value (the name), in an equirectangular view of their extent.
+std::string mapSvg(const std::vector<MapLayer>& layers);
 
 // GDAL's raster block cache, in bytes, for the rest of the run: a run that samples many
 // profiles from the same rasters keeps their tiles in memory. Loads the module.

@@ -7,7 +7,9 @@
 #include <ogrsf_frmts.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -138,6 +140,37 @@ TEST(map_writer, kml_lines_carry_their_colour) {
     // KML colours are aabbggrr: green ff00ff00, red ff0000ff.
     EXPECT_NE(kml.find("<color>ff00ff00</color>"), std::string::npos) << kml;
     EXPECT_NE(kml.find("<color>ff0000ff</color>"), std::string::npos);
+}
+
+TEST(map_writer, svg_picture_draws_each_link_in_its_colour_under_its_named_sites) {
+    const std::string svg = mapSvg(exampleLayers());
+    // Two placed links, each a polyline of its vertices in its pen's colour; the unplaced one
+    // is left out of the picture.
+    EXPECT_EQ(std::count(svg.begin(), svg.end(), '\n'), 2 + 2 + 3 + 1);
+    EXPECT_NE(svg.find("stroke=\"#00FF00\""), std::string::npos) << svg;
+    EXPECT_NE(svg.find("stroke=\"#FF0000\""), std::string::npos);
+    EXPECT_EQ(svg.find("B-?"), std::string::npos);
+    // Names are escaped for XML; every site is labelled, after (over) every link.
+    EXPECT_NE(svg.find("Bravo, &quot;north&quot;"), std::string::npos);
+    EXPECT_GT(svg.find(">Alpha</text>"), svg.rfind("</polyline>"));
+    // West is left and north is up: Alpha (west, south) is left of and below Bravo.
+    auto centre = [&](const std::string& name) {
+        const auto at = svg.rfind("<circle", svg.find(">" + name));
+        double x = 0, y = 0;
+        std::sscanf(svg.c_str() + at, "<circle cx=\"%lf\" cy=\"%lf\"", &x, &y);
+        return std::pair{x, y};
+    };
+    const auto [ax, ay] = centre("Alpha");
+    const auto [bx, by] = centre("Bravo");
+    EXPECT_LT(ax, bx);
+    EXPECT_GT(ay, by);
+    // A .svg map is written without the raster module.
+    const auto dir = std::filesystem::path(::testing::TempDir());
+    const std::string path = (dir / ("hopscale_map_" + std::to_string(getpid()) + ".svg"));
+    ASSERT_TRUE(writeMap(path, exampleLayers()));
+    std::ifstream in(path);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), svg);
+    std::filesystem::remove(path);
 }
 
 TEST(map_writer, refuses_what_it_cannot_write) {
