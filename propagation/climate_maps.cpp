@@ -9,6 +9,8 @@
 #include <optional>
 #include <sstream>
 
+#include "rain.h"
+
 namespace hopscale::propagation {
 
 Result<QuarterDegreeMap> QuarterDegreeMap::read(const std::string& path,
@@ -110,19 +112,7 @@ Result<double> QuarterDegreeMap::valueAt(double lat, double lon) const {
         e.detail = "the point lies outside the map's grid (latitude -90 to 90)";
         return e;
     }
-    lon = std::fmod(lon + 180.0, 360.0);
-    if (lon < 0) lon += 360.0;  // now 0..360 from -180
-    const double rowPos = (90.0 - lat) / kStepDeg;
-    const double colPos = lon / kStepDeg;
-    const int r0 = std::min(static_cast<int>(std::floor(rowPos)), kRows - 2);
-    const int c0 = std::min(static_cast<int>(std::floor(colPos)), kColumns - 2);
-    const double fr = rowPos - r0;
-    const double fc = colPos - c0;
-    auto at = [&](int r, int c) {
-        return static_cast<double>(values_[static_cast<std::size_t>(r) * kColumns + c]);
-    };
-    return (1 - fr) * ((1 - fc) * at(r0, c0) + fc * at(r0, c0 + 1)) +
-           fr * ((1 - fc) * at(r0 + 1, c0) + fc * at(r0 + 1, c0 + 1));
+    return globalGridValue(values_, kRows, kColumns, kStepDeg, lat, lon);
 }
 
 }  // namespace hopscale::propagation

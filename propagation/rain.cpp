@@ -233,17 +233,21 @@ RainMap RainMap::fromValues(std::vector<float> values, std::string path) {
 }
 
 double RainMap::rateAt(double lat, double lon) const {
-    lat = std::clamp(lat, -90.0, 90.0);
+    return globalGridValue(values_, kRows, kColumns, 0.125, std::clamp(lat, -90.0, 90.0), lon);
+}
+
+double globalGridValue(const std::vector<float>& values, int rows, int columns, double stepDeg,
+                       double lat, double lon) {
     lon = std::fmod(lon + 180.0, 360.0);
     if (lon < 0) lon += 360.0;  // now 0..360 from -180
-    const double rowPos = (90.0 - lat) / 0.125;
-    const double colPos = lon / 0.125;
-    const int r0 = std::min(static_cast<int>(std::floor(rowPos)), kRows - 2);
-    const int c0 = std::min(static_cast<int>(std::floor(colPos)), kColumns - 2);
+    const double rowPos = (90.0 - lat) / stepDeg;
+    const double colPos = lon / stepDeg;
+    const int r0 = std::min(static_cast<int>(std::floor(rowPos)), rows - 2);
+    const int c0 = std::min(static_cast<int>(std::floor(colPos)), columns - 2);
     const double fr = rowPos - r0;
     const double fc = colPos - c0;
     auto at = [&](int r, int c) {
-        return static_cast<double>(values_[static_cast<std::size_t>(r) * kColumns + c]);
+        return static_cast<double>(values[static_cast<std::size_t>(r) * columns + c]);
     };
     return (1 - fr) * ((1 - fc) * at(r0, c0) + fc * at(r0, c0 + 1)) +
            fr * ((1 - fc) * at(r0 + 1, c0) + fc * at(r0 + 1, c0 + 1));

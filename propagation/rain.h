@@ -94,4 +94,9 @@ class RainMap {
     std::string path_;
 };
 
+// The bilinear value at a latitude (-90..90) and an east longitude (any; wrapped) of a global
+// grid of `rows` x `columns` values `stepDeg` apart, row 0 at 90 N and column 0 at 180 W.
+double globalGridValue(const std::vector<float>& values, int rows, int columns, double stepDeg,
+                       double lat, double lon);
+
 }  // namespace hopscale::propagation

@@ -384,6 +384,10 @@ void ProfilePlot::paintHover(QPainter& painter, const QRectF& plot) const {
 
 // ---- the window ----
 
+ProfileWindow::~ProfileWindow() {
+    for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
+}
+
 ProfileWindow::ProfileWindow(Screens& screens, const ProfileInputs& inputs)
     : QWidget(nullptr), screens_(screens) {
     setObjectName(QStringLiteral("PathProfile"));

@@ -150,6 +150,9 @@ class ProfileWindow : public QWidget {
   public:
     // The profile of the current path (frequency and end coordinates from state.path).
     ProfileWindow(Screens& screens, const ProfileInputs& inputs);
+    // Its boxes lose the focus while it goes: their last signals must not reach a window half
+    // destroyed.
+    ~ProfileWindow() override;
 
     // ---- controls ----
     QLineEdit* sourceBox() const { return source_; }

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "data_file.h"
+#include "profile_export.h"
 #include "raster_module.h"
 
 namespace hopscale::terrain {
@@ -29,29 +30,6 @@ std::string penColour(const std::string& style) {
     const auto at = style.find("c:#");
     if (at == std::string::npos || at + 9 > style.size()) return "#808080";
     return style.substr(at + 2, 7);
-}
-
-std::string escaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
 }
 
 }  // namespace
@@ -95,7 +73,7 @@ std::string mapSvg(const std::vector<MapLayer>& layers) {
                 if (f.vertices.empty()) continue;
                 const std::string name =
                     !f.values.empty() && std::holds_alternative<std::string>(f.values[0])
-                        ? escaped(std::get<std::string>(f.values[0]))
+                        ? xmlEscaped(std::get<std::string>(f.values[0]))
                         : std::string();
                 if (lines) {
                     out += "<polyline fill=\"none\" stroke-width=\"4\" stroke=\"" +

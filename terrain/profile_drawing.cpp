@@ -21,29 +21,6 @@ std::string format(const char* f, ...) {
     return buffer;
 }
 
-std::string xmlEscaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::string kText(double k) { return earthFactorText(k); }
 
 const char* const kColours[] = {"#c0392b", "#2471a3", "#7d3c98", "#d68910", "#117a65", "#566573"};

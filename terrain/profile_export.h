@@ -30,6 +30,9 @@ std::string profileSvg(const Profile& profile, const ClearanceReport& report,
 // "k 1.333, 1.00 F1: met, worst 0.527 F1 (5.59 m) at 5.000 km (15.000 km from the To end)"
 std::string verdictLine(const CriterionResult& result);
 
+// `text` with &, <, > and " written as XML entities.
+std::string xmlEscaped(const std::string& text);
+
 // Appends printf-formatted text to `out` (the SVG and CSV writers' one formatter).
 void appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
