@@ -198,6 +198,9 @@ Result<LinkDesign> parseDesign(std::string_view text, const std::string& fileNam
     } catch (const Json::parse_error& e) {
         const std::size_t at = e.byte > 0 ? e.byte - 1 : 0;
         return fileError(fileName, "", "not readable as JSON at " + lineAndColumn(text, at));
+    } catch (const Json::exception&) {
+        // A number beyond a double's range (the reader's only other failure).
+        return fileError(fileName, "", "not readable as JSON: a number is out of range");
     }
     LinkDesign design;
     if (auto e = readDesign(doc, fileName, design)) return *e;

@@ -56,6 +56,8 @@ Result<LinkInputs> parseLinkInputs(std::string_view text, const std::string& fil
         document = json::parse(text.begin(), text.end());
     } catch (const json::parse_error& e) {
         return badFile(fileName, std::string("is not JSON (") + e.what() + ")");
+    } catch (const json::exception& e) {  // a number beyond a double's range
+        return badFile(fileName, std::string("is not readable JSON (") + e.what() + ")");
     }
     if (!document.is_object()) return badFile(fileName, "does not hold a JSON object");
 

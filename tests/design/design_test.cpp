@@ -105,6 +105,7 @@ TEST(DesignFile, EveryKindOfBadFileNamesTheFileAndTheKey) {
          "profile.dem[0]"},
         {R"({"format": "hopscale-design", "version": 1, "extra": 1})", "extra: unknown key"},
         {R"([1, 2])", "one JSON object"},
+        {R"({"format": 8888000000000000373554960302e888888})", "a number is out of range"},
     };
     for (const Case& c : cases) {
         Result<LinkDesign> d = parseDesign(c.text, "bad.hop");

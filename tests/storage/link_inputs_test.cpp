@@ -111,6 +111,7 @@ TEST(link_inputs_test, unreadable_files_are_reported_moved_aside_and_replaced_by
         {"height a number", R"({"profile": {"antennaFromM": 30}})",
          "\"antennaFromM\" is not a text"},
         {"profile a text", R"({"profile": "x"})", "\"profile\" is not an object"},
+        {"number out of range", R"({"version": 1e999})", "is not readable JSON"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
