@@ -18,14 +18,14 @@ constexpr std::size_t kMaxNameBytes = 200;
 
 enum class Check { Name, Number, Positive, NonZero };
 
-struct ColumnSpec {
+struct ColumnRule {
     const char* name;
     Check check;
     bool required;
 };
 
 // Radios: the indices below follow this order.
-const std::vector<ColumnSpec> kRadioSpecs = {
+const std::vector<ColumnRule> kRadioSpecs = {
     {"radio", Check::Name, true},
     {"mode", Check::Name, true},
     {"capacity_mbps", Check::Positive, true},
@@ -54,7 +54,7 @@ enum RadioColumn : std::size_t {
     kSignatureNonMin = kSignatureMin + 3,
 };
 
-const std::vector<ColumnSpec> kAntennaSpecs = {
+const std::vector<ColumnRule> kAntennaSpecs = {
     {"antenna", Check::Name, true},
     {"diameter_ft", Check::Positive, true},
     {"gain_dbi", Check::Number, false},
@@ -72,32 +72,32 @@ std::string lowerCase(std::string text) {
 std::string quotedCell(std::string_view text) { return "\"" + printableText(text) + "\""; }
 
 // One table of named columns read from CSV text: the header maps the file's columns to the
-// specification's, every row becomes the specification's cells (empty where not given).
+// rules' columns, every row becomes one cell per rule (empty where not given).
 struct Table {
     struct Row {
         std::size_t line = 0;
-        std::vector<std::string> cells;       // by specification column
+        std::vector<std::string> cells;       // one per column rule
         std::vector<std::size_t> fileColumn;  // the file's 1-based column of each, 0 if absent
     };
     std::vector<Row> rows;
 };
 
-std::string where(std::size_t line, std::size_t column, const ColumnSpec* spec) {
+std::string where(std::size_t line, std::size_t column, const ColumnRule* rule) {
     std::string w = "line " + std::to_string(line);
     if (column > 0) w += ", column " + std::to_string(column);
-    if (spec != nullptr) w += " (" + std::string(spec->name) + ")";
+    if (rule != nullptr) w += " (" + std::string(rule->name) + ")";
     return w;
 }
 
 Table readTable(std::string_view text, const std::string& fileName,
-                const std::vector<ColumnSpec>& specs, std::vector<FileProblem>& problems) {
+                const std::vector<ColumnRule>& rules, std::vector<FileProblem>& problems) {
     Table table;
     CsvReader reader(text);
     reader.setLimits(1u << 20, 1000, true);
     reader.skipByteOrderMark();
     std::vector<std::string> fields;
     std::size_t count = 0;
-    std::vector<std::size_t> columnOf;  // file column -> spec index (or npos)
+    std::vector<std::size_t> columnOf;  // file column -> rule index (or npos)
     bool header = false;
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     while (reader.next(fields, count)) {
@@ -132,16 +132,16 @@ Table readTable(std::string_view text, const std::string& fileName,
         if (bad) continue;
         if (!header) {
             header = true;
-            std::vector<bool> seen(specs.size(), false);
+            std::vector<bool> seen(rules.size(), false);
             for (std::size_t i = 0; i < cells.size(); ++i) {
                 const std::string name = lowerCase(cells[i]);
                 std::size_t found = kNone;
-                for (std::size_t s = 0; s < specs.size(); ++s) {
-                    if (name == specs[s].name) found = s;
+                for (std::size_t s = 0; s < rules.size(); ++s) {
+                    if (name == rules[s].name) found = s;
                 }
                 if (found == kNone) {
                     std::string known;
-                    for (const ColumnSpec& s : specs)
+                    for (const ColumnRule& s : rules)
                         known += (known.empty() ? "" : ", ") + std::string(s.name);
                     problems.push_back(
                         {fileName, where(line, i + 1, nullptr),
@@ -155,11 +155,11 @@ Table readTable(std::string_view text, const std::string& fileName,
                 }
                 columnOf.push_back(found);
             }
-            for (std::size_t s = 0; s < specs.size(); ++s) {
-                if (specs[s].required && !seen[s]) {
+            for (std::size_t s = 0; s < rules.size(); ++s) {
+                if (rules[s].required && !seen[s]) {
                     problems.push_back(
                         {fileName, where(line, 0, nullptr),
-                         "the header lacks the column \"" + std::string(specs[s].name) + "\""});
+                         "the header lacks the column \"" + std::string(rules[s].name) + "\""});
                 }
             }
             if (!problems.empty()) return table;
@@ -173,8 +173,8 @@ Table readTable(std::string_view text, const std::string& fileName,
         }
         Table::Row row;
         row.line = line;
-        row.cells.assign(specs.size(), std::string());
-        row.fileColumn.assign(specs.size(), 0);
+        row.cells.assign(rules.size(), std::string());
+        row.fileColumn.assign(rules.size(), 0);
         for (std::size_t i = 0; i < cells.size(); ++i) {
             if (columnOf[i] == kNone) continue;
             row.cells[columnOf[i]] = std::move(cells[i]);
@@ -182,17 +182,17 @@ Table readTable(std::string_view text, const std::string& fileName,
         }
         // Every cell against its column's rule.
         bool rowBad = false;
-        for (std::size_t s = 0; s < specs.size(); ++s) {
+        for (std::size_t s = 0; s < rules.size(); ++s) {
             const std::string& cell = row.cells[s];
-            const std::string w = where(line, row.fileColumn[s], &specs[s]);
+            const std::string w = where(line, row.fileColumn[s], &rules[s]);
             if (cell.empty()) {
-                if (specs[s].required) {
+                if (rules[s].required) {
                     problems.push_back({fileName, w, "is empty"});
                     rowBad = true;
                 }
                 continue;
             }
-            if (specs[s].check == Check::Name) {
+            if (rules[s].check == Check::Name) {
                 const bool control = std::any_of(cell.begin(), cell.end(), [](char c) {
                     return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
                 });
@@ -209,10 +209,10 @@ Table readTable(std::string_view text, const std::string& fileName,
             if (!v || !std::isfinite(*v)) {
                 problems.push_back({fileName, w, quotedCell(cell) + " is not a number"});
                 rowBad = true;
-            } else if (specs[s].check == Check::Positive && !(*v > 0)) {
+            } else if (rules[s].check == Check::Positive && !(*v > 0)) {
                 problems.push_back({fileName, w, cell + " must be more than 0"});
                 rowBad = true;
-            } else if (specs[s].check == Check::NonZero && *v == 0) {
+            } else if (rules[s].check == Check::NonZero && *v == 0) {
                 problems.push_back({fileName, w, "a reference delay of 0 ns"});
                 rowBad = true;
             }
@@ -242,16 +242,16 @@ void appendCsvCell(std::string& out, std::string_view text) {
     out.push_back('"');
 }
 
-std::string encode(const std::vector<ColumnSpec>& specs,
+std::string encode(const std::vector<ColumnRule>& rules,
                    const std::vector<const std::vector<std::string>*>& rows) {
     std::string out;
-    for (std::size_t s = 0; s < specs.size(); ++s) {
+    for (std::size_t s = 0; s < rules.size(); ++s) {
         if (s > 0) out.push_back(',');
-        out.append(specs[s].name);
+        out.append(rules[s].name);
     }
     out.push_back('\n');
     for (const auto* cells : rows) {
-        for (std::size_t s = 0; s < specs.size(); ++s) {
+        for (std::size_t s = 0; s < rules.size(); ++s) {
             if (s > 0) out.push_back(',');
             appendCsvCell(out, (*cells)[s]);
         }
@@ -280,7 +280,7 @@ bool fileExists(const std::filesystem::path& file) {
 const std::vector<std::string>& radioColumns() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> n;
-        for (const ColumnSpec& s : kRadioSpecs) n.emplace_back(s.name);
+        for (const ColumnRule& s : kRadioSpecs) n.emplace_back(s.name);
         return n;
     }();
     return names;
@@ -289,7 +289,7 @@ const std::vector<std::string>& radioColumns() {
 const std::vector<std::string>& antennaColumns() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> n;
-        for (const ColumnSpec& s : kAntennaSpecs) n.emplace_back(s.name);
+        for (const ColumnRule& s : kAntennaSpecs) n.emplace_back(s.name);
         return n;
     }();
     return names;

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "gdal_quiet.h"
 #include "raster_module.h"
 
 namespace hopscale::terrain {
@@ -20,22 +21,6 @@ struct DatasetCloser {
 struct TransformDeleter {
     void operator()(OGRCoordinateTransformation* t) const {
         OGRCoordinateTransformation::DestroyCT(t);
-    }
-};
-
-// Keeps GDAL's own messages off stderr while a call runs; the caller reports instead.
-class QuietGdal {
-  public:
-    QuietGdal() {
-        CPLPushErrorHandler(CPLQuietErrorHandler);
-        CPLErrorReset();
-    }
-    ~QuietGdal() { CPLPopErrorHandler(); }
-    QuietGdal(const QuietGdal&) = delete;
-    QuietGdal& operator=(const QuietGdal&) = delete;
-    static std::string lastMessage() {
-        const char* m = CPLGetLastErrorMsg();
-        return m != nullptr ? std::string(m) : std::string();
     }
 };
 

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "gdal_quiet.h"
 #include "map_writer.h"
 
 namespace hopscale::terrain {
@@ -22,21 +23,11 @@ struct FeatureDeleter {
     void operator()(OGRFeature* f) const { OGRFeature::DestroyFeature(f); }
 };
 
-// Keeps GDAL's own messages off stderr while a call runs; the caller reports instead.
-class QuietGdal {
-  public:
-    QuietGdal() {
-        CPLPushErrorHandler(CPLQuietErrorHandler);
-        CPLErrorReset();
-    }
-    ~QuietGdal() { CPLPopErrorHandler(); }
-    QuietGdal(const QuietGdal&) = delete;
-    QuietGdal& operator=(const QuietGdal&) = delete;
-    static std::string lastMessage() {
-        const char* m = CPLGetLastErrorMsg();
-        return m != nullptr && *m != '\0' ? std::string(" (") + m + ")" : std::string();
-    }
-};
+// GDAL's last message in parentheses, for the end of a reason; empty when it gave none.
+std::string gdalReason() {
+    const std::string m = QuietGdal::lastMessage();
+    return m.empty() ? std::string() : " (" + m + ")";
+}
 
 std::string extensionOf(const std::string& driver) {
     if (driver == "KML") return ".kml";
@@ -64,13 +55,13 @@ bool writeLayer(GDALDataset& ds, const MapLayer& layer, bool mixed, OGRSpatialRe
     const OGRwkbGeometryType type = mixed ? wkbUnknown : layer.lines ? wkbLineString : wkbPoint;
     OGRLayer* out = ds.CreateLayer(layer.name.c_str(), &wgs84, type, nullptr);
     if (out == nullptr) {
-        why = "cannot create the layer \"" + layer.name + "\"" + QuietGdal::lastMessage();
+        why = "cannot create the layer \"" + layer.name + "\"" + gdalReason();
         return false;
     }
     for (const MapField& field : layer.fields) {
         OGRFieldDefn definition(field.name.c_str(), field.numeric ? OFTReal : OFTString);
         if (out->CreateField(&definition) != OGRERR_NONE) {
-            why = "cannot create the field \"" + field.name + "\"" + QuietGdal::lastMessage();
+            why = "cannot create the field \"" + field.name + "\"" + gdalReason();
             return false;
         }
     }
@@ -101,14 +92,13 @@ bool writeLayer(GDALDataset& ds, const MapLayer& layer, bool mixed, OGRSpatialRe
         }
         if (!source.style.empty()) feature->SetStyleString(source.style.c_str());
         if (out->CreateFeature(feature.get()) != OGRERR_NONE) {
-            why = "cannot write a feature of the layer \"" + layer.name + "\"" +
-                  QuietGdal::lastMessage();
+            why = "cannot write a feature of the layer \"" + layer.name + "\"" + gdalReason();
             if (transaction) out->RollbackTransaction();
             return false;
         }
     }
     if (transaction && out->CommitTransaction() != OGRERR_NONE) {
-        why = "cannot write the layer \"" + layer.name + "\"" + QuietGdal::lastMessage();
+        why = "cannot write the layer \"" + layer.name + "\"" + gdalReason();
         return false;
     }
     return true;
@@ -178,8 +168,7 @@ class GdalVectorWriter final : public VectorWriter {
             std::unique_ptr<GDALDataset, DatasetCloser> ds(
                 driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
             if (!ds) {
-                why = "the " + driverName + " driver cannot create the map" +
-                      QuietGdal::lastMessage();
+                why = "the " + driverName + " driver cannot create the map" + gdalReason();
                 removeMemoryFiles(path);
                 return false;
             }
@@ -200,7 +189,7 @@ class GdalVectorWriter final : public VectorWriter {
             vsi_l_offset size = 0;
             GByte* data = VSIGetMemFileBuffer(path.c_str(), &size, FALSE);
             if (data == nullptr) {
-                why = "the " + driverName + " driver wrote nothing" + QuietGdal::lastMessage();
+                why = "the " + driverName + " driver wrote nothing" + gdalReason();
                 ok = false;
             } else {
                 bytes.assign(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
