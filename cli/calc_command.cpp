@@ -243,7 +243,7 @@ int runCalc(CalcRequest& request, const std::optional<std::string>& dataDir, std
     } else {
         printTable(request, state, outcome, out);
         if (performance.performance) {
-            cli::printPerformanceTable(out, *performance.performance, kCaptionWidth);
+            cli::writePerformanceTable(out, *performance.performance, kCaptionWidth);
         }
         for (const std::string& warning : performance.equipmentWarnings) {
             err << "hopscale calc: warning: " << warning << '\n';

@@ -1,12 +1,8 @@
 #include "performance_options.h"
 
-#include <charconv>
-#include <cmath>
 #include <ostream>
-#include <variant>
 
 #include "conversions.h"
-#include "csv_writer.h"
 #include "data_dir.h"
 
 namespace hopscale::cli {
@@ -14,126 +10,6 @@ namespace {
 
 using propagation::ConditionInput;
 using propagation::LinkPerformance;
-
-// One output value: a number, a text, a yes/no, or nothing (a model that does not give it).
-// Texts and lists refer to the performance they come from, so that no cell copies a string.
-using Cell =
-    std::variant<std::monostate, double, std::string_view, bool, const std::vector<std::string>*>;
-
-struct NamedCell {
-    const char* column;   // batch column name
-    const char* caption;  // table caption
-    Cell value;
-};
-
-std::string joined(const std::vector<std::string>& texts) {  // for the table
-    std::string out;
-    for (const std::string& t : texts) {
-        if (!out.empty()) out += "; ";
-        out += t;
-    }
-    return out;
-}
-
-Cell optionalNumber(const std::optional<double>& v) {
-    if (!v || !std::isfinite(*v)) return std::monostate{};
-    return *v;
-}
-
-// Every value of a hop, in the column order of `batch`; the geodesic and rain cells are nothing
-// when the hop has none.
-template <class Visit>
-void forEachCell(const LinkPerformance& p, Visit&& c) {
-    const auto& g = p.geodesic;
-    c(NamedCell{"pathKm", "Path length km", p.pathKm});
-    c(NamedCell{"geodesicKm", "Geodesic length km", g ? Cell(g->km) : Cell()});
-    c(NamedCell{"azimuthFrom", "Azimuth at the From end deg",
-                g ? Cell(g->azimuthFromDeg) : Cell()});
-    c(NamedCell{"azimuthTo", "Azimuth at the To end deg", g ? Cell(g->azimuthToDeg) : Cell()});
-    c(NamedCell{"flatDifferenceM", "Flat distance less geodesic m",
-                g ? Cell(g->flatDifferenceM) : Cell()});
-    c(NamedCell{"gasDbPerKm", "Gas attenuation dB/km", p.gasDbPerKm});
-    c(NamedCell{"gasDb", "Gas loss dB", p.gasDb});
-    c(NamedCell{"rslDbm", "Received signal level dBm", p.rslDbm});
-    c(NamedCell{"flatFadeMarginDb", "Flat fade margin dB", p.flatFadeMarginDb});
-    const auto& r = p.rain;
-    c(NamedCell{"rainK", "Rain k", r ? Cell(r->k) : Cell()});
-    c(NamedCell{"rainAlpha", "Rain alpha", r ? Cell(r->alpha) : Cell()});
-    c(NamedCell{"rainDbPerKm", "Rain attenuation dB/km", r ? Cell(r->dbPerKm) : Cell()});
-    c(NamedCell{"rainR", "Rain distance factor r", r ? Cell(r->r) : Cell()});
-    c(NamedCell{"rainA001Db", "Rain attenuation A0.01 dB", r ? Cell(r->a001Db) : Cell()});
-    c(NamedCell{"rainOutagePercent", "Rain outage %",
-                r ? optionalNumber(r->outagePercent) : Cell()});
-    c(NamedCell{"rainSource", "Rain source", r ? Cell(std::string_view(r->source)) : Cell()});
-    c(NamedCell{"rainFlags", "Rain flags", r && !r->flags.empty() ? Cell(&r->flags) : Cell()});
-    const auto& m = p.multipath;
-    c(NamedCell{"multipathMethod", "Multipath method", std::string_view(m.method)});
-    c(NamedCell{"multipathWorstMonthPercent", "Multipath worst month %",
-                optionalNumber(m.worstMonthPercent)});
-    c(NamedCell{"multipathAnnualPercent", "Multipath average year %",
-                optionalNumber(m.annualPercent)});
-    c(NamedCell{"multipathFlags", "Multipath flags", m.flags.empty() ? Cell() : Cell(&m.flags)});
-    c(NamedCell{"outagePercent", "Outage %", p.outagePercent});
-    c(NamedCell{"availabilityPercent", "Availability %", p.availabilityPercent});
-    c(NamedCell{"outageMinutesPerYear", "Outage minutes a year", p.outageMinutesPerYear});
-    c(NamedCell{"targetPercent", "Target availability %", p.target.percent});
-    c(NamedCell{"targetMet", "Target met", p.target.met});
-    c(NamedCell{"requiredMarginDb", "Fade margin that meets the target dB",
-                optionalNumber(p.target.requiredMarginDb)});
-    c(NamedCell{"flags", "Flags", p.flags.empty() ? Cell() : Cell(&p.flags)});
-    c(NamedCell{"models", "Models", &p.models});
-}
-
-// The shortest text that reads back to the same double.
-void appendShortest(std::string& out, double v) {
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, v);
-    out.append(buffer, end.ptr);
-}
-
-std::string tableNumber(double v) {
-    char buffer[32];
-    const auto end =
-        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 7);
-    return std::string(buffer, end.ptr);
-}
-
-// Whether a CSV field must be quoted (a comma, a quote or a line break in it). One pass over
-// the bytes: find_first_of would search the four characters for every byte.
-bool needsQuotes(std::string_view text) {
-    for (const char ch : text) {
-        if (ch == ',' || ch == '"' || ch == '\r' || ch == '\n') return true;
-    }
-    return false;
-}
-
-// Texts joined by "; ", quoted as one field when one of them needs it.
-void appendCsvList(std::string& out, const std::vector<std::string>& texts) {
-    bool quote = false;
-    bool quotes = false;
-    for (const std::string& t : texts) {
-        quote |= needsQuotes(t);
-        quotes |= t.find('"') != std::string::npos;
-    }
-    if (quote) out.push_back('"');
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (i > 0) out.append("; ");
-        if (!quotes) {
-            out.append(texts[i]);
-            continue;
-        }
-        for (char ch : texts[i]) {
-            if (ch == '"') out.push_back('"');
-            out.push_back(ch);
-        }
-    }
-    if (quote) out.push_back('"');
-}
-
-nlohmann::ordered_json jsonNumber(const std::optional<double>& v) {
-    if (!v || !std::isfinite(*v)) return nullptr;
-    return *v;
-}
 
 }  // namespace
 
@@ -164,155 +40,6 @@ nlohmann::ordered_json equipmentJson(const EquipmentUse& use,
                 {"antenna", name(use.txAntenna)},
                 {"rxAntenna", name(use.rxAntenna)},
                 {"warnings", warnings}};
-}
-
-namespace {
-
-nlohmann::ordered_json percentOf(const std::optional<double>& fraction) {
-    if (!fraction) return nullptr;
-    return 100.0 * *fraction;
-}
-
-// The outage parts of the most robust mode, and every mode.
-void appendOutageJson(nlohmann::ordered_json& j, const LinkPerformance& p) {
-    using Json = nlohmann::ordered_json;
-    const propagation::OutageResult& o = p.outage;
-    Json modes = Json::array();
-    for (const propagation::ModeOutage& m : o.modes) {
-        modes.push_back(Json{{"name", m.mode.name},
-                             {"capacityMbps", m.mode.capacityMbps},
-                             {"thresholdDbm", m.mode.thresholdDbm},
-                             {"fadeMarginDb", m.fadeMarginDb},
-                             {"availabilityPercent", m.availabilityPercent},
-                             {"outageMinutesPerYear", m.outageMinutesPerYear},
-                             {"timeInModePercent", m.timeInModePercent},
-                             {"flags", m.flags}});
-    }
-    j["modes"] = std::move(modes);
-    j["meanCapacityMbps"] = o.meanCapacityMbps;
-    j["targetMode"] = o.targetMode ? Json(o.modes[*o.targetMode].mode.name) : Json(nullptr);
-    const propagation::ModeOutage& low = o.modes.front();
-    const propagation::OutageParts& x = low.parts;
-    std::vector<std::string> clearFlags, rainFlags;
-    for (const std::string& f : low.flags) {
-        (f.rfind("rain", 0) == 0 ? rainFlags : clearFlags).push_back(f);
-    }
-    if (!x.nonSelective && x.closes) {
-        clearFlags.push_back(p.multipath.method + ": no worst-month non-selective outage");
-    }
-    Json diversity = nullptr;
-    if (x.diversity) {
-        diversity = Json{{"improvement", x.diversity->improvement},
-                         {"kns2", x.diversity->kns2},
-                         {"ks2", x.diversity->ks2},
-                         {"outagePercent", 100.0 * x.diversity->fraction}};
-    }
-    j["clearAir"] =
-        Json{{"nonSelectivePercent", percentOf(x.nonSelective)},
-             {"selectivePercent", percentOf(x.selective)},
-             {"xpdPercent", x.xpd ? Json(100.0 * x.xpd->fraction) : Json(nullptr)},
-             {"diversity", std::move(diversity)},
-             {"worstMonthPercent",
-              x.clearAirWorstMonthPercent ? Json(*x.clearAirWorstMonthPercent) : Json(nullptr)},
-             {"annualPercent", x.clearAirYearPercent},
-             {"flags", clearFlags}};
-    if (!p.rain) rainFlags.push_back("no rain source given");
-    if (x.rainOutsideRange)
-        rainFlags.push_back("rain outage outside the method's range (0.001 to 1 %)");
-    j["rainPart"] = Json{{"rainPercent", p.rain && x.closes ? Json(x.rainPercent) : Json(nullptr)},
-                         {"xpdPercent", x.xpr ? Json(100.0 * x.xpr->fraction) : Json(nullptr)},
-                         {"annualPercent", x.rainYearPercent},
-                         {"flags", rainFlags}};
-}
-
-}  // namespace
-
-nlohmann::ordered_json performanceJson(const LinkPerformance& p) {
-    using Json = nlohmann::ordered_json;
-    Json j = Json::object();
-    j["pathKm"] = p.pathKm;
-    if (p.geodesic) {
-        j["geodesic"] = Json{{"km", p.geodesic->km},
-                             {"azimuthFrom", p.geodesic->azimuthFromDeg},
-                             {"azimuthTo", p.geodesic->azimuthToDeg},
-                             {"flatDifferenceM", p.geodesic->flatDifferenceM}};
-    }
-    j["gas"] = Json{{"dbPerKm", p.gasDbPerKm}, {"db", p.gasDb}};
-    j["rslDbm"] = p.rslDbm;
-    j["flatFadeMarginDb"] = p.flatFadeMarginDb;
-    if (p.rain) {
-        j["rain"] = Json{{"k", p.rain->k},
-                         {"alpha", p.rain->alpha},
-                         {"dbPerKm", p.rain->dbPerKm},
-                         {"r", p.rain->r},
-                         {"a001Db", p.rain->a001Db},
-                         {"outagePercent", jsonNumber(p.rain->outagePercent)},
-                         {"source", p.rain->source},
-                         {"flags", p.rain->flags}};
-    }
-    j["multipath"] = Json{{"method", p.multipath.method},
-                          {"worstMonthPercent", jsonNumber(p.multipath.worstMonthPercent)},
-                          {"annualPercent", jsonNumber(p.multipath.annualPercent)},
-                          {"flags", p.multipath.flags}};
-    if (p.multipath.fromMaps) {
-        j["multipath"]["geoclimaticK"] = jsonNumber(p.multipath.geoclimaticK);
-        j["multipath"]["dN75"] = jsonNumber(p.multipath.dN75);
-    }
-    j["outagePercent"] = p.outagePercent;
-    j["availabilityPercent"] = p.availabilityPercent;
-    j["outageMinutesPerYear"] = p.outageMinutesPerYear;
-    j["target"] = Json{{"percent", p.target.percent},
-                       {"met", p.target.met},
-                       {"requiredMarginDb", jsonNumber(p.target.requiredMarginDb)}};
-    j["flags"] = p.flags;
-    j["models"] = p.models;
-    if (p.outage.extended) appendOutageJson(j, p);
-    return j;
-}
-
-void printPerformanceTable(std::ostream& out, const LinkPerformance& p, std::size_t width) {
-    out << "Link performance:\n";
-    forEachCell(p, [&](const NamedCell& c) {
-        std::string value;
-        if (const double* d = std::get_if<double>(&c.value)) value = tableNumber(*d);
-        if (const auto* s = std::get_if<std::string_view>(&c.value)) value = *s;
-        if (const bool* b = std::get_if<bool>(&c.value)) value = *b ? "yes" : "no";
-        if (const auto* list = std::get_if<const std::vector<std::string>*>(&c.value)) {
-            value = joined(**list);
-        }
-        if (value.empty() || std::string_view(c.column) == "models") return;
-        const std::string_view caption = c.caption;
-        out << "  " << caption;
-        for (std::size_t n = caption.size(); n < width; ++n) out << ' ';
-        out << ' ' << value << '\n';
-    });
-    if (p.outage.extended) {
-        out << "Modes:\n";
-        for (const propagation::ModeOutage& m : p.outage.modes) {
-            out << "  " << m.mode.name << ": " << tableNumber(m.mode.capacityMbps)
-                << " Mbit/s, threshold " << tableNumber(m.mode.thresholdDbm) << " dBm, margin "
-                << tableNumber(m.fadeMarginDb) << " dB, availability "
-                << tableNumber(m.availabilityPercent) << " %, in the mode "
-                << tableNumber(m.timeInModePercent) << " %\n";
-        }
-        const propagation::OutageParts& x = p.outage.modes.front().parts;
-        auto row = [&](std::string_view caption, const std::string& value) {
-            out << "  " << caption;
-            for (std::size_t n = caption.size(); n < width; ++n) out << ' ';
-            out << ' ' << value << '\n';
-        };
-        row("Mean capacity Mbit/s", tableNumber(p.outage.meanCapacityMbps));
-        row("Target reached up to mode",
-            p.outage.targetMode ? p.outage.modes[*p.outage.targetMode].mode.name : "none");
-        if (x.clearAirWorstMonthPercent) {
-            row("Clear air, worst month %", tableNumber(*x.clearAirWorstMonthPercent));
-        }
-        row("Clear air, average year %", tableNumber(x.clearAirYearPercent));
-        row("Rain, average year %", tableNumber(x.rainYearPercent));
-        for (const std::string& f : p.outage.modes.front().flags) row("Outage flag", f);
-    }
-    out << "Models:\n";
-    for (const std::string& m : p.models) out << "  " << m << '\n';
 }
 
 namespace {
@@ -403,81 +130,6 @@ std::string conditionNamesList() {
     });
     return names;
 }
-
-const std::vector<std::string>& performanceColumnNames() {
-    static const std::vector<std::string> names = [] {
-        std::vector<std::string> n;
-        forEachCell(LinkPerformance{}, [&](const NamedCell& c) { n.emplace_back(c.column); });
-        n.emplace_back("performanceError");
-        return n;
-    }();
-    return names;
-}
-
-const std::vector<std::string>& outageColumnNames() {
-    static const std::vector<std::string> names = {
-        "modes",
-        "meanCapacityMbps",
-        "targetMode",
-        "clearAirWorstMonthPercent",
-        "clearAirAnnualPercent",
-        "nonSelectivePercent",
-        "selectivePercent",
-        "xpdPercent",
-        "diversityImprovement",
-        "diversityOutagePercent",
-        "rainPercent",
-        "rainXpdPercent",
-        "rainAnnualPercent",
-        "outageFlags",
-        "equipmentWarnings",
-    };
-    return names;
-}
-
-namespace {
-
-// The outage cells of one row (each preceded by a comma), in the order of outageColumnNames.
-void appendOutageCells(std::string& out, const LinkPerformance& p,
-                       const std::vector<std::string>& warnings) {
-    const propagation::OutageResult& o = p.outage;
-    auto number = [&](const std::optional<double>& v) {
-        out.push_back(',');
-        if (v && std::isfinite(*v)) appendShortest(out, *v);
-    };
-    std::vector<std::string> modes;
-    for (const propagation::ModeOutage& m : o.modes) {
-        std::string text = m.mode.name + " ";
-        appendShortest(text, m.availabilityPercent);
-        modes.push_back(std::move(text));
-    }
-    out.push_back(',');
-    appendCsvList(out, modes);
-    number(o.meanCapacityMbps);
-    out.push_back(',');
-    if (o.targetMode) appendCsvField(out, o.modes[*o.targetMode].mode.name);
-    const propagation::ModeOutage& low = o.modes.front();
-    const propagation::OutageParts& x = low.parts;
-    auto percent = [](const std::optional<double>& f) {
-        return f ? std::optional<double>(100.0 * *f) : std::nullopt;
-    };
-    number(x.clearAirWorstMonthPercent);
-    number(x.clearAirYearPercent);
-    number(percent(x.nonSelective));
-    number(percent(x.selective));
-    number(x.xpd ? std::optional<double>(100.0 * x.xpd->fraction) : std::nullopt);
-    number(x.diversity ? std::optional<double>(x.diversity->improvement) : std::nullopt);
-    number(x.diversity ? std::optional<double>(100.0 * x.diversity->fraction) : std::nullopt);
-    number(p.rain && x.closes ? std::optional<double>(x.rainPercent) : std::nullopt);
-    number(x.xpr ? std::optional<double>(100.0 * x.xpr->fraction) : std::nullopt);
-    number(x.rainYearPercent);
-    out.push_back(',');
-    appendCsvList(out, low.flags);
-    out.push_back(',');
-    appendCsvList(out, warnings);
-}
-
-}  // namespace
 
 bool PerformanceColumns::claim(std::string_view name, std::size_t index) {
     const auto input = propagation::conditionInputByName(std::string(name));
@@ -648,21 +300,10 @@ std::optional<Error> PerformanceColumns::appendRow(std::string& out,
         if (outage_) out.append(outageColumnNames().size(), ',');
         return error;
     }
-    forEachCell(*outcome.performance, [&](const NamedCell& c) {
-        out.push_back(',');
-        if (const double* d = std::get_if<double>(&c.value)) appendShortest(out, *d);
-        if (const auto* s = std::get_if<std::string_view>(&c.value)) appendCsvField(out, *s);
-        if (const bool* b = std::get_if<bool>(&c.value)) out.push_back(*b ? '1' : '0');
-        if (const auto* list = std::get_if<const std::vector<std::string>*>(&c.value)) {
-            appendCsvList(out, **list);
-        }
-    });
-    out.push_back(',');  // performanceError: none
-    if (outage_) {
-        appendOutageCells(out, *outcome.performance,
-                          lastEquipment_.any() ? equipmentWarnings(lastEquipment_, state)
-                                               : std::vector<std::string>());
-    }
+    design::appendPerformanceCells(out, *outcome.performance, outage_,
+                                   outage_ && lastEquipment_.any()
+                                       ? equipmentWarnings(lastEquipment_, state)
+                                       : std::vector<std::string>());
     return std::nullopt;
 }
 

@@ -23,6 +23,7 @@
 #include "link_performance.h"
 #include "path_record.h"
 #include "path_run.h"
+#include "performance_rows.h"
 
 namespace hopscale::cli {
 
@@ -48,20 +49,16 @@ struct PerformanceOutcome {
 PerformanceOutcome computePerformance(const PathState& state, const RunOutcome& budget,
                                       const propagation::LinkConditions& conditions);
 
-// The JSON object of the "performance" key; numbers are JSON numbers that read back to the same
-// double; a value a model does not give is null.
-// With outage options beyond the threshold (a radio, XPD, a signature, diversity) it also holds
-// "modes", "meanCapacityMbps", "targetMode", "clearAir" and "rainPart"; with only a threshold
-// exactly the keys it always had.
-nlohmann::ordered_json performanceJson(const propagation::LinkPerformance& p);
+// The performance written from the design layer's one list of its values: calc's JSON object
+// and table, batch's columns.
+using design::outageColumnNames;
+using design::performanceColumnNames;
+using design::performanceJson;
+using design::writePerformanceTable;
+
 // The "equipment" object: the names used and the warnings.
 nlohmann::ordered_json equipmentJson(const EquipmentUse& use,
                                      const std::vector<std::string>& warnings);
-
-// The "Link performance" block of the calc table, rows as the table's own: two blanks, the caption
-// padded to `captionWidth`, a blank, the value.
-void printPerformanceTable(std::ostream& out, const propagation::LinkPerformance& p,
-                           std::size_t captionWidth);
 
 // The options of `calc`.
 class PerformanceOptions {
@@ -141,13 +138,7 @@ class PerformanceColumns {
     std::string key_;
 };
 
-// The names of the outage columns `batch` adds when a column of the outage models is present.
-const std::vector<std::string>& outageColumnNames();
-
 // The link condition names accepted as options and columns, comma separated.
 std::string conditionNamesList();
-
-// The names of the performance columns, in order (the last is "performanceError").
-const std::vector<std::string>& performanceColumnNames();
 
 }  // namespace hopscale::cli

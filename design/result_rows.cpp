@@ -7,6 +7,7 @@
 
 #include "conversions.h"
 #include "csv_writer.h"
+#include "performance_rows.h"
 #include "profile_export.h"
 
 namespace hopscale::design {
@@ -41,14 +42,6 @@ class RowWriter {
     std::string prefix_;
     std::string group_;
 };
-
-// Decimals of an availability that show its outage (at least two significant digits of it):
-// 99.999356 for 0.000644 %, 99.99999987 for 1.3e-7 %.
-int availabilityDecimals(double outagePercent) {
-    if (!(outagePercent > 0)) return 6;
-    const int needed = static_cast<int>(std::ceil(-std::log10(outagePercent))) + 2;
-    return std::clamp(needed, 6, 12);
-}
 
 std::string directionPrefix(End from) { return from == End::From ? "ab." : "ba."; }
 
@@ -101,61 +94,23 @@ void budgetRows(RowWriter& w, const DirectionStudy& d) {
     }
 }
 
-// The radio's modes, the mean capacity, and the clear-air and rain parts of the most robust
-// mode's outage.
-void outageRows(RowWriter& w, const propagation::OutageResult& o) {
-    for (std::size_t i = 0; i < o.modes.size(); ++i) {
-        const propagation::ModeOutage& m = o.modes[i];
-        const std::string key = "modes[" + std::to_string(i) + "].";
-        const std::string name = "Mode " + m.mode.name;
-        w.number(key + "capacityMbps", name + ": capacity", "Mbit/s", m.mode.capacityMbps, 1);
-        w.number(key + "fadeMarginDb", name + ": fade margin", "dB", m.fadeMarginDb, 2);
-        w.number(key + "availabilityPercent", name + ": availability", "%", m.availabilityPercent,
-                 availabilityDecimals(m.outagePercent));
-        w.number(key + "outageMinutesPerYear", name + ": below it a year", "min",
-                 m.outageMinutesPerYear, 1);
-        w.number(key + "timeInModePercent", name + ": time in the mode", "%", m.timeInModePercent,
-                 4)
-            .flags = m.flags;
-    }
-    w.number("meanCapacityMbps", "Mean capacity", "Mbit/s", o.meanCapacityMbps, 1);
-    w.add("targetMode", "Highest mode that meets the target", "",
-          o.targetMode ? o.modes[*o.targetMode].mode.name : std::string("none"));
-    if (o.modes.empty()) return;
-    const propagation::OutageParts& parts = o.modes.front().parts;
-    w.number("clearAirWorstMonthPercent", "Clear-air outage, average worst month", "%",
-             parts.clearAirWorstMonthPercent, 8);
-    w.number("clearAirAnnualPercent", "Clear-air outage, average year", "%",
-             parts.clearAirYearPercent, 8);
-    w.number("rainAnnualPercent", "Rain outage, average year", "%", parts.rainYearPercent, 8);
-}
-
+// The performance of one direction: the values of the report, with their notes.
 void performanceRows(RowWriter& w, const propagation::LinkPerformance& p) {
-    w.number("pathKm", "Path length", "km", p.pathKm, 3);
-    w.number("gasDb", "Gas loss", "dB", p.gasDb, 2);
-    w.number("extraLossDb", "Extra path loss", "dB", p.extraLossDb, 2);
-    w.number("rslDbm", "Received signal level", "dBm", p.rslDbm, 2);
-    w.number("thresholdDbm", "Receiver threshold", "dBm", p.thresholdDbm, 2);
-    w.number("flatFadeMarginDb", "Flat fade margin", "dB", p.flatFadeMarginDb, 2);
-    if (p.rain) {
-        w.number("rainA001Db", "Rain attenuation A0.01", "dB", p.rain->a001Db, 2);
-        w.number("rainOutagePercent", "Rain outage", "%", p.rain->outagePercent, 6);
-        w.add("rainSource", "Rain source", "", p.rain->source).flags = p.rain->flags;
-    }
-    w.add("multipathMethod", "Multipath method", "", p.multipath.method).flags = p.multipath.flags;
-    w.number("multipathWorstMonthPercent", "Multipath worst month", "%",
-             p.multipath.worstMonthPercent, 6);
-    w.number("multipathAnnualPercent", "Multipath average year", "%", p.multipath.annualPercent, 6);
-    w.number("outagePercent", "Outage", "%", p.outagePercent, 6);
-    w.number("availabilityPercent", "Availability", "%", p.availabilityPercent,
-             availabilityDecimals(p.outagePercent));
-    w.number("outageMinutesPerYear", "Outage a year", "min", p.outageMinutesPerYear, 1);
-    w.number("targetPercent", "Target availability", "%", p.target.percent, 4);
-    w.add("targetMet", "Target met", "", p.target.met);
-    w.number("requiredMarginDb", "Fade margin that meets the target", "dB",
-             p.target.requiredMarginDb, 2);
-    if (p.outage.extended) outageRows(w, p.outage);
-    if (!p.flags.empty()) w.add("flags", "Flags", "", joined(p.flags));
+    forEachPerformanceValue(p, kInReport, [&](const PerformanceField& f, PerformanceValue&& v) {
+        RowValue value;
+        if (const double* d = std::get_if<double>(&v); d != nullptr && std::isfinite(*d))
+            value = *d;
+        if (const bool* b = std::get_if<bool>(&v)) value = *b;
+        if (const auto* s = std::get_if<std::string_view>(&v)) value = std::string(*s);
+        if (auto* s = std::get_if<std::string>(&v)) value = std::move(*s);
+        if (const auto* list = std::get_if<const std::vector<std::string>*>(&v)) {
+            if ((*list)->empty()) return;
+            value = joined(**list);
+        }
+        ResultRow& row = w.add(std::string(f.key), std::string(f.caption), std::string(f.unit),
+                               value, f.precision);
+        if (f.notes != nullptr) row.flags = *f.notes;
+    });
 }
 
 void directionRows(std::vector<ResultRow>& rows, const DirectionStudy& d) {
@@ -280,16 +235,7 @@ std::string rowText(const ResultRow& row) {
     if (std::holds_alternative<std::monostate>(row.value)) return "-";
     if (const auto* b = std::get_if<bool>(&row.value)) return *b ? "yes" : "no";
     if (const auto* s = std::get_if<std::string>(&row.value)) return *s;
-    const double v = std::get<double>(row.value);
-    char buffer[64];
-    if (row.precision < 0) {
-        const auto end = std::to_chars(buffer, buffer + sizeof buffer, v);
-        return std::string(buffer, end.ptr);
-    }
-    std::snprintf(buffer, sizeof buffer, "%.*f", row.precision, v);
-    std::string text(buffer);
-    if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);
-    return text;
+    return numberText(std::get<double>(row.value), row.precision);
 }
 
 std::string rowsTable(const std::vector<ResultRow>& rows, const std::string& title) {

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace hopscale {
 
@@ -19,6 +20,30 @@ inline void appendCsvField(std::string& out, std::string_view text) {
         out.push_back(ch);
     }
     out.push_back('"');
+}
+
+// Appends `texts` joined by "; " as one field, quoted as appendCsvField would quote the joined
+// text, without joining them first (batch writes a few lists on every row).
+inline void appendCsvList(std::string& out, const std::vector<std::string>& texts) {
+    bool quote = false;
+    bool quotes = false;
+    for (const std::string& t : texts) {
+        quote |= t.find_first_of(",\"\r\n") != std::string::npos;
+        quotes |= t.find('"') != std::string::npos;
+    }
+    if (quote) out.push_back('"');
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) out.append("; ");
+        if (!quotes) {
+            out.append(texts[i]);
+            continue;
+        }
+        for (char ch : texts[i]) {
+            if (ch == '"') out.push_back('"');
+            out.push_back(ch);
+        }
+    }
+    if (quote) out.push_back('"');
 }
 
 }  // namespace hopscale
