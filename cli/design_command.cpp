@@ -12,8 +12,8 @@
 #include "design_file.h"
 #include "exit_status.h"
 #include "performance_options.h"
-#include "profile_command.h"
 #include "profile_export.h"
+#include "profile_text.h"
 #include "result_rows.h"
 
 namespace hopscale {
@@ -86,7 +86,8 @@ nlohmann::ordered_json designReportJson(const design::LinkDesign& designed,
     doc["twoWay"] = study.twoWay ? twoWayJson(designed, *study.twoWay) : Json();
     if (study.clearance) {
         doc["profile"] = Json::parse(
-            profileReportJson(*study.profile, *study.clearance, *study.propagation).dump());
+            design::profileJson(*study.profile, *study.clearance, *study.propagation, false)
+                .dump());
     } else {
         doc["profile"] = nullptr;
     }

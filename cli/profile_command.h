@@ -27,9 +27,4 @@ namespace hopscale {
 // The `profile` subcommand for the front door.
 cli::CommandDefinition profileCommand();
 
-// The JSON object `profile --json` prints for a judged profile (without its points).
-nlohmann::json profileReportJson(const terrain::Profile& profile,
-                                 const terrain::ClearanceReport& report,
-                                 const terrain::ProfilePropagation& propagation);
-
 }  // namespace hopscale

@@ -247,8 +247,7 @@ void outageValues(Emitter& e, const LinkPerformance& p) {
     if (x.diversity) {
         e.column(DiversityImprovement, "/clearAir/diversity/improvement", "", "", 2, J | C,
                  x.diversity->improvement);
-        e.emit({"diversityKns2", "/clearAir/diversity/kns2", -1, "", "", 2, J},
-               x.diversity->kns2);
+        e.emit({"diversityKns2", "/clearAir/diversity/kns2", -1, "", "", 2, J}, x.diversity->kns2);
         e.emit({"diversityKs2", "/clearAir/diversity/ks2", -1, "", "", 2, J}, x.diversity->ks2);
         e.column(DiversityOutagePercent, "/clearAir/diversity/outagePercent", "", "", 2, J | C,
                  100.0 * x.diversity->fraction);
@@ -297,8 +296,8 @@ void forEachPerformanceValue(const LinkPerformance& p, unsigned views, const Vis
     };
     e.column(GeodesicKm, "/geodesic/km", "Geodesic length", "km", 3, inGeodesic,
              geodesic(&propagation::GeodesicResult::km));
-    e.column(AzimuthFrom, "/geodesic/azimuthFrom", "Azimuth at the From end", "deg", 2,
-             inGeodesic, geodesic(&propagation::GeodesicResult::azimuthFromDeg));
+    e.column(AzimuthFrom, "/geodesic/azimuthFrom", "Azimuth at the From end", "deg", 2, inGeodesic,
+             geodesic(&propagation::GeodesicResult::azimuthFromDeg));
     e.column(AzimuthTo, "/geodesic/azimuthTo", "Azimuth at the To end", "deg", 2, inGeodesic,
              geodesic(&propagation::GeodesicResult::azimuthToDeg));
     e.column(FlatDifferenceM, "/geodesic/flatDifferenceM", "Flat distance less geodesic", "m", 1,
@@ -433,8 +432,7 @@ void appendPerformanceCells(std::string& out, const LinkPerformance& p, bool out
     }
 }
 
-void writePerformanceTable(std::ostream& out, const LinkPerformance& p,
-                           std::size_t captionWidth) {
+void writePerformanceTable(std::ostream& out, const LinkPerformance& p, std::size_t captionWidth) {
     auto row = [&](const PerformanceField& f, std::string_view value) {
         std::string caption(f.caption);
         if (!f.unit.empty()) caption.append(" ").append(f.unit);

@@ -142,17 +142,17 @@ void diffractionRows(RowWriter& w, const terrain::ProfilePropagation& p) {
     char k[32];
     std::snprintf(k, sizeof k, "%.4g", d.earthFactor);
     w.add("diffraction.method", "Diffraction method", "", d.method);
-    w.number("diffraction.lossDb", std::string("Diffraction loss at k ") + k, "dB", d.lossDb, 2);
-    w.number("diffraction.knifeEdgeDb", "Single knife edge", "dB", d.knifeEdge.lossDb, 2);
+    w.number("diffraction.lossDb", std::string("Diffraction loss at k ") + k, "dB", d.lossDb, 1);
+    w.number("diffraction.knifeEdgeDb", "Single knife edge", "dB", d.knifeEdge.lossDb, 1);
     w.number("diffraction.knifeEdgeKm", "Knife edge at", "km", d.knifeEdge.distanceKm, 3);
-    w.number("diffraction.bullingtonDb", "Bullington over the profile", "dB", d.bullingtonDb, 2);
-    w.number("diffraction.sphericalEarthDb", "Spherical earth", "dB", d.sphericalEarthDb, 2);
+    w.number("diffraction.bullingtonDb", "Bullington over the profile", "dB", d.bullingtonDb, 1);
+    w.number("diffraction.sphericalEarthDb", "Spherical earth", "dB", d.sphericalEarthDb, 1);
     w.number("diffraction.averageTerrainDb", "Average terrain (P.530, a planning figure)", "dB",
              d.averageTerrainDb, 1);
     for (std::size_t i = 0; i < p.atCriteria.size(); ++i) {
         std::snprintf(k, sizeof k, "%.4g", p.atCriteria[i].earthFactor);
         w.number("diffraction.atCriteria[" + std::to_string(i) + "]",
-                 std::string("Diffraction loss at k ") + k, "dB", p.atCriteria[i].lossDb, 2);
+                 std::string("Diffraction loss at k ") + k, "dB", p.atCriteria[i].lossDb, 1);
     }
 }
 
@@ -169,7 +169,7 @@ void reflectionRows(RowWriter& w, const terrain::ReflectionResult& r) {
         w.number(key + "distanceKm", "Reflection point from the From end" + at, "km", p.distanceKm,
                  3);
         w.number(key + "pathDifferenceM", "Path difference" + at, "m", p.pathDifferenceM, 3);
-        w.number(key + "levelDb", "Level against free space" + at, "dB", p.levelDb, 2);
+        w.number(key + "levelDb", "Level against free space" + at, "dB", p.levelDb, 1);
     }
     w.number("reflection.diversitySpacingM", "Space-diversity spacing", "m", r.diversitySpacingM,
              2);
@@ -185,7 +185,7 @@ void profileRows(std::vector<ResultRow>& rows, const LinkStudy& study) {
         const terrain::CriterionResult& c = r.criteria[i];
         const std::string key = "criteria[" + std::to_string(i) + "].";
         w.add(key + "verdict", terrain::describe(c.criterion), "", terrain::verdictLine(c));
-        w.number(key + "worstClearanceF1", "Worst clearance", "F1", c.worst.clearanceF1, 2);
+        w.number(key + "worstClearanceF1", "Worst clearance", "F1", c.worst.clearanceF1, 3);
     }
     w.add("allMet", "Every criterion met", "", r.allMet);
     w.number("heightsNeededFromM", "Antenna height needed, From end", "m", r.heightsNeeded.fromM,

@@ -20,13 +20,13 @@
 #include "link_performance.h"
 #include "printing.h"
 #include "profile_export.h"
+#include "profile_text.h"
 
 namespace hopscale {
 
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
-QString fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
 
 // Margins of the plot inside its area, pixels: room for the axis labels.
 constexpr double kLeftMargin = 58, kRightMargin = 12, kTopMargin = 12, kBottomMargin = 34;
@@ -322,22 +322,12 @@ std::optional<HoverPoint> ProfilePlot::pointAt(double x) const {
     h.distanceKm = d[i];
     h.groundM = profile_->points[i].groundM;
     h.obstructionM = profile_->points[i].obstructionM;
-    QString clearance;
     if (!report_->criteria.empty()) {
         const terrain::CriterionResult& first = report_->criteria.front();
         h.clearanceM = first.clearanceM[i];
         h.clearanceF1 = first.clearanceF1[i];
-        clearance = QStringLiteral(", clearance %1 m (%2 F1) at k %3")
-                        .arg(fixed(h.clearanceM, 2), fixed(h.clearanceF1, 3),
-                             QString::number(first.criterion.k, 'g', 4));
     }
-    h.text =
-        QStringLiteral("%1 km: elevation %2 m").arg(fixed(h.distanceKm, 3), fixed(h.groundM, 1));
-    if (h.obstructionM > 0)
-        h.text += QStringLiteral(" + %1 m obstruction").arg(fixed(h.obstructionM, 1));
-    const std::string& label = profile_->points[i].label;
-    if (!label.empty()) h.text += QStringLiteral(" (%1)").arg(q(label));
-    h.text += clearance;
+    h.text = q(design::pointDescription(*profile_, *report_, i));
     return h;
 }
 
@@ -706,20 +696,10 @@ void ProfileWindow::evaluate() {
                          reflection_ ? &*reflection_ : nullptr);
         levelPlot_->setDrawing(&plot_->drawing());
         const terrain::ClearanceReport& r = *report_;
-        summary_->setText(
-            QStringLiteral("%1 points over %2 km at %3 GHz, mean terrain %4 m, from %5")
-                .arg(profile_->points.size())
-                .arg(fixed(r.pathKm, 3), QString::number(r.frequencyGhz, 'g', 6),
-                     fixed(r.meanTerrainM, 1), q(profile_->source)));
+        summary_->setText(q(design::profileSummary(*profile_, r)));
         QStringList lines = verdictLines();
         lines << diffractionLines();
-        const char* how = r.fixedEnd == terrain::FixedEnd::None   ? "both ends equal"
-                          : r.fixedEnd == terrain::FixedEnd::From ? "From end kept"
-                                                                  : "To end kept";
-        lines << QStringLiteral(
-                     "Lowest antenna heights meeting every criterion (%1): From %2 m, To %3 m")
-                     .arg(QLatin1String(how), fixed(r.heightsNeeded.fromM, 1),
-                          fixed(r.heightsNeeded.toM, 1));
+        lines << q(design::heightsNeededSentence(r));
         verdicts_->setText(lines.join(QLatin1Char('\n')));
         reflectionText_->setText(reflectionLines().join(QLatin1Char('\n')));
     } else {
