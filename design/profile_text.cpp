@@ -188,7 +188,6 @@ std::string profileTable(const Profile& profile, const ClearanceReport& r,
     return out.str();
 }
 
-
 std::string profileSummary(const Profile& profile, const ClearanceReport& r) {
     return line("%zu points over %.3f km at %g GHz, mean terrain %.1f m, from ",
                 profile.points.size(), r.pathKm, r.frequencyGhz, r.meanTerrainM) +

@@ -24,8 +24,7 @@ std::string profileTable(const terrain::Profile& profile, const terrain::Clearan
                          const terrain::ProfilePropagation& propagation);
 
 // "61 points over 16.093 km at 11 GHz, mean terrain 293.3 m, from hop.csv"
-std::string profileSummary(const terrain::Profile& profile,
-                           const terrain::ClearanceReport& report);
+std::string profileSummary(const terrain::Profile& profile, const terrain::ClearanceReport& report);
 
 // "Lowest antenna heights meeting every criterion (both ends equal): From 40.1 m, To 40.1 m"
 std::string heightsNeededSentence(const terrain::ClearanceReport& report);

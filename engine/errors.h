@@ -57,7 +57,11 @@ struct Result {
     std::optional<T> value;
     std::optional<Error> error;
 
-    Result(T v) : value(std::move(v)) {}      // NOLINT: implicit by design
+    Result(T v) : value(std::move(v)) {}  // NOLINT: implicit by design
+    // A value built in place, for results too large to move cheaply.
+    template <class... Args>
+    explicit Result(std::in_place_t, Args&&... args)
+        : value(std::in_place, std::forward<Args>(args)...) {}
     Result(Error e) : error(std::move(e)) {}  // NOLINT: implicit by design
     bool ok() const { return value.has_value(); }
     explicit operator bool() const { return ok(); }
