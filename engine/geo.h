@@ -88,8 +88,8 @@ struct GeodesicPath {
 };
 
 // Length and both azimuths of the hop. Latitudes within -90..90. Identical ends give length
-// 0 and azimuths of 0 and 180. The centre is computed only when `withCentre` (it costs as much
-// again); otherwise it is left at 0, 0.
+// 0, an azimuth from the From end of 180 and one from the To end of 0. The centre is computed only
+// when `withCentre` (it costs as much again); otherwise it is left at 0, 0.
 GeodesicPath geodesicPath(const PathEnds& ends, bool withCentre = true);
 
 // The length alone, km.
