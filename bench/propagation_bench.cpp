@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "gas_attenuation.h"
-#include "geodesic.h"
+#include "geo.h"
 #include "link_conditions.h"
 #include "link_performance.h"
 #include "multipath.h"
@@ -33,7 +33,7 @@ LinkBudgetFacts facts(bool coordinates) {
     f.frequencyGHz = 18;
     f.pathLengthMiles = 11.47226;
     if (coordinates) {
-        f.ends = PathEnds{41.425, -81.6972222, 41.5, -81.5};
+        f.ends = PathEnds{{41.425, -81.6972222}, {41.5, -81.5}};
         f.coordinateDistanceMiles = 11.47226;
     }
     return f;
@@ -62,7 +62,7 @@ void BM_RainOutage(benchmark::State& state) {
 BENCHMARK(BM_RainOutage);
 
 void BM_Geodesic(benchmark::State& state) {
-    const PathEnds ends{41.425, -81.6972222, 41.5, -81.5};
+    const PathEnds ends{{41.425, -81.6972222}, {41.5, -81.5}};
     for (auto _ : state) benchmark::DoNotOptimize(geodesicPath(ends));
 }
 BENCHMARK(BM_Geodesic);

@@ -135,8 +135,8 @@ const Tile& tile() {
 }
 
 // About 100 km north-north-east across the tile: some 3,100 samples at one per pixel.
-const GeoPoint kFrom{41.04, -81.90};
-const GeoPoint kTo{41.92, -81.55};
+const hopscale::GeoPoint kFrom{41.04, -81.90};
+const hopscale::GeoPoint kTo{41.92, -81.55};
 
 void BM_extract_100km_from_1_arcsecond_tile(benchmark::State& state) {
     const std::string file = tile().path();

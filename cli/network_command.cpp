@@ -18,7 +18,6 @@
 
 #include "cli_common.h"
 #include "conversions.h"
-#include "coordinates.h"
 #include "csv_writer.h"
 #include "data_dir.h"
 #include "data_file.h"
@@ -26,6 +25,7 @@
 #include "design_command.h"
 #include "design_file.h"
 #include "exit_status.h"
+#include "geo.h"
 #include "link_study.h"
 #include "map_writer.h"
 #include "parallel_rows.h"
@@ -124,14 +124,11 @@ std::string keyedMessage(const Error& e) {
 }
 
 // Packed texts of one end as WGS84 degrees (east positive); empty when they cannot be read.
-std::optional<terrain::MapPoint> siteDegrees(const std::string& lat, const std::string& lon) {
-    const Result<float> packedLat = textToSingle(lat);
-    const Result<float> packedLon = textToSingle(lon);
-    if (!packedLat || !packedLon) return std::nullopt;
-    const Result<double> latDeg = dmsToDegrees(*packedLat, Field::Text5, true);
-    const Result<double> lonDeg = dmsToDegrees(*packedLon, Field::Text6, false);
-    if (!latDeg || !lonDeg) return std::nullopt;
-    return terrain::MapPoint{*latDeg, -*lonDeg};  // typed west positive
+std::optional<GeoPoint> siteDegrees(const std::string& lat, const std::string& lon) {
+    Result<GeoPoint> point =
+        readPackedPoint(lat, lon, Field::Text5, Field::Text6, PackedText::Strict);
+    if (!point) return std::nullopt;
+    return *point.value;
 }
 
 void studyCells(std::vector<MapValue>& cells, const design::LinkDesign& d,
@@ -143,8 +140,7 @@ void studyCells(std::vector<MapValue>& cells, const design::LinkDesign& d,
     const auto from = siteDegrees(d.site(End::From).lat, d.site(End::From).lon);
     const auto to = siteDegrees(d.site(End::To).lat, d.site(End::To).lon);
     if (from && to) {
-        number("pathKm",
-               terrain::geodesicKm({from->latDeg, from->lonDeg}, {to->latDeg, to->lonDeg}));
+        number("pathKm", geodesicKm(*from, *to));
     } else if (study.directions[0].budget.ok()) {
         number("pathKm", study.directions[0].state.results.pathLengthMiles * 1.609344);
     }
@@ -233,7 +229,7 @@ struct LinkOutcome {
     std::vector<MapValue> cells;
     std::string json;
     std::optional<std::string> failure;
-    std::optional<terrain::MapPoint> fromPoint, toPoint;
+    std::optional<GeoPoint> fromPoint, toPoint;
     const Verdict* verdict = &kFailed;
 };
 

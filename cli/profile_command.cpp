@@ -15,11 +15,11 @@
 
 #include "clearance.h"
 #include "conversions.h"
-#include "coordinates.h"
 #include "data_file.h"
 #include "dem.h"
 #include "diffraction.h"
 #include "exit_status.h"
+#include "geo.h"
 #include "profile.h"
 #include "profile_drawing.h"
 #include "profile_export.h"
@@ -81,49 +81,29 @@ std::optional<Failure> readNumber(const std::string& option, const std::string& 
     return std::nullopt;
 }
 
-// A packed coordinate read as `calc` reads it: the leading number of the text,
-// then degrees.
-std::optional<Failure> readCoordinate(const std::string& option, const std::string& text,
-                                      Field field, bool isLatitude, double& degrees) {
-    auto packed = toSingle(textLeadingValue(text), field);
-    Result<double> value =
-        packed ? dmsToDegrees(*packed, field, isLatitude) : Result<double>(*packed.error);
-    if (!value) {
-        Error e = *value.error;
-        e.field.reset();  // name the option, not the input screen's box
-        e.input = option;
-        e.text = text;
-        return failed(e);
-    }
-    degrees = *value;
-    return std::nullopt;
-}
-
-struct Ends {
-    GeoPoint from;
-    GeoPoint to;
-};
-
-// The ends from the four coordinate options: all four, or none (nullopt).
-std::optional<Failure> readEnds(const ProfileRequest& r, std::optional<Ends>& ends) {
+// The ends from the four coordinate options: all four, or none (nullopt). Each is read as
+// `calc` reads it (the leading number of the text, packed, west positive); an error names the
+// option and its text rather than the input screen's box.
+std::optional<Failure> readEnds(const ProfileRequest& r, std::optional<PathEnds>& ends) {
     const int given = !r.fromLat.empty() + !r.fromLon.empty() + !r.toLat.empty() + !r.toLon.empty();
     if (given == 0) return std::nullopt;
     if (given != 4) {
         return usage("--from-lat, --from-lon, --to-lat, --to-lon", "",
                      "give all four coordinates or none");
     }
-    Ends e;
-    double fromLon = 0, toLon = 0;
-    if (auto f = readCoordinate("--from-lat", r.fromLat, Field::Text5, true, e.from.latitudeDeg))
-        return f;
-    if (auto f = readCoordinate("--from-lon", r.fromLon, Field::Text6, false, fromLon)) return f;
-    if (auto f = readCoordinate("--to-lat", r.toLat, Field::Text7, true, e.to.latitudeDeg))
-        return f;
-    if (auto f = readCoordinate("--to-lon", r.toLon, Field::Text9, false, toLon)) return f;
-    // The program reads west as positive; the geodesic wants east positive.
-    e.from.longitudeDeg = -fromLon;
-    e.to.longitudeDeg = -toLon;
-    ends = e;
+    Result<PathEnds> read = readPackedEnds(r.fromLat, r.fromLon, r.toLat, r.toLon);
+    if (!read) {
+        Error e = *read.error;
+        const Field field = e.field.value_or(Field::Text5);
+        e.field.reset();
+        e.input = "--" + std::string(fieldInfo(field).option);  // "--from-lat" ...
+        e.text = field == Field::Text5   ? r.fromLat
+                 : field == Field::Text6 ? r.fromLon
+                 : field == Field::Text7 ? r.toLat
+                                         : r.toLon;
+        return failed(e);
+    }
+    ends = *read.value;
     return std::nullopt;
 }
 
@@ -221,7 +201,7 @@ int runProfile(const ProfileRequest& r, std::ostream& out, std::ostream& err) {
     if (r.points && !r.json) return report(usage("--points", "", "goes with --json"));
     PropagationRequest request;
     if (auto f = readPropagation(r, request)) return report(*f);
-    std::optional<Ends> ends;
+    std::optional<PathEnds> ends;
     if (auto f = readEnds(r, ends)) return report(*f);
     if (!r.demPaths.empty() && !ends) {
         return report(

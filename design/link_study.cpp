@@ -8,7 +8,7 @@
 #include "catalogue.h"
 #include "conversions.h"
 #include "dem.h"
-#include "geodesic.h"
+#include "geo.h"
 
 namespace hopscale::design {
 namespace {
@@ -73,7 +73,7 @@ std::string coordinateText(const std::string& typed, Field field) {
 }
 
 Result<terrain::Profile> readProfile(const LinkDesign& design, const Environment& env,
-                                     const std::optional<propagation::PathEnds>& ends) {
+                                     const std::optional<PathEnds>& ends) {
     if (!design.profile.profile.empty()) {
         Result<terrain::Profile> p =
             terrain::readProfileCsv(resolvePath(design, design.profile.profile));
@@ -84,8 +84,8 @@ Result<terrain::Profile> readProfile(const LinkDesign& design, const Environment
         return designError(ErrorKind::InvalidArgument, "profile.dem",
                            "needs the coordinates of both sites");
     }
-    const terrain::GeoPoint from{ends->fromLatitudeDeg, ends->fromLongitudeEastDeg};
-    const terrain::GeoPoint to{ends->toLatitudeDeg, ends->toLongitudeEastDeg};
+    const GeoPoint& from = ends->from;
+    const GeoPoint& to = ends->to;
     if (env.rasters) {
         Result<terrain::Profile> p = terrain::extractProfile(*env.rasters, from, to);
         if (!p) return keyed(*p.error, "profile.dem");
@@ -537,7 +537,7 @@ std::optional<Error> evaluateInto(const LinkDesign& design, const Environment& g
         auto facts = propagation::budgetFacts(ab.state);
         if (facts && facts.value->ends) {
             study.ends = facts.value->ends;
-            study.geodesic = propagation::geodesicPath(*study.ends, true);
+            study.geodesic = geodesicPath(*study.ends, true);
         }
     }
 

@@ -13,7 +13,7 @@
 #include "equipment.h"
 #include "equipment_use.h"
 #include "errors.h"
-#include "geodesic.h"
+#include "geo.h"
 #include "link_conditions.h"
 #include "link_design.h"
 #include "link_performance.h"
@@ -87,8 +87,8 @@ struct LinkStudy {
     std::string name;
     std::array<DirectionStudy, kEndCount> directions;  // [0] From to To, [1] To to From
     std::array<SiteFacts, kEndCount> sites;
-    std::optional<propagation::PathEnds> ends;          // when the sites have coordinates
-    std::optional<propagation::GeodesicPath> geodesic;  // between them, with its centre
+    std::optional<PathEnds> ends;          // when the sites have coordinates
+    std::optional<GeodesicPath> geodesic;  // between them, with its centre
     // The conditions as read for the From-to-To direction (the other reuses them).
     std::optional<propagation::LinkConditions> conditionsFromTo;
     std::optional<TwoWay> twoWay;  // when both directions have performance

@@ -1,13 +1,10 @@
 #include "link_performance.h"
 
-#include <GeographicLib/Config.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
-#include "coordinates.h"
 #include "multipath.h"
 #include "rain.h"
 
@@ -30,15 +27,10 @@ Result<LinkBudgetFacts> budgetFacts(const PathState& state) {
     facts.pathLengthMiles = state.results.pathLengthMiles;
     const CapturedValues& c = state.captured;
     if (c.fromLatitudePacked != 0) {
-        Result<double> lat1 = dmsToDegrees(c.fromLatitudePacked, Field::Text5, true);
-        if (!lat1) return *lat1.error;
-        Result<double> lon1 = dmsToDegrees(c.fromLongitudePacked, Field::Text6, false);
-        if (!lon1) return *lon1.error;
-        Result<double> lat2 = dmsToDegrees(c.toLatitudePacked, Field::Text7, true);
-        if (!lat2) return *lat2.error;
-        Result<double> lon2 = dmsToDegrees(c.toLongitudePacked, Field::Text9, false);
-        if (!lon2) return *lon2.error;
-        facts.ends = PathEnds{*lat1, -*lon1, *lat2, -*lon2};
+        Result<PathEnds> ends = packedEnds(c.fromLatitudePacked, c.fromLongitudePacked,
+                                           c.toLatitudePacked, c.toLongitudePacked);
+        if (!ends) return *ends.error;
+        facts.ends = *ends.value;
         facts.coordinateDistanceMiles = state.results.coordinateDistance;
     }
     return facts;
@@ -78,14 +70,12 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
             facts.coordinateDistanceMiles * kKmPerSurveyMile * 1000.0 - geo->lengthM;
         g.flatDifferencePercent = geo->lengthM > 0 ? 100.0 * g.flatDifferenceM / geo->lengthM : 0;
         out.geodesic = g;
-        static const std::string geodesicModel =
-            std::string(kGeodesicModelName) + " " + GEOGRAPHICLIB_VERSION_STRING;
-        out.models.push_back(geodesicModel);
+        out.models.push_back(geodesicModelText());
     }
     // The path-centre latitude: typed, else the geodesic's centre.
     const bool haveCentreLatitude = c.centreLatitudeDeg.has_value() || geo.has_value();
     const double centreLatitude =
-        c.centreLatitudeDeg ? *c.centreLatitudeDeg : (geo ? geo->centreLatitudeDeg : 0.0);
+        c.centreLatitudeDeg ? *c.centreLatitudeDeg : (geo ? geo->centre.latitudeDeg : 0.0);
 
     // Levels.
     out.gasDbPerKm = c.gas->specific(f).totalDbPerKm;
@@ -127,10 +117,10 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
                                  "needs the end coordinates to find the path centre");
                 }
                 r.rainRateMmH =
-                    c.rainMap->rateAt(geo->centreLatitudeDeg, geo->centreLongitudeEastDeg);
+                    c.rainMap->rateAt(geo->centre.latitudeDeg, geo->centre.longitudeEastDeg);
                 r.source = "R0.01 " + modelNumber(r.rainRateMmH) + " mm/h, ITU-R P.837-7 map \"" +
-                           c.rainMap->path() + "\" at " + modelNumber(geo->centreLatitudeDeg) +
-                           ", " + modelNumber(geo->centreLongitudeEastDeg) + " (north, east)";
+                           c.rainMap->path() + "\" at " + modelNumber(geo->centre.latitudeDeg) +
+                           ", " + modelNumber(geo->centre.longitudeEastDeg) + " (north, east)";
                 break;
             }
             case RainSource::None:
@@ -203,7 +193,7 @@ Result<LinkPerformance> computeLinkPerformance(const LinkBudgetFacts& facts,
                 if (!geo)
                     return needs(caption, "needs the end coordinates to find the path centre");
                 Result<double> v =
-                    map->valueAt(geo->centreLatitudeDeg, geo->centreLongitudeEastDeg);
+                    map->valueAt(geo->centre.latitudeDeg, geo->centre.longitudeEastDeg);
                 if (!v) {
                     Error e = *v.error;
                     e.input = caption;

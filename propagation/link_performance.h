@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "errors.h"
-#include "geodesic.h"
+#include "geo.h"
 #include "link_conditions.h"
 #include "outage.h"
 #include "path_record.h"
@@ -31,8 +31,9 @@ struct LinkBudgetFacts {
 };
 
 // The facts of a state after runPath succeeded. Coordinates are taken from the packed values
-// as captured and converted in double precision (north and west positive as typed; the
-// longitude is negated to east positive). An error only for coordinates that cannot be read.
+// as captured and converted in double precision (packedEnds: north and west positive as
+// typed, the longitude turned to east positive). An error only for coordinates that cannot be
+// read.
 Result<LinkBudgetFacts> budgetFacts(const PathState& state);
 
 struct GeodesicResult {

@@ -646,10 +646,8 @@ std::optional<terrain::Profile> ProfileWindow::readRasterProfile(const QString& 
         failProfile(*rasters.error);
         return std::nullopt;
     }
-    const propagation::PathEnds& e = *facts.value->ends;
-    Result<terrain::Profile> extracted =
-        terrain::extractProfile(*rasters.value, {e.fromLatitudeDeg, e.fromLongitudeEastDeg},
-                                {e.toLatitudeDeg, e.toLongitudeEastDeg});
+    const PathEnds& e = *facts.value->ends;
+    Result<terrain::Profile> extracted = terrain::extractProfile(*rasters.value, e.from, e.to);
     if (extracted) return *extracted.value;
     failProfile(*extracted.error);
     return std::nullopt;

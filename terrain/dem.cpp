@@ -5,8 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <GeographicLib/Geodesic.hpp>
-#include <GeographicLib/GeodesicLine.hpp>
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -44,24 +42,17 @@ bool hasRasterExtension(const std::filesystem::path& path) {
 
 }  // namespace
 
-double geodesicKm(GeoPoint from, GeoPoint to) {
-    double metres = 0;
-    GeographicLib::Geodesic::WGS84().Inverse(from.latitudeDeg, from.longitudeDeg, to.latitudeDeg,
-                                             to.longitudeDeg, metres);
-    return metres / 1000;
-}
-
 std::string pointText(GeoPoint p) {
     char buffer[80];
     std::snprintf(buffer, sizeof buffer, "%.5f %c, %.5f %c", std::fabs(p.latitudeDeg),
-                  p.latitudeDeg < 0 ? 'S' : 'N', std::fabs(p.longitudeDeg),
-                  p.longitudeDeg < 0 ? 'W' : 'E');
+                  p.latitudeDeg < 0 ? 'S' : 'N', std::fabs(p.longitudeEastDeg),
+                  p.longitudeEastDeg < 0 ? 'W' : 'E');
     return buffer;
 }
 
 std::string srtmTileName(GeoPoint p) {
     const int lat = static_cast<int>(std::floor(p.latitudeDeg));
-    const int lon = static_cast<int>(std::floor(p.longitudeDeg));
+    const int lon = static_cast<int>(std::floor(p.longitudeEastDeg));
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%c%02d%c%03d.hgt", lat < 0 ? 'S' : 'N', std::abs(lat),
                   lon < 0 ? 'W' : 'E', std::abs(lon));
@@ -133,7 +124,7 @@ struct ElevationRasters::Raster {
 
     // Pixel position of `p`; false when the raster does not cover it.
     bool locate(GeoPoint p, double& column, double& line) const {
-        double x = p.longitudeDeg;
+        double x = p.longitudeEastDeg;
         double y = p.latitudeDeg;
         if (!geographic) {
             if (!file->fromWgs84(x, y)) return false;
@@ -323,10 +314,8 @@ Result<double> ElevationRasters::Raster::valueAt(double column, double line, Geo
 }
 
 Result<Profile> extractProfile(const ElevationRasters& rasters, GeoPoint from, GeoPoint to) {
-    const GeographicLib::Geodesic& wgs84 = GeographicLib::Geodesic::WGS84();
-    const GeographicLib::GeodesicLine line =
-        wgs84.InverseLine(from.latitudeDeg, from.longitudeDeg, to.latitudeDeg, to.longitudeDeg);
-    const double lengthM = line.Distance();
+    const GeodesicLine line(from, to);
+    const double lengthM = line.lengthM();
     if (!(lengthM >= 1)) {
         Error e;
         e.kind = ErrorKind::InvalidArgument;
@@ -334,10 +323,11 @@ Result<Profile> extractProfile(const ElevationRasters& rasters, GeoPoint from, G
         e.detail = "the two ends are less than 1 m apart";
         return e;
     }
-    double endLat = 0, endLon = 0, endAzimuth = 0;
-    line.Position(lengthM, endLat, endLon, endAzimuth);
-    const double spacing = std::min(rasters.sampleSpacingM(from.latitudeDeg, line.Azimuth()),
-                                    rasters.sampleSpacingM(to.latitudeDeg, endAzimuth));
+    double endAzimuth = 0;
+    line.pointAt(lengthM, endAzimuth);
+    const double spacing =
+        std::min(rasters.sampleSpacingM(from.latitudeDeg, line.startAzimuthDeg()),
+                 rasters.sampleSpacingM(to.latitudeDeg, endAzimuth));
     const double steps = std::max(2.0, std::ceil(lengthM / spacing));
     if (!(steps < static_cast<double>(kMostProfileSamples))) {
         Error e;
@@ -353,8 +343,7 @@ Result<Profile> extractProfile(const ElevationRasters& rasters, GeoPoint from, G
     for (std::size_t i = 0; i <= n; ++i) {
         const double s =
             i == n ? lengthM : lengthM * static_cast<double>(i) / static_cast<double>(n);
-        GeoPoint p;
-        line.Position(s, p.latitudeDeg, p.longitudeDeg);
+        const GeoPoint p = line.pointAt(s);
         auto ground = rasters.elevationAt(p);
         if (!ground) {
             Error e = *ground.error;

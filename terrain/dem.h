@@ -7,19 +7,10 @@
 #include <vector>
 
 #include "errors.h"
+#include "geo.h"
 #include "profile.h"
 
 namespace hopscale::terrain {
-
-// A point on the WGS84 ellipsoid in decimal degrees: latitude north positive, longitude
-// EAST positive (the program's own inputs read west as positive; convert before calling).
-struct GeoPoint {
-    double latitudeDeg = 0;   // -90..90
-    double longitudeDeg = 0;  // -180..180, east positive
-};
-
-// Length of the WGS84 geodesic between two points, km (GeographicLib).
-double geodesicKm(GeoPoint from, GeoPoint to);
 
 // "41.42500 N, 81.69722 W": a point as the error messages write it.
 std::string pointText(GeoPoint p);

@@ -84,10 +84,12 @@ bool writeLayer(GDALDataset& ds, const MapLayer& layer, bool mixed, OGRSpatialRe
         if (source.vertices.empty()) {
         } else if (layer.lines || (mixed && source.vertices.size() > 1)) {
             OGRLineString line;
-            for (const MapPoint& p : source.vertices) line.addPoint(p.lonDeg, p.latDeg);
+            for (const GeoPoint& p : source.vertices)
+                line.addPoint(p.longitudeEastDeg, p.latitudeDeg);
             feature->SetGeometry(&line);
         } else {
-            OGRPoint point(source.vertices.front().lonDeg, source.vertices.front().latDeg);
+            OGRPoint point(source.vertices.front().longitudeEastDeg,
+                           source.vertices.front().latitudeDeg);
             feature->SetGeometry(&point);
         }
         if (!source.style.empty()) feature->SetStyleString(source.style.c_str());

@@ -40,11 +40,11 @@ std::string mapSvg(const std::vector<MapLayer>& layers) {
     double south = 90, north = -90, west = 180, east = -180;
     for (const MapLayer& layer : layers) {
         for (const MapFeature& f : layer.features) {
-            for (const MapPoint& p : f.vertices) {
-                south = std::min(south, p.latDeg);
-                north = std::max(north, p.latDeg);
-                west = std::min(west, p.lonDeg);
-                east = std::max(east, p.lonDeg);
+            for (const GeoPoint& p : f.vertices) {
+                south = std::min(south, p.latitudeDeg);
+                north = std::max(north, p.latitudeDeg);
+                west = std::min(west, p.longitudeEastDeg);
+                east = std::max(east, p.longitudeEastDeg);
             }
         }
     }
@@ -56,8 +56,10 @@ std::string mapSvg(const std::vector<MapLayer>& layers) {
     constexpr double kWidth = 800, kMargin = 60, kLabelRoom = 120;
     const double scale = (kWidth - 2 * kMargin - kLabelRoom) / std::max(spanX, spanY);
     const double height = spanY * scale + 2 * kMargin;
-    auto x = [&](const MapPoint& p) { return kMargin + (p.lonDeg - west) * scaleX * scale; };
-    auto y = [&](const MapPoint& p) { return kMargin + (north - p.latDeg) * scale; };
+    auto x = [&](const GeoPoint& p) {
+        return kMargin + (p.longitudeEastDeg - west) * scaleX * scale;
+    };
+    auto y = [&](const GeoPoint& p) { return kMargin + (north - p.latitudeDeg) * scale; };
     char buffer[256];
     std::string out;
     std::snprintf(buffer, sizeof buffer,
@@ -78,13 +80,13 @@ std::string mapSvg(const std::vector<MapLayer>& layers) {
                 if (lines) {
                     out += "<polyline fill=\"none\" stroke-width=\"4\" stroke=\"" +
                            penColour(f.style) + "\" points=\"";
-                    for (const MapPoint& p : f.vertices) {
+                    for (const GeoPoint& p : f.vertices) {
                         std::snprintf(buffer, sizeof buffer, "%.1f,%.1f ", x(p), y(p));
                         out += buffer;
                     }
                     out += "\"><title>" + name + "</title></polyline>\n";
                 } else {
-                    const MapPoint& p = f.vertices.front();
+                    const GeoPoint& p = f.vertices.front();
                     std::snprintf(buffer, sizeof buffer,
                                   "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"6\" fill=\"#1f3f7f\"/>"
                                   "<text x=\"%.1f\" y=\"%.1f\">",

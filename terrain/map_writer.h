@@ -15,14 +15,9 @@
 #include <vector>
 
 #include "errors.h"
+#include "geo.h"
 
 namespace hopscale::terrain {
-
-// A point, WGS84 degrees.
-struct MapPoint {
-    double latDeg = 0;
-    double lonDeg = 0;
-};
 
 // A value of an attribute: none (null), a number or a text.
 using MapValue = std::variant<std::monostate, double, std::string>;
@@ -36,7 +31,7 @@ struct MapField {
 // the layer's fields, and an optional OGR feature style string ("PEN(c:#00FF00,w:4px)")
 // that drivers with styles (KML) draw it with.
 struct MapFeature {
-    std::vector<MapPoint> vertices;
+    std::vector<GeoPoint> vertices;
     std::vector<MapValue> values;
     std::string style;
 };

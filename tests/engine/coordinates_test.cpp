@@ -8,6 +8,7 @@
 #include <string>
 
 #include "conversions.h"
+#include "geo.h"
 #include "path_run.h"
 
 namespace hopscale {

@@ -173,8 +173,8 @@ TEST(LinkPerformance, FactsFromABudgetRunWithCoordinates) {
     const Result<LinkBudgetFacts> facts = budgetFacts(state);
     ASSERT_TRUE(facts);
     ASSERT_TRUE(facts.value->ends);
-    EXPECT_NEAR(facts.value->ends->fromLatitudeDeg, 41.425, 1e-12);
-    EXPECT_NEAR(facts.value->ends->fromLongitudeEastDeg, -(81 + 41.0 / 60 + 50.0 / 3600), 1e-12);
+    EXPECT_NEAR(facts.value->ends->from.latitudeDeg, 41.425, 1e-12);
+    EXPECT_NEAR(facts.value->ends->from.longitudeEastDeg, -(81 + 41.0 / 60 + 50.0 / 3600), 1e-12);
     EXPECT_EQ(facts.value->receiveSignalLevelDbm, state.results.receiveSignalLevel);
     EXPECT_EQ(facts.value->pathLengthMiles, state.results.pathLengthMiles);
 
@@ -205,7 +205,7 @@ TEST(LinkPerformance, RainMapNeedsCoordinates) {
     ASSERT_FALSE(p);
     EXPECT_EQ(p.error->input, "Rain map file");
 
-    hop.facts.ends = PathEnds{41.425, -81.7, 41.5, -81.5};
+    hop.facts.ends = PathEnds{{41.425, -81.7}, {41.5, -81.5}};
     const Result<LinkPerformance> withEnds = computeLinkPerformance(hop.facts, c);
     ASSERT_TRUE(withEnds);
     EXPECT_EQ(withEnds.value->rain->rainRateMmH, 30);

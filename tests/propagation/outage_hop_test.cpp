@@ -222,7 +222,7 @@ TEST(ClimateMaps, AFileOfAnotherShapeIsRefusedNamingLineAndFile) {
 TEST(ClimateMaps, KAndDN75FromTheMapsEqualTheSameValuesTyped) {
     const double logK = -4.7;
     LinkBudgetFacts facts = factsFor(6, 40);
-    facts.ends = PathEnds{45.0, 10.0, 45.3, 10.4};
+    facts.ends = PathEnds{{45.0, 10.0}, {45.3, 10.4}};
     LinkConditionTexts typed = p530Texts();
     typed[I::Threshold] = "-75";
     typed[I::CentreLatitude] = "";

@@ -90,13 +90,14 @@ TEST(elevation_rasters, hgt_ridge_read_back_along_the_geodesic) {
     // Independently: the geodesic's length, and every sample's own position on it.
     const auto& wgs84 = GeographicLib::Geodesic::WGS84();
     double lengthM = 0;
-    wgs84.Inverse(from.latitudeDeg, from.longitudeDeg, to.latitudeDeg, to.longitudeDeg, lengthM);
+    wgs84.Inverse(from.latitudeDeg, from.longitudeEastDeg, to.latitudeDeg, to.longitudeEastDeg,
+                  lengthM);
     EXPECT_NEAR(profile.value->pathKm, lengthM / 1000, 1e-9);
     // 0.8 degrees of longitude at 3 arc-seconds is 960 pixels; one sample per pixel or finer.
     EXPECT_GE(profile.value->points.size(), 961u);
     EXPECT_LE(profile.value->points.size(), 1300u);
-    const GeographicLib::GeodesicLine line =
-        wgs84.InverseLine(from.latitudeDeg, from.longitudeDeg, to.latitudeDeg, to.longitudeDeg);
+    const GeographicLib::GeodesicLine line = wgs84.InverseLine(
+        from.latitudeDeg, from.longitudeEastDeg, to.latitudeDeg, to.longitudeEastDeg);
     double highest = 0;
     for (const ProfilePoint& p : profile.value->points) {
         double lat = 0, lon = 0;
@@ -144,7 +145,7 @@ TEST(elevation_rasters, adjacent_tiles_read_across_the_seam_from_the_tile_that_h
     auto profile = extractProfile(*rasters, from, to);
     ASSERT_TRUE(profile.ok()) << profile.error->message();
     const GeographicLib::GeodesicLine line = GeographicLib::Geodesic::WGS84().InverseLine(
-        from.latitudeDeg, from.longitudeDeg, to.latitudeDeg, to.longitudeDeg);
+        from.latitudeDeg, from.longitudeEastDeg, to.latitudeDeg, to.longitudeEastDeg);
     for (const ProfilePoint& p : profile.value->points) {
         double lat = 0, lon = 0;
         line.Position(p.distanceKm * 1000, lat, lon);
