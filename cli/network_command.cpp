@@ -123,10 +123,10 @@ std::string keyedMessage(const Error& e) {
     return e.key.empty() ? message : e.key + ": " + message;
 }
 
-// Packed texts of one end as WGS84 degrees (east positive); empty when they cannot be read.
+// Packed texts of one end as WGS84 degrees (east positive), read as the design reads them (the
+// number a text starts with: "413000N"); empty when they cannot be read.
 std::optional<GeoPoint> siteDegrees(const std::string& lat, const std::string& lon) {
-    Result<GeoPoint> point =
-        readPackedPoint(lat, lon, Field::Text5, Field::Text6, PackedText::Strict);
+    Result<GeoPoint> point = readPackedPoint(lat, lon, Field::Text5, Field::Text6);
     if (!point) return std::nullopt;
     return *point.value;
 }
@@ -142,7 +142,8 @@ void studyCells(std::vector<MapValue>& cells, const design::LinkDesign& d,
     if (from && to) {
         number("pathKm", geodesicKm(*from, *to));
     } else if (study.directions[0].budget.ok()) {
-        number("pathKm", study.directions[0].state.results.pathLengthMiles * 1.609344);
+        // The budget's miles are survey miles.
+        number("pathKm", study.directions[0].state.results.pathLengthMiles * kKmPerSurveyMile);
     }
     number("fromAzimuthDeg", study.sites[0].azimuthDeg);
     number("toAzimuthDeg", study.sites[1].azimuthDeg);
