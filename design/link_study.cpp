@@ -196,11 +196,12 @@ double elevationAngleDeg(double tipA_m, double tipB_m, double distanceKm, double
     return std::atan((tipB_m - tipA_m) / d - d / (2.0 * radius)) * 180.0 / std::numbers::pi;
 }
 
-// The conditions of one direction: the design's, with the receiving end's threshold and both
-// ends' heights in the direction's order.
-propagation::LinkConditionTexts directionConditions(const LinkDesign& design, End from,
-                                                    const LinkStudy& study) {
-    propagation::LinkConditionTexts texts = design.conditions;
+// The conditions of one direction into `texts`: the design's, with the receiving end's threshold
+// and both ends' heights in the direction's order. (Assigned over the texts already there, whose
+// buffers are reused.)
+void directionConditions(const LinkDesign& design, End from, const LinkStudy& study,
+                         propagation::LinkConditionTexts& texts) {
+    texts = design.conditions;
     const End to = other(from);
     texts[ConditionInput::Threshold] = design.site(to).threshold;
     texts[ConditionInput::Radio] = design.site(from).radio;
@@ -223,19 +224,18 @@ propagation::LinkConditionTexts directionConditions(const LinkDesign& design, En
     if (study.meanTerrainM && texts[ConditionInput::MeanTerrain].empty()) {
         texts[ConditionInput::MeanTerrain] = numberText(*study.meanTerrainM);
     }
-    return texts;
 }
 
 // The conditions of a direction. The To-to-From direction differs from the other only in its
-// threshold and in the order of the two ends' heights, so it reuses what the other read.
-Result<propagation::LinkConditions> readConditions(const DirectionStudy& d,
-                                                   const LinkStudy& study) {
-    if (d.from == End::From || !study.conditionsFromTo) {
-        return propagation::readLinkConditions(d.conditionTexts);
-    }
-    propagation::LinkConditions c = *study.conditionsFromTo;
-    Result<double> threshold =
-        propagation::readThreshold(d.conditionTexts[ConditionInput::Threshold]);
+// threshold and in the order of the two ends' heights, so it takes over what the other read
+// (`fromTo`, when the other direction read them without equipment).
+Result<propagation::LinkConditions> readConditions(
+    End from, const propagation::LinkConditionTexts& texts,
+    std::optional<propagation::LinkConditions>& fromTo) {
+    if (from == End::From || !fromTo) return propagation::readLinkConditions(texts);
+    propagation::LinkConditions c = std::move(*fromTo);
+    fromTo.reset();
+    Result<double> threshold = propagation::readThreshold(texts[ConditionInput::Threshold]);
     if (!threshold) return *threshold.error;
     c.thresholdDbm = *threshold.value;
     std::swap(c.groundFromM, c.groundToM);
@@ -248,13 +248,13 @@ std::optional<Error> runBudget(const LinkDesign& design, const Environment& env,
                                DirectionStudy& d) {
     Result<PathInputs> inputs = directionInputs(design, d.from, env.dataDir, env.equipment);
     if (!inputs) return std::move(*inputs.error);
-    d.inputs = std::move(*inputs.value);
-    d.budget = runPath(d.inputs, d.state);
+    d.budget = runPath(*inputs.value, d.state);
     return std::nullopt;
 }
 
 std::optional<Error> evaluateDirection(const LinkDesign& design, const Environment& env,
-                                       LinkStudy& study, End from) {
+                                       LinkStudy& study, End from,
+                                       std::optional<propagation::LinkConditions>& fromTo) {
     DirectionStudy& d = study.directions[index(from)];
     d.from = from;
     d.fromName = design.site(from).name;
@@ -270,16 +270,18 @@ std::optional<Error> evaluateDirection(const LinkDesign& design, const Environme
             e.key = fieldKey(*e.origin, from, design);
         return e;
     }
-    d.conditionTexts = directionConditions(design, from, study);
-    if (d.conditionTexts[ConditionInput::Threshold].empty() &&
-        d.conditionTexts[ConditionInput::Radio].empty() &&
-        d.conditionTexts[ConditionInput::RxRadio].empty()) {
+    directionConditions(design, from, study, d.conditionTexts);
+    const propagation::LinkConditionTexts& texts = d.conditionTexts;
+    if (texts[ConditionInput::Threshold].empty() && texts[ConditionInput::Radio].empty() &&
+        texts[ConditionInput::RxRadio].empty()) {
         return std::nullopt;
     }
-    Result<propagation::LinkConditions> conditions = readConditions(d, study);
+    const bool takenOver = from != End::From && fromTo;  // already carry the diffraction loss
+    Result<propagation::LinkConditions> conditions = readConditions(from, texts, fromTo);
     if (!conditions) return keyed(*conditions.error, conditionKey(*conditions.error, from));
     propagation::LinkConditions& c = *conditions.value;
-    if (needsEquipment(c)) {
+    const bool withEquipment = needsEquipment(c);
+    if (withEquipment) {
         if (env.equipment == nullptr) {
             return designError(ErrorKind::FileNotFound, endKey(from) + ".radio",
                                "needs the equipment library of the data directory");
@@ -290,11 +292,9 @@ std::optional<Error> evaluateDirection(const LinkDesign& design, const Environme
         for (const std::string& w : equipmentWarnings(d.equipment, d.state)) {
             study.warnings.push_back(d.fromName + " to " + d.toName + ": " + w);
         }
-    } else if (from == End::From) {
-        study.conditionsFromTo = c;  // the other direction reuses them
     }
     if (study.diffractionSubtractedDb != 0) {
-        c.extraLossDb += study.diffractionSubtractedDb;
+        if (!takenOver) c.extraLossDb += study.diffractionSubtractedDb;
         propagation::nameModels(c);
     }
     Result<propagation::LinkBudgetFacts> facts = propagation::budgetFacts(d.state);
@@ -310,6 +310,7 @@ std::optional<Error> evaluateDirection(const LinkDesign& design, const Environme
     Result<propagation::LinkPerformance> p = propagation::computeLinkPerformance(*facts.value, c);
     if (!p) return keyed(*p.error, conditionKey(*p.error, from));
     d.performance = std::move(*p.value);
+    if (from == End::From && !withEquipment) fromTo = std::move(c);  // the other direction's
     return std::nullopt;
 }
 
@@ -566,8 +567,9 @@ std::optional<Error> evaluateInto(const LinkDesign& design, const Environment& g
         }
     }
 
+    std::optional<propagation::LinkConditions> fromTo;  // read once, for both directions
     for (End from : {End::From, End::To}) {
-        if (auto e = evaluateDirection(design, environment, study, from)) return *e;
+        if (auto e = evaluateDirection(design, environment, study, from, fromTo)) return *e;
     }
     fillGeometry(design, study);
     warnAboutLengths(study);

@@ -45,8 +45,7 @@ struct Environment {
 struct DirectionStudy {
     End from = End::From;
     std::string fromName, toName;
-    PathInputs inputs;  // the budget's inputs, exactly as calc would be given them
-    PathState state;
+    PathState state;  // the budget, run from the inputs calc would be given for it
     RunOutcome budget;
     propagation::LinkConditionTexts conditionTexts;  // the conditions as read for it
     // Present when the receiving end has a threshold or either end a radio.
@@ -89,9 +88,7 @@ struct LinkStudy {
     std::array<SiteFacts, kEndCount> sites;
     std::optional<PathEnds> ends;          // when the sites have coordinates
     std::optional<GeodesicPath> geodesic;  // between them, with its centre
-    // The conditions as read for the From-to-To direction (the other reuses them).
-    std::optional<propagation::LinkConditions> conditionsFromTo;
-    std::optional<TwoWay> twoWay;  // when both directions have performance
+    std::optional<TwoWay> twoWay;          // when both directions have performance
     std::optional<terrain::Profile> profile;
     std::optional<terrain::ClearanceReport> clearance;
     std::optional<terrain::ProfilePropagation> propagation;  // diffraction and reflection

@@ -2,9 +2,21 @@
 
 namespace hopscale {
 
-PathInputs::PathInputs() {
-    for (const auto& f : allFields()) (*this)[f.field] = std::string(f.defaultText);
+namespace {
+
+// Every field's default text, made once (inputs are made for every hop computed).
+const std::array<std::string, kFieldCount>& defaultTexts() {
+    static const std::array<std::string, kFieldCount> defaults = [] {
+        std::array<std::string, kFieldCount> t;
+        for (const auto& f : allFields()) t[static_cast<std::size_t>(f.field)] = f.defaultText;
+        return t;
+    }();
+    return defaults;
 }
+
+}  // namespace
+
+PathInputs::PathInputs() : texts(defaultTexts()) {}
 
 const std::array<ResultInfo, kResultCount>& allResults() {
     using R = PathResults;

@@ -36,6 +36,26 @@ GasModel::GasModel(const Atmosphere& atmosphere) : atmosphere_(atmosphere) {
 }
 
 GasSpecificAttenuation GasModel::specific(double f) const {
+    // Both directions of a hop, and most rows of a batch, ask again for the last frequency in
+    // the last atmosphere: give back what was found then (each thread keeps its own).
+    struct Last {
+        Atmosphere atmosphere;
+        double frequencyGHz = -1;
+        GasSpecificAttenuation result;
+    };
+    thread_local Last last;
+    if (f == last.frequencyGHz && atmosphere_.dryPressureHpa == last.atmosphere.dryPressureHpa &&
+        atmosphere_.temperatureK == last.atmosphere.temperatureK &&
+        atmosphere_.waterVapourGm3 == last.atmosphere.waterVapourGm3) {
+        return last.result;
+    }
+    last.result = compute(f);
+    last.atmosphere = atmosphere_;
+    last.frequencyGHz = f;
+    return last.result;
+}
+
+GasSpecificAttenuation GasModel::compute(double f) const {
     double oxygen = 0;
     for (const OxygenLine& o : oxygen_) {
         const double below = o.f0 - f;

@@ -40,6 +40,7 @@ class GasModel {
     GasSpecificAttenuation specific(double frequencyGHz) const;
 
   private:
+    GasSpecificAttenuation compute(double frequencyGHz) const;
     struct OxygenLine {
         double f0, strength, width, interference;  // S, delta-f, delta
     };

@@ -371,14 +371,27 @@ std::optional<ConditionInput> conditionInputByName(const std::string& name) {
     return std::nullopt;
 }
 
-LinkConditionTexts::LinkConditionTexts() {
-    for (const ConditionInputInfo& info : kInputs) {
-        texts[static_cast<std::size_t>(info.input)] = info.defaultText;
-    }
-    for (const ConditionInputInfo& info : kOutageInputs) {
-        texts[static_cast<std::size_t>(info.input)] = info.defaultText;
-    }
+namespace {
+
+// Every input's default text, made once: texts are made for every hop evaluated, and copying
+// short strings costs a fraction of making them from the table.
+const std::array<std::string, kAllInputCount>& defaultConditionTexts() {
+    static const std::array<std::string, kAllInputCount> defaults = [] {
+        std::array<std::string, kAllInputCount> t;
+        for (const ConditionInputInfo& info : kInputs) {
+            t[static_cast<std::size_t>(info.input)] = info.defaultText;
+        }
+        for (const ConditionInputInfo& info : kOutageInputs) {
+            t[static_cast<std::size_t>(info.input)] = info.defaultText;
+        }
+        return t;
+    }();
+    return defaults;
 }
+
+}  // namespace
+
+LinkConditionTexts::LinkConditionTexts() : texts(defaultConditionTexts()) {}
 
 Result<LinkConditions> readLinkConditions(const LinkConditionTexts& t) {
     LinkConditions c;

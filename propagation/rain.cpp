@@ -73,8 +73,14 @@ constexpr std::array<Zone, 15> kZones{{{'A', 8},
 }  // namespace
 
 RainCoefficientsHV rainCoefficientsHV(double f) {
+    // Both directions of a hop, and most rows of a batch, ask again for the last frequency.
+    thread_local double lastF = -1;
+    thread_local RainCoefficientsHV last;
+    if (f == lastF) return last;
     const double x = std::log10(f);
-    return {std::pow(10.0, kKH(x)), std::pow(10.0, kKV(x)), kAlphaH(x), kAlphaV(x)};
+    last = {std::pow(10.0, kKH(x)), std::pow(10.0, kKV(x)), kAlphaH(x), kAlphaV(x)};
+    lastF = f;
+    return last;
 }
 
 RainCoefficients rainCoefficients(double f, double tiltDeg, double elevationDeg) {

@@ -1,6 +1,8 @@
 // The one list of a hop's performance values and its writers: every batch column filled once,
 // the report's rows keyed uniquely and without the parts a hop does not have, CSV cells quoted,
 // the table leaving out what a model does not give, and a judged profile's texts.
+#include "performance_rows.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <set>
 #include <sstream>
 
-#include "performance_rows.h"
 #include "profile_text.h"
 #include "result_rows.h"
 
