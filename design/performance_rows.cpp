@@ -419,7 +419,9 @@ void appendPerformanceCells(std::string& out, const LinkPerformance& p, bool out
             [&](const auto& x) {
                 using X = std::decay_t<decltype(x)>;
                 if constexpr (std::is_same_v<X, double>) {
-                    appendShortest(out, x);
+                    // The outage columns leave a value that is not finite empty; the
+                    // performance columns have always written it ("nan").
+                    if (c < Modes || std::isfinite(x)) appendShortest(out, x);
                 } else if constexpr (std::is_same_v<X, bool>) {
                     out.push_back(x ? '1' : '0');
                 } else if constexpr (std::is_same_v<X, const std::vector<std::string>*>) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <set>
 #include <sstream>
@@ -137,6 +138,36 @@ TEST(performance_rows, a_row_of_cells_has_every_column_and_quotes_what_needs_it)
     EXPECT_EQ(std::count(without.begin(), without.end(), ','),
               std::count(line.begin(), line.begin() + static_cast<long>(without.size()), ','));
     EXPECT_TRUE(without.ends_with(",")) << "the empty performanceError cell";
+}
+
+TEST(performance_rows, a_value_that_is_not_finite_is_nan_in_the_performance_columns_only) {
+    LinkPerformance p = everyPart();
+    p.gasDb = std::nan("");
+    p.outage.modes[0].parts.clearAirYearPercent = std::nan("");
+    std::string line;
+    appendPerformanceCells(line, p, true, {});
+    std::vector<std::string> cells;
+    std::string cell;
+    bool quoted = false;
+    for (char ch : line.substr(1) + ",") {
+        if (ch == '"') quoted = !quoted;
+        if (ch == ',' && !quoted) {
+            cells.push_back(cell);
+            cell.clear();
+        } else {
+            cell += ch;
+        }
+    }
+    std::vector<std::string> names = performanceColumnNames();
+    names.insert(names.end(), outageColumnNames().begin(), outageColumnNames().end());
+    ASSERT_EQ(cells.size(), names.size());
+    auto at = [&](const std::string& name) {
+        return cells[static_cast<std::size_t>(std::find(names.begin(), names.end(), name) -
+                                              names.begin())];
+    };
+    EXPECT_EQ(at("gasDb"), "nan");
+    EXPECT_EQ(at("clearAirAnnualPercent"), "");
+    EXPECT_EQ(at("rainAnnualPercent"), "0.00012");
 }
 
 TEST(performance_rows, the_report_has_no_rain_rows_without_rain_and_keys_are_unique) {
