@@ -4,7 +4,6 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -29,6 +28,7 @@
 #include "link_study.h"
 #include "map_writer.h"
 #include "parallel_rows.h"
+#include "performance_rows.h"
 #include "profile_export.h"
 
 namespace hopscale {
@@ -87,11 +87,7 @@ std::size_t columnIndex(std::string_view name) {
 }
 
 // The shortest text that reads back as the same double.
-std::string numberText(double value) {
-    char text[64];
-    const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
-    return ec == std::errc() ? std::string(text, end) : std::string();
-}
+std::string numberText(double value) { return design::numberText(value, -1); }
 
 // A verdict and its colour on the map.
 struct Verdict {
