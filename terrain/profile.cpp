@@ -154,9 +154,9 @@ Result<Profile> parse(CsvReader& reader, const std::string& fileName) {
         // evaluation with a long profile.
         auto distanceAt = [&] { return where(line, *distance.index + 1, distance.name); };
         if (profile.points.empty() && point.distanceKm != 0) {
-            return Error::badFile(fileName,
-                                  "is not 0 at " + distanceAt() + "; the first point is the From end",
-                                  fields[*distance.index]);
+            return Error::badFile(
+                fileName, "is not 0 at " + distanceAt() + "; the first point is the From end",
+                fields[*distance.index]);
         }
         if (!profile.points.empty() && point.distanceKm <= profile.points.back().distanceKm) {
             return Error::badFile(fileName,
