@@ -86,9 +86,6 @@ std::size_t columnIndex(std::string_view name) {
     return list.size();  // never: the names below are the table's
 }
 
-// The shortest text that reads back as the same double.
-std::string numberText(double value) { return design::numberText(value, -1); }
-
 // A verdict and its colour on the map.
 struct Verdict {
     const char* text;
@@ -167,7 +164,7 @@ void studyCells(std::vector<MapValue>& cells, const design::LinkDesign& d,
         for (const terrain::CriterionResult& c : r.criteria) {
             if (!criteria.empty()) criteria += "; ", worst += ";";
             criteria += terrain::describe(c.criterion) + (c.met ? ": met" : ": not met");
-            worst += numberText(c.worst.clearanceF1);
+            worst += design::numberText(c.worst.clearanceF1, -1);
         }
         set("criteria", criteria);
         set("worstClearanceF1", worst);
@@ -404,7 +401,8 @@ class NetworkRun {
     void appendCsvRow(const std::vector<MapValue>& cells) {
         for (std::size_t i = 0; i < cells.size(); ++i) {
             if (i > 0) csv_.push_back(',');
-            if (const double* n = std::get_if<double>(&cells[i])) csv_ += numberText(*n);
+            if (const double* n = std::get_if<double>(&cells[i]))
+                csv_ += design::numberText(*n, -1);
             if (const std::string* t = std::get_if<std::string>(&cells[i])) {
                 appendCsvField(csv_, *t);
             }

@@ -44,14 +44,7 @@ struct ProfileRequest {
     bool points = false;
     std::string csvFile;
     std::string svgFile;
-    std::string diffractionK = "4/3";
-    std::string polarisation = "v";
-    std::string seaFraction;
-    bool reflection = false;
-    std::string surface = "fit";
-    std::string ground = "land";
-    std::string roughness = "0";
-    std::string sweep;
+    PropagationTexts propagation;  // diffraction and reflection, as typed
 };
 
 // A failure of this command: its exit status and the error to report.
@@ -121,27 +114,14 @@ std::optional<Failure> readHeights(const std::string& text, Antennas& antennas) 
     return std::nullopt;
 }
 
-// Writes `text` to `path` whole or not at all.
-std::optional<Error> writeWhole(const std::string& path, const std::string& text) {
-    return writeFileAtomically(path, text);
-}
-
-// An earth factor: a number or a fraction of two ("4/3").
+// The diffraction and reflection options, read; errors name the options.
 std::optional<Failure> readPropagation(const ProfileRequest& r, PropagationRequest& request) {
-    PropagationTexts texts;
-    texts.earthFactor = r.diffractionK;
-    texts.polarisation = r.polarisation;
-    texts.seaFraction = r.seaFraction;
-    texts.reflection = r.reflection;
-    texts.surface = r.surface;
-    texts.ground = r.ground;
-    texts.roughness = r.roughness;
-    texts.sweep = r.sweep;
     const PropagationNames names{"--diffraction-k", "--polarisation",
                                  "--sea-fraction",  "--surface",
                                  "--ground",        "--roughness",
                                  "--sweep",         "--surface, --ground, --roughness, --sweep"};
-    if (auto e = readPropagationTexts(texts, names, request)) return Failure{cli::kExitUsage, *e};
+    if (auto e = readPropagationTexts(r.propagation, names, request))
+        return Failure{cli::kExitUsage, *e};
     return std::nullopt;
 }
 
@@ -244,12 +224,13 @@ int runProfile(const ProfileRequest& r, std::ostream& out, std::ostream& err) {
     const ReflectionResult* reflected = propagation.reflection ? &*propagation.reflection : nullptr;
 
     if (!r.csvFile.empty()) {
-        if (auto e = writeWhole(r.csvFile, profileCsv(model.value->profile(), result)))
+        if (auto e = writeFileAtomically(r.csvFile, profileCsv(model.value->profile(), result)))
             return report(failed(*e));
     }
     if (!r.svgFile.empty()) {
-        if (auto e = writeWhole(r.svgFile, profileSvg(model.value->profile(), result,
-                                                      &propagation.diffraction, reflected)))
+        if (auto e = writeFileAtomically(
+                r.svgFile,
+                profileSvg(model.value->profile(), result, &propagation.diffraction, reflected)))
             return report(failed(*e));
     }
     if (r.json) {
@@ -280,23 +261,24 @@ void defineOptions(CLI::App& app, ProfileRequest& r) {
                    "north-american (default), sixty, or K:F,... (k and fraction of F1)");
     app.add_option("--fixed-end", r.fixedEnd,
                    "Keep this end's height when finding the heights needed: from or to");
-    app.add_option("--diffraction-k", r.diffractionK,
+    app.add_option("--diffraction-k", r.propagation.earthFactor,
                    "Earth factor of the diffraction loss (default 4/3; also given at each "
                    "criterion's k)");
-    app.add_option("--polarisation", r.polarisation, "Polarisation of the hop: h or v (default)");
-    app.add_option("--sea-fraction", r.seaFraction,
+    app.add_option("--polarisation", r.propagation.polarisation,
+                   "Polarisation of the hop: h or v (default)");
+    app.add_option("--sea-fraction", r.propagation.seaFraction,
                    "Fraction of the path over sea, 0..1 (default: the share of the profile's "
                    "sea column)");
-    app.add_flag("--reflection", r.reflection,
+    app.add_flag("--reflection", r.propagation.reflection,
                  "Analyse the ground reflection at each criterion's k and sweep the To antenna");
-    app.add_option("--surface", r.surface,
+    app.add_option("--surface", r.propagation.surface,
                    "With --reflection: the reflecting surface, fit (the smooth earth fitted to "
                    "the ground, default) or a level in m");
-    app.add_option("--ground", r.ground,
+    app.add_option("--ground", r.propagation.ground,
                    "With --reflection: sea, land (default) or ER,SIGMA (permittivity, S/m)");
-    app.add_option("--roughness", r.roughness,
+    app.add_option("--roughness", r.propagation.roughness,
                    "With --reflection: rms height of the surface, m (default 0)");
-    app.add_option("--sweep", r.sweep,
+    app.add_option("--sweep", r.propagation.sweep,
                    "With --reflection: receive antenna heights FROM,TO m to sweep (default 0 "
                    "to twice the To antenna)");
     app.add_flag("--json", r.json, "Print one JSON object instead of a table");

@@ -162,15 +162,6 @@ std::string tableNumber(double v) {
     return std::string(buffer, end.ptr);
 }
 
-std::string joined(const std::vector<std::string>& texts) {
-    std::string out;
-    for (const std::string& t : texts) {
-        if (!out.empty()) out += "; ";
-        out += t;
-    }
-    return out;
-}
-
 const std::vector<std::string> kNoTexts;
 
 // The modes, the mean capacity, the mode that meets the target, and the clear-air and rain
@@ -224,7 +215,7 @@ void outageValues(Emitter& e, const LinkPerformance& p) {
             appendShortest(text, m.availabilityPercent);
             modes.push_back(std::move(text));
         }
-        e.column(Modes, "", "", "", 2, C, joined(modes));
+        e.column(Modes, "", "", "", 2, C, joinedTexts(modes));
     }
     e.column(MeanCapacityMbps, "/meanCapacityMbps", "Mean capacity", "Mbit/s", 1, kEverywhere,
              o.meanCapacityMbps);
@@ -469,9 +460,18 @@ void writePerformanceTable(std::ostream& out, const LinkPerformance& p, std::siz
         if (const auto* s = std::get_if<std::string_view>(&v)) value = *s;
         if (const auto* s = std::get_if<std::string>(&v)) value = *s;
         if (const bool* b = std::get_if<bool>(&v)) value = *b ? "yes" : "no";
-        if (list != nullptr) value = joined(**list);
+        if (list != nullptr) value = joinedTexts(**list);
         if (!value.empty()) row(f, value);
     });
+}
+
+std::string joinedTexts(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const std::string& t : texts) {
+        if (!out.empty()) out += "; ";
+        out += t;
+    }
+    return out;
 }
 
 int availabilityDecimals(double outagePercent) {

@@ -85,6 +85,9 @@ void writePerformanceTable(std::ostream& out, const propagation::LinkPerformance
 // 99.999356 for 0.000644 %, 99.99999987 for 1.3e-7 %.
 int availabilityDecimals(double outagePercent);
 
+// Texts joined by "; " (flags and notes on one line).
+std::string joinedTexts(const std::vector<std::string>& texts);
+
 // The shortest text that reads back to the same double.
 void appendShortest(std::string& out, double v);
 

@@ -2,8 +2,6 @@
 
 #include <cmath>
 #include <complex>
-#include <cstdio>
-#include <sstream>
 
 #include "diffraction.h"
 #include "profile_drawing.h"
@@ -20,14 +18,6 @@ const char* fixedEndWords(FixedEnd end) {
     return end == FixedEnd::None   ? "both ends equal"
            : end == FixedEnd::From ? "From end kept"
                                    : "To end kept";
-}
-
-// printf into a string; the texts here are short lines.
-template <class... Args>
-std::string line(const char* format, Args... args) {
-    char buffer[512];
-    std::snprintf(buffer, sizeof buffer, format, args...);
-    return buffer;
 }
 
 nlohmann::json diffractionJson(const DiffractionResult& d) {
@@ -158,56 +148,53 @@ nlohmann::json profileJson(const Profile& profile, const ClearanceReport& r,
 
 std::string profileTable(const Profile& profile, const ClearanceReport& r,
                          const ProfilePropagation& p) {
-    std::ostringstream out;
-    char line[256];
-    out << "Profile: " << profile.source << " (" << profile.points.size() << " points)\n";
-    std::snprintf(line, sizeof line,
-                  "Path %.3f km at %g GHz, antennas %.1f m (From) and %.1f m (To)\n", r.pathKm,
-                  r.frequencyGhz, r.antennas.fromM, r.antennas.toM);
-    out << line;
-    std::snprintf(line, sizeof line, "Mean terrain height: %.1f m\n\n", r.meanTerrainM);
-    out << line;
-    for (const CriterionResult& c : r.criteria) out << verdictLine(c) << "\n";
-    out << "\n";
+    std::string out = "Profile: " + profile.source;
+    appendf(out, " (%zu points)\n", profile.points.size());
+    appendf(out, "Path %.3f km at %g GHz, antennas %.1f m (From) and %.1f m (To)\n", r.pathKm,
+            r.frequencyGhz, r.antennas.fromM, r.antennas.toM);
+    appendf(out, "Mean terrain height: %.1f m\n\n", r.meanTerrainM);
+    for (const CriterionResult& c : r.criteria) out += verdictLine(c) + "\n";
+    out += "\n";
     // The same lines the drawing carries.
-    for (const std::string& text : diffractionLines(p.diffraction)) out << text << "\n";
+    for (const std::string& text : diffractionLines(p.diffraction)) out += text + "\n";
     for (const DiffractionResult& d : p.atCriteria) {
-        std::snprintf(line, sizeof line, "  at k %s: %.1f dB (knife edge %.1f dB)\n",
-                      earthFactorText(d.earthFactor).c_str(), d.lossDb, d.knifeEdge.lossDb);
-        out << line;
+        appendf(out, "  at k %s: %.1f dB (knife edge %.1f dB)\n",
+                earthFactorText(d.earthFactor).c_str(), d.lossDb, d.knifeEdge.lossDb);
     }
     if (p.reflection) {
-        out << "\n";
-        for (const std::string& text : reflectionLines(*p.reflection)) out << text << "\n";
+        out += "\n";
+        for (const std::string& text : reflectionLines(*p.reflection)) out += text + "\n";
     }
-    out << "\n";
-    const char* how = fixedEndWords(r.fixedEnd);
-    std::snprintf(line, sizeof line, "Heights needed (%s): %.1f m (From) and %.1f m (To)\n", how,
-                  r.heightsNeeded.fromM, r.heightsNeeded.toM);
-    out << line;
-    return out.str();
+    out += "\n";
+    appendf(out, "Heights needed (%s): %.1f m (From) and %.1f m (To)\n", fixedEndWords(r.fixedEnd),
+            r.heightsNeeded.fromM, r.heightsNeeded.toM);
+    return out;
 }
 
 std::string profileSummary(const Profile& profile, const ClearanceReport& r) {
-    return line("%zu points over %.3f km at %g GHz, mean terrain %.1f m, from ",
-                profile.points.size(), r.pathKm, r.frequencyGhz, r.meanTerrainM) +
-           profile.source;
+    std::string text;
+    appendf(text, "%zu points over %.3f km at %g GHz, mean terrain %.1f m, from ",
+            profile.points.size(), r.pathKm, r.frequencyGhz, r.meanTerrainM);
+    return text + profile.source;
 }
 
 std::string heightsNeededSentence(const ClearanceReport& r) {
-    return line("Lowest antenna heights meeting every criterion (%s): From %.1f m, To %.1f m",
-                fixedEndWords(r.fixedEnd), r.heightsNeeded.fromM, r.heightsNeeded.toM);
+    std::string text;
+    appendf(text, "Lowest antenna heights meeting every criterion (%s): From %.1f m, To %.1f m",
+            fixedEndWords(r.fixedEnd), r.heightsNeeded.fromM, r.heightsNeeded.toM);
+    return text;
 }
 
 std::string pointDescription(const Profile& profile, const ClearanceReport& r, std::size_t i) {
     const ProfilePoint& p = profile.points[i];
-    std::string text = line("%.3f km: elevation %.1f m", r.distanceKm[i], p.groundM);
-    if (p.obstructionM > 0) text += line(" + %.1f m obstruction", p.obstructionM);
+    std::string text;
+    appendf(text, "%.3f km: elevation %.1f m", r.distanceKm[i], p.groundM);
+    if (p.obstructionM > 0) appendf(text, " + %.1f m obstruction", p.obstructionM);
     if (!p.label.empty()) text += " (" + p.label + ")";
     if (!r.criteria.empty()) {
         const CriterionResult& first = r.criteria.front();
-        text += line(", clearance %.2f m (%.3f F1) at k %.4g", first.clearanceM[i],
-                     first.clearanceF1[i], first.criterion.k);
+        appendf(text, ", clearance %.2f m (%.3f F1) at k %.4g", first.clearanceM[i],
+                first.clearanceF1[i], first.criterion.k);
     }
     return text;
 }

@@ -1,7 +1,6 @@
 #include "result_rows.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -44,12 +43,6 @@ class RowWriter {
 };
 
 std::string directionPrefix(End from) { return from == End::From ? "ab." : "ba."; }
-
-std::string joined(const std::vector<std::string>& texts) {
-    std::string out;
-    for (const std::string& t : texts) out += (out.empty() ? "" : "; ") + t;
-    return out;
-}
 
 void siteRows(std::vector<ResultRow>& rows, const LinkDesign& design, const LinkStudy& study) {
     for (End end : {End::From, End::To}) {
@@ -105,7 +98,7 @@ void performanceRows(RowWriter& w, const propagation::LinkPerformance& p) {
         if (auto* s = std::get_if<std::string>(&v)) value = std::move(*s);
         if (const auto* list = std::get_if<const std::vector<std::string>*>(&v)) {
             if ((*list)->empty()) return;
-            value = joined(**list);
+            value = joinedTexts(**list);
         }
         ResultRow& row = w.add(std::string(f.key), std::string(f.caption), std::string(f.unit),
                                value, f.precision);
@@ -253,7 +246,7 @@ std::string rowsTable(const std::vector<ResultRow>& rows, const std::string& tit
         out +=
             std::string(caption.size() < kCaptionWidth ? kCaptionWidth - caption.size() : 1, ' ');
         out += rowText(row);
-        if (!row.flags.empty()) out += "  [" + joined(row.flags) + "]";
+        if (!row.flags.empty()) out += "  [" + joinedTexts(row.flags) + "]";
         out += "\n";
     }
     return out;
